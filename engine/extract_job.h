@@ -1,0 +1,34 @@
+// The engine's single entry: one model file in, one report file out.
+#ifndef QUORVEL_ENGINE_EXTRACT_JOB_H_
+#define QUORVEL_ENGINE_EXTRACT_JOB_H_
+
+#include <cstdint>
+
+class FileOps;
+
+enum class ExtractResult : std::int32_t {
+  Failed = 0,
+  Completed = 1,
+};
+
+// The three options of one run, each 0 (off) or 1 (on).
+struct ExtractOptions {
+  std::int32_t sortByName = 0;
+  std::int32_t saveBesideExtractor = 0;
+  std::int32_t analyzeConnector = 0;
+};
+
+// Reads the model file at `path` (narrow, NUL-terminated, in the encoding that
+// fopen expects) whole, scans it, and writes its report. Logs its events with
+// printf on standard output. Never writes the model file, never throws, and
+// keeps no state between calls.
+ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
+                               std::int32_t saveBesideExtractor, std::int32_t analyzeConnector);
+
+// The same job over an explicit set of file operations (the seam used to
+// inject faults). `ExtractModelArgs` runs this with the real operations.
+ExtractResult ExtractModelArgsWith(FileOps& files, const char* path, std::int32_t sortByName,
+                                   std::int32_t saveBesideExtractor,
+                                   std::int32_t analyzeConnector);
+
+#endif  // QUORVEL_ENGINE_EXTRACT_JOB_H_

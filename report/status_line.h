@@ -1,0 +1,18 @@
+// The one-line outcome of a model file in a batch, shared by the dialog and
+// the command line.
+#ifndef QUORVEL_REPORT_STATUS_LINE_H_
+#define QUORVEL_REPORT_STATUS_LINE_H_
+
+#include <string>
+#include <string_view>
+
+#include "engine/extract_job.h"
+
+inline constexpr std::size_t kStatusColumn = 60;
+
+// The part of `path` after its last backslash (forward slashes are ordinary
+// characters), with A-Z lowered as tolower does in the "C" locale, padded with
+// dots to 60 bytes, then "completed" or "failed". No line end.
+std::string StatusLine(std::string_view path, ExtractResult result);
+
+#endif  // QUORVEL_REPORT_STATUS_LINE_H_
