@@ -42,6 +42,9 @@ void WriteText(const std::string& path, const std::string& text);
 // The file's bytes; empty when it cannot be read.
 std::string ReadAll(const std::string& path);
 
+// The report's fixed header with its counts line.
+std::string ReportHeader(int matched, int total);
+
 // Runs `body` and returns what it printed on standard output.
 std::string CaptureStdout(const std::function<void()>& body);
 
