@@ -145,10 +145,9 @@ class FastScan {
           ++k;
         }
         if (k == tav::kArgNodeFormats.size()) {
-          // No type name: a one-byte step, and every "model::" from here on
-          // until the next hit is reached by steps.
+          // No type name: a one-byte step. `landed` stays behind, so every
+          // "model::" from here to the next hit counts as reached by steps.
           pos = at + 1;
-          landed = static_cast<std::size_t>(-1);
           continue;
         }
         move = ArgNode(at, k);
