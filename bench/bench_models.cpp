@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace bench {
 
@@ -30,6 +31,14 @@ class Random {
   std::uint64_t state_;
 };
 
+// prefix + decimal n. (Written out because g++ 12 gives a false -Wrestrict
+// for literal + std::to_string at -O2.)
+std::string Numbered(std::string_view prefix, std::uint64_t n) {
+  std::string s(prefix);
+  s += std::to_string(n);
+  return s;
+}
+
 tavgen::Bytes Finish(TavBuilder& b, std::size_t size) {
   b.Cut(size);
   return b.bytes();
@@ -49,7 +58,7 @@ tavgen::Bytes TypicalModel(std::size_t size) {
     spec.dataBefore = 8 + random.Below(24);
     spec.dataBetween = random.Below(16);
     spec.patternChoice = static_cast<int>(random.Below(3));
-    b.ArgNode(kind, "part_" + std::to_string(i), static_cast<std::uint16_t>(i % 1000), spec);
+    b.ArgNode(kind, Numbered("part_", i), static_cast<std::uint16_t>(i % 1000), spec);
     // Vertices: position, normal, texture coordinates.
     const std::uint32_t vertices = 64 + random.Below(128);
     for (std::uint32_t v = 0; v < vertices; ++v) {
@@ -59,7 +68,7 @@ tavgen::Bytes TypicalModel(std::size_t size) {
     }
     const std::uint32_t indices = 3 * vertices;
     for (std::uint32_t t = 0; t < indices; ++t) b.U32(random.Below(vertices));
-    if (i % 16 == 15) b.Connector("pylon_" + std::to_string(i / 16), static_cast<std::uint16_t>(i));
+    if (i % 16 == 15) b.Connector(Numbered("pylon_", i / 16), static_cast<std::uint16_t>(i));
   }
   return Finish(b, size);
 }
@@ -72,7 +81,7 @@ tavgen::Bytes HostileModel(std::size_t size) {
   spec.mark = false;
   spec.pattern = false;
   for (std::uint32_t i = 0; b.size() < size; ++i) {
-    b.ArgNode(kKinds[i % 4], "h" + std::to_string(i), 0, spec);
+    b.ArgNode(kKinds[i % 4], Numbered("h", i), 0, spec);
   }
   return Finish(b, size);
 }
@@ -85,8 +94,8 @@ tavgen::Bytes DenseModel(std::size_t size) {
   for (std::uint32_t i = 0; b.size() < size; ++i) {
     b.Stray("model::Bone").Text("model::X").Stray();
     if (i % 4 == 0) b.Node();
-    if (i % 8 == 0) b.ArgNode(Kind::Visibility, "d" + std::to_string(i), 1, visible);
-    if (i % 32 == 0) b.Connector("c" + std::to_string(i), static_cast<std::uint16_t>(i));
+    if (i % 8 == 0) b.ArgNode(Kind::Visibility, Numbered("d", i), 1, visible);
+    if (i % 32 == 0) b.Connector(Numbered("c", i), static_cast<std::uint16_t>(i));
   }
   return Finish(b, size);
 }

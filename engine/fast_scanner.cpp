@@ -25,6 +25,15 @@ constexpr Needle MakeNeedle(std::string_view text) {
   return {text, anchor};
 }
 
+// The walk tells type names apart by the byte after "model::".
+static_assert(tav::kNodeTypeName[7] == 'N' && tav::kConnectorTypeName[7] == 'C');
+static_assert([] {
+  for (const tav::ArgNodeFormat& format : tav::kArgNodeFormats) {
+    if (format.typeName[7] != 'A') return false;
+  }
+  return true;
+}());
+
 constexpr Needle kModelPrefix = MakeNeedle(tav::kModelPrefix);
 constexpr Needle kVersionMarker = MakeNeedle(tav::kVersionMarker);
 constexpr Needle kOneMark = MakeNeedle(tav::kOneMark);
@@ -131,26 +140,24 @@ class FastScan {
       if (at == size_) return;
       if (at != landed && state_.nodeSeen != 0) ++state_.nodeCounter;
 
+      // The byte after "model::" tells the type names apart.
+      const std::size_t prefix = tav::kModelPrefix.size();
+      const std::uint8_t next = size_ - at > prefix ? bytes_[at + prefix] : 0;
       Move move;
-      if (MatchAt(bytes_, size_, at, tav::kNodeTypeName)) {
+      std::size_t k = tav::kArgNodeFormats.size();
+      if (next == 'N' && MatchAt(bytes_, size_, at, tav::kNodeTypeName)) {
         ++state_.nodeCounter;
         state_.nodeSeen = 1;
         move.next = at + tav::kNodeTypeName.size();
-      } else if (MatchAt(bytes_, size_, at, tav::kConnectorTypeName)) {
+      } else if (next == 'C' && MatchAt(bytes_, size_, at, tav::kConnectorTypeName)) {
         move = Connector(at);
-      } else {
-        std::size_t k = 0;
-        while (k < tav::kArgNodeFormats.size() &&
-               !MatchAt(bytes_, size_, at, tav::kArgNodeFormats[k].typeName)) {
-          ++k;
-        }
-        if (k == tav::kArgNodeFormats.size()) {
-          // No type name: a one-byte step. `landed` stays behind, so every
-          // "model::" from here to the next hit counts as reached by steps.
-          pos = at + 1;
-          continue;
-        }
+      } else if (next == 'A' && (k = ArgKindAt(at)) < tav::kArgNodeFormats.size()) {
         move = ArgNode(at, k);
+      } else {
+        // No type name: a one-byte step. `landed` stays behind, so every
+        // "model::" from here to the next hit counts as reached by steps.
+        pos = at + 1;
+        continue;
       }
       if (move.end) return;
       pos = landed = move.next;
@@ -158,6 +165,17 @@ class FastScan {
   }
 
  private:
+  // The index of the arg node format whose type name starts at `at`, or the
+  // number of formats when none does.
+  std::size_t ArgKindAt(std::size_t at) const {
+    std::size_t k = 0;
+    while (k < tav::kArgNodeFormats.size() &&
+           !MatchAt(bytes_, size_, at, tav::kArgNodeFormats[k].typeName)) {
+      ++k;
+    }
+    return k;
+  }
+
   Move ArgNode(std::size_t hit, std::size_t k) {
     const tav::ArgNodeFormat& format = tav::kArgNodeFormats[k];
     const Move resume{hit + tav::kArgResumeOffset, false};
