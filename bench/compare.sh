@@ -75,8 +75,13 @@ for kind in "${kinds[@]}"; do
   t=("$(time_command /dev/null cat "$file")"
     "$(time_command "$work/grep.out" grep -c -F model:: "$file")"
     "$(time_command /dev/null "$cli" -c "$file")")
-  rss=$( { /usr/bin/time -v "$cli" -c "$file" >/dev/null; } 2>&1 |
-    awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }')
+  rss=0
+  if [[ -x /usr/bin/time ]]; then
+    rss=$( { /usr/bin/time -v "$cli" -c "$file" >/dev/null; } 2>&1 |
+      awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }')
+  else
+    echo "compare.sh: /usr/bin/time missing, peak memory not measured" >&2
+  fi
   bytes=$(stat -c %s "$file")
   [[ $(awk -v c="${t[0]}" 'BEGIN { print (c > 0) }') == 1 ]] || t[0]=0.000001
   read -r ratio gratio mib rss_mib cap_mib mem_ok time_ok < <(awk -v c="${t[0]}" -v g="${t[1]}" \

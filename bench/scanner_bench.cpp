@@ -2,6 +2,7 @@
 //
 //   Scan/fast/<model>          the job's scanner over the full-size model
 //   Scan/fast|reference/<model>-small  both scanners over a size the plain one finishes
+//   Load/<model>               the job's read of that file into one block, alone
 //   Extract/<model>            ExtractModelArgs on the model written to a temp file
 //
 // Sizes come from the environment, in KiB: QUORVEL_BENCH_TYPICAL_KIB (262144),
@@ -25,6 +26,8 @@
 #include "bench/bench_models.h"
 #include "engine/extract_job.h"
 #include "engine/fast_scanner.h"
+#include "engine/file_ops.h"
+#include "engine/model_buffer.h"
 #include "engine/node_scanner.h"
 
 namespace {
@@ -140,6 +143,25 @@ void BenchExtract(benchmark::State& state, LazyModel* model) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
+void BenchLoad(benchmark::State& state, LazyModel* model) {
+  const std::string& path = model->path();
+  const std::size_t size = model->bytes().size();
+  bool loaded = true;
+  {
+    QuietStdout quiet;
+    for (auto _ : state) {
+      ModelBuffer buffer(FileOps::Default());
+      loaded = loaded && buffer.Load(path.c_str());
+      benchmark::DoNotOptimize(buffer.bytes());
+    }
+  }
+  if (!loaded) {
+    g_failed = true;
+    state.SkipWithError("ModelBuffer::Load failed");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+
 bool SameTables(const ScanState& s1, const ArgTable& a1, const ConnectorTable& c1,
                 const ScanState& s2, const ArgTable& a2, const ConnectorTable& c2) {
   if (s1.versionFound != s2.versionFound || s1.nodeSeen != s2.nodeSeen ||
@@ -217,6 +239,9 @@ int main(int argc, char** argv) {
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Scan/reference/" + smallName).c_str(), BenchScan,
                                  ScanModelReference, r)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Load/" + std::string(k.kind)).c_str(), BenchLoad, f)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Extract/" + std::string(k.kind)).c_str(), BenchExtract, f)
