@@ -234,7 +234,8 @@ class FastScan {
 
   NextOccurrence mark_;
   NextOccurrence nul_;
-  std::array<NextOccurrence, 8> patterns_;  // the distinct arg patterns
+  // The distinct arg patterns; room for every pattern of every kind.
+  std::array<NextOccurrence, 3 * tav::kArgNodeFormats.size()> patterns_;
   std::size_t patternCount_ = 0;
   std::array<std::array<std::size_t, 3>, tav::kArgNodeFormats.size()> slots_{};
 };
