@@ -1,20 +1,34 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the release build,
-# the same suite under ASan and UBSan, and the format check.
+# Installs what is missing, builds, and runs every test: the format check, the
+# release suite, the same suite under ASan and UBSan, and a short fuzzing run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh all
 
-echo "== format"
-git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+passed=0
+stage() {  # name command...: runs one stage; any failure ends the run
+  local name=$1
+  shift
+  echo "== $name"
+  if ! "$@"; then
+    echo "== $name: FAILED"
+    echo "stages: $passed passed, 1 failed"
+    exit 1
+  fi
+  passed=$((passed + 1))
+}
 
-echo "== release build and tests"
-cmake --preset release >/dev/null
-cmake --build --preset release
-ctest --preset release -j2
+format_check() { git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror; }
+preset_suite() {  # preset: configure, build and run its tests
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1" -j2
+}
+fuzz_run() {
+  cmake --preset fuzz >/dev/null && cmake --build --preset fuzz && bash fuzz/run_ci.sh build/fuzz
+}
 
-echo "== asan build and tests"
-cmake --preset asan >/dev/null
-cmake --build --preset asan
-ctest --preset asan -j2
+stage format format_check
+stage release preset_suite release
+stage asan preset_suite asan
+stage fuzz fuzz_run
+echo "stages: $passed passed, 0 failed"
