@@ -28,7 +28,6 @@ ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
 // The same job over an explicit set of file operations (the seam used to
 // inject faults). `ExtractModelArgs` runs this with the real operations.
 ExtractResult ExtractModelArgsWith(FileOps& files, const char* path, std::int32_t sortByName,
-                                   std::int32_t saveBesideExtractor,
-                                   std::int32_t analyzeConnector);
+                                   std::int32_t saveBesideExtractor, std::int32_t analyzeConnector);
 
 #endif  // QUORVEL_ENGINE_EXTRACT_JOB_H_

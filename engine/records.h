@@ -30,12 +30,12 @@ extern const char NodeKindLabels[kNodeKindCount][kNodeKindLabelSize];
 const char* NodeKindLabel(NodeKind kind);
 
 struct ArgRecord {
-  std::uint16_t nodeIndex = 0;       // node counter at the record's type name, low 16 bits
-  std::string name;                  // cleaned, numbered name; never empty; the ArgTable key
-  std::uint16_t arg = 0;             // animation argument number
-  std::vector<NodeKind> kinds;       // exactly one element: the record's kind
-  std::int32_t hasConnector = 0;     // 1 once matched with a connector
-  std::string connectorName = "-";   // matched connector's name, "-" when none
+  std::uint16_t nodeIndex = 0;      // node counter at the record's type name, low 16 bits
+  std::string name;                 // cleaned, numbered name; never empty; the ArgTable key
+  std::uint16_t arg = 0;            // animation argument number
+  std::vector<NodeKind> kinds;      // exactly one element: the record's kind
+  std::int32_t hasConnector = 0;    // 1 once matched with a connector
+  std::string connectorName = "-";  // matched connector's name, "-" when none
 };
 
 struct ConnectorRecord {

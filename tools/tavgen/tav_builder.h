@@ -17,7 +17,13 @@ namespace tavgen {
 using Bytes = std::vector<std::uint8_t>;
 
 // Arg node kinds, numbered as the engine numbers them (1..5).
-enum class Kind : int { Rotation = 1, Visibility = 2, Animation = 3, Position = 4, AnimatedBone = 5 };
+enum class Kind : int {
+  Rotation = 1,
+  Visibility = 2,
+  Animation = 3,
+  Position = 4,
+  AnimatedBone = 5
+};
 
 // The serialized type name of `kind`, e.g. "model::ArgRotationNode".
 std::string_view TypeName(Kind kind);
@@ -37,17 +43,17 @@ struct ArgNodeSpec {
 
 class TavBuilder {
  public:
-  TavBuilder& Version();                      // "__VERSION__"
-  TavBuilder& Text(std::string_view text);    // raw bytes of `text`, no NUL
-  TavBuilder& Raw(const Bytes& bytes);        // raw bytes
-  TavBuilder& Hex(std::string_view hex);      // "00 01 ff": whitespace-separated hex bytes
+  TavBuilder& Version();                    // "__VERSION__"
+  TavBuilder& Text(std::string_view text);  // raw bytes of `text`, no NUL
+  TavBuilder& Raw(const Bytes& bytes);      // raw bytes
+  TavBuilder& Hex(std::string_view hex);    // "00 01 ff": whitespace-separated hex bytes
   TavBuilder& Fill(std::size_t count, std::uint8_t value);
-  TavBuilder& U16(std::uint16_t value);       // little-endian
-  TavBuilder& U32(std::uint32_t value);       // little-endian
-  TavBuilder& F32(float value);               // little-endian IEEE 754
-  TavBuilder& F64(double value);              // little-endian IEEE 754
-  TavBuilder& Mark();                         // F0 3F
-  TavBuilder& Node();                         // "model::Node" followed by 4 zero bytes
+  TavBuilder& U16(std::uint16_t value);  // little-endian
+  TavBuilder& U32(std::uint32_t value);  // little-endian
+  TavBuilder& F32(float value);          // little-endian IEEE 754
+  TavBuilder& F64(double value);         // little-endian IEEE 754
+  TavBuilder& Mark();                    // F0 3F
+  TavBuilder& Node();                    // "model::Node" followed by 4 zero bytes
   TavBuilder& Stray(std::string_view typeName = "model::TransformNode");  // text, 4 zero bytes
   // A whole arg node (see ArgNodeSpec); `name` is written as given.
   TavBuilder& ArgNode(Kind kind, std::string_view name, std::uint16_t arg,
@@ -56,7 +62,7 @@ class TavBuilder {
   // reference pattern 02 00 00 00 00 00 00 00, then `nodeRef` (u16 LE).
   TavBuilder& Connector(std::string_view name, std::uint16_t nodeRef, std::size_t dataBefore = 0,
                         bool pattern = true);
-  TavBuilder& Cut(std::size_t size);          // truncate the image to `size` bytes
+  TavBuilder& Cut(std::size_t size);  // truncate the image to `size` bytes
 
   std::size_t size() const { return bytes_.size(); }
   const Bytes& bytes() const { return bytes_; }

@@ -1,0 +1,19 @@
+// The connector branch of the node scanner, entered at a "model::Connector"
+// type name that starts at `hit`.
+#ifndef QUORVEL_ENGINE_CONNECTOR_SCANNER_H_
+#define QUORVEL_ENGINE_CONNECTOR_SCANNER_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/node_scanner.h"
+#include "engine/records.h"
+
+// With `analyzeConnector` 0 the connector is passed over (hit + 20). Otherwise
+// its name is read at hit + 20 and the reference pattern searched from there;
+// the connector is stored and the scan goes on at the node reference, or the
+// scan ends when no pattern (with both reference bytes) follows.
+ScanStep ScanConnectorReference(const std::uint8_t* bytes, std::size_t size, std::size_t hit,
+                                std::int32_t analyzeConnector, ConnectorTable& connectors);
+
+#endif  // QUORVEL_ENGINE_CONNECTOR_SCANNER_H_

@@ -1,0 +1,60 @@
+#include "engine/extract_job.h"
+
+#include <cstdio>
+#include <new>
+
+#include "engine/file_ops.h"
+#include "engine/model_buffer.h"
+#include "engine/node_scanner.h"
+#include "engine/records.h"
+#include "engine/scan_state.h"
+#include "report/connector_match.h"
+#include "report/ordering.h"
+#include "report/report_file.h"
+
+namespace {
+
+ExtractResult RunJob(FileOps& files, const char* path, std::int32_t sortByName,
+                     std::int32_t saveBesideExtractor, std::int32_t analyzeConnector) {
+  ModelBuffer buffer(files);
+  if (!buffer.Load(path)) return ExtractResult::Failed;
+
+  ArgTable args;
+  ConnectorTable connectors;
+  ArgList list;
+  ScanState state;
+  std::printf("start\n");
+  if (buffer.size() > 0) {
+    ScanModel(buffer.bytes(), static_cast<std::size_t>(buffer.size()), analyzeConnector, state,
+              args, connectors);
+  }
+  const std::int32_t matched = MatchConnectors(args, connectors, list);
+  OrderArgList(list, sortByName);
+  return WriteArgReport(files, path, saveBesideExtractor, analyzeConnector, list, matched,
+                        static_cast<std::int32_t>(connectors.size()));
+  // The buffer and the tables go when this scope ends, after the report is closed.
+}
+
+}  // namespace
+
+ExtractResult ExtractModelArgsWith(FileOps& files, const char* path, std::int32_t sortByName,
+                                   std::int32_t saveBesideExtractor,
+                                   std::int32_t analyzeConnector) {
+  if (path == nullptr) {
+    std::printf("ERROR: fopen failed\n");
+    return ExtractResult::Failed;
+  }
+  try {
+    return RunJob(files, path, sortByName, saveBesideExtractor, analyzeConnector);
+  } catch (const std::bad_alloc&) {
+    // Memory ran out while a table grew: the file fails like any other load.
+    std::printf("ERROR: malloc failed\n");
+    return ExtractResult::Failed;
+  }
+}
+
+ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
+                               std::int32_t saveBesideExtractor, std::int32_t analyzeConnector) {
+  return ExtractModelArgsWith(FileOps::Default(), path, sortByName, saveBesideExtractor,
+                              analyzeConnector);
+}

@@ -1,0 +1,14 @@
+// State of one scan over one model buffer.
+#ifndef QUORVEL_ENGINE_SCAN_STATE_H_
+#define QUORVEL_ENGINE_SCAN_STATE_H_
+
+#include <cstdint>
+
+struct ScanState {
+  std::int32_t versionFound = 0;    // 1 once "__VERSION__" has been passed
+  std::int32_t nodeSeen = 0;        // 1 from the first "model::Node" on
+  std::int32_t nodeCounter = 0;     // running node count; records keep its low 16 bits
+  std::int32_t unnamedCounter = 1;  // next number appended to an "unnamed" object
+};
+
+#endif  // QUORVEL_ENGINE_SCAN_STATE_H_

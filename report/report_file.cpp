@@ -1,0 +1,78 @@
+#include "report/report_file.h"
+
+#include <cstdio>
+#include <string>
+
+#include "engine/file_ops.h"
+
+std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor) {
+  const std::size_t dot = path.rfind('.');
+  const std::size_t slash = path.rfind('\\');
+  std::size_t start = (slash != std::string_view::npos && slash > 0) ? slash + 1 : 0;
+  if (saveBesideExtractor == 0) start = 0;
+  if (dot != std::string_view::npos && dot >= start)
+    return std::string(path.substr(start, dot - start));
+  return std::string(path.substr(start));
+}
+
+std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
+                            std::int32_t matchedCount, std::int32_t connectorCount) {
+  std::string text =
+      "*************************\n"
+      "**   arg list of tav   **\n"
+      "*************************\n\n";
+  text += "**<< #connectors: " + std::to_string(matchedCount) + " (total " +
+          std::to_string(connectorCount) + ")\n\n";
+  text +=
+      "**   obj = arg (type) [connector]\n"
+      "**     [-]: if connector name != obj name\n"
+      "**          or no connector\n\n";
+  for (const ArgRecord& record : list) {
+    const NodeKind kind = record.kinds.empty() ? NodeKind::none : record.kinds[0];
+    text += record.name;
+    text += " = ";
+    text += std::to_string(record.arg);
+    text += " ( ";
+    text += NodeKindLabel(kind);
+    text += " )";
+    if (analyzeConnector == 1) {
+      text += " [ ";
+      text += record.hasConnector != 0 ? record.connectorName + " ]" : std::string("- ]");
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+ExtractResult WriteArgReport(FileOps& files, const char* path, std::int32_t saveBesideExtractor,
+                             std::int32_t analyzeConnector, const ArgList& list,
+                             std::int32_t matchedCount, std::int32_t connectorCount) {
+  const std::string reportPath = ReportBaseName(path, saveBesideExtractor) + ".txt";
+  // Opening with "w" would truncate the model itself.
+  if (files.SameFile(reportPath.c_str(), path)) {
+    std::printf("ERROR: report path is the model file\n");
+    return ExtractResult::Failed;
+  }
+  std::FILE* report = files.OpenWrite(reportPath.c_str());
+  if (report == nullptr) {
+    std::printf("ERROR: fopen failed\n");
+    return ExtractResult::Failed;
+  }
+  const std::string text = FormatArgReport(analyzeConnector, list, matchedCount, connectorCount);
+  bool ok = files.Write(text.data(), text.size(), report) == text.size();
+  ok = files.Flush(report) == 0 && ok;
+  ok = files.Close(report) == 0 && ok;
+  if (!ok) {
+    files.Remove(reportPath.c_str());
+    std::printf("ERROR: write failed\n");
+    return ExtractResult::Failed;
+  }
+  return ExtractResult::Completed;
+}
+
+ExtractResult WriteArgReport(const char* path, std::int32_t saveBesideExtractor,
+                             std::int32_t analyzeConnector, const ArgList& list,
+                             std::int32_t matchedCount, std::int32_t connectorCount) {
+  return WriteArgReport(FileOps::Default(), path, saveBesideExtractor, analyzeConnector, list,
+                        matchedCount, connectorCount);
+}

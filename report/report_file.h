@@ -1,0 +1,41 @@
+// The text report of one model file: its path rule, its text and its writing.
+#ifndef QUORVEL_REPORT_REPORT_FILE_H_
+#define QUORVEL_REPORT_REPORT_FILE_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/extract_job.h"
+#include "engine/records.h"
+
+class FileOps;
+
+// The report path without ".txt": `path` up to its last dot. With
+// `saveBesideExtractor` set it starts after the last backslash (unless that
+// backslash is the first character). Only the backslash separates; a dot
+// before the start counts as no dot. Always a substring of `path`.
+std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor);
+
+// The whole report text: the header, the counts line, the legend, and one line
+// per record in list order. The connector column is written when
+// `analyzeConnector` is 1. Line ends are "\n"; a text-mode stream writes them
+// as the platform's own.
+std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
+                            std::int32_t matchedCount, std::int32_t connectorCount);
+
+// Writes the report of `path` and returns Completed, or logs one line and
+// returns Failed: "ERROR: report path is the model file\n" (nothing is opened),
+// "ERROR: fopen failed\n" (the report cannot be created) or
+// "ERROR: write failed\n" (a write, flush or close failed; the incomplete
+// report is removed).
+ExtractResult WriteArgReport(FileOps& files, const char* path, std::int32_t saveBesideExtractor,
+                             std::int32_t analyzeConnector, const ArgList& list,
+                             std::int32_t matchedCount, std::int32_t connectorCount);
+
+// The same with the real file operations.
+ExtractResult WriteArgReport(const char* path, std::int32_t saveBesideExtractor,
+                             std::int32_t analyzeConnector, const ArgList& list,
+                             std::int32_t matchedCount, std::int32_t connectorCount);
+
+#endif  // QUORVEL_REPORT_REPORT_FILE_H_

@@ -1,0 +1,311 @@
+// The whole job on real files: reports byte for byte under every option,
+// every failure path with its log lines, and faults injected through the
+// job's file-operation seam.
+#include "engine/extract_job.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "engine/file_ops.h"
+#include "tests/test_support.h"
+#include "tools/tavgen/tav_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavgen::Kind;
+using tavgen::TavBuilder;
+using testing_support::CaptureStdout;
+using testing_support::ReadAll;
+using testing_support::ReportHeader;
+using testing_support::ScratchDir;
+using testing_support::WorkingDir;
+using testing_support::WriteBytes;
+using testing_support::WriteText;
+
+// Five objects and three connectors; nodeIndex 2..6 in scan order.
+tavgen::Bytes CockpitModel() {
+  return TavBuilder()
+      .Version()
+      .Node()
+      .ArgNode(Kind::Rotation, "flap_l", 4)
+      .ArgNode(Kind::Animation, "gear_door", 0)
+      .ArgNode(Kind::Position, "pylon_1", 12)
+      .ArgNode(Kind::Visibility, "nav_light", 49)
+      .ArgNode(Kind::Rotation, "canopy", 38)
+      .Connector("pylon_1", 4)
+      .Connector("canopy_handle", 6)
+      .Connector("hook", 9)
+      .bytes();
+}
+
+std::string CockpitReport(int analyze) {
+  if (analyze == 0) {
+    return ReportHeader(0, 0) +
+           "flap_l = 4 ( Rotation Node )\n"
+           "gear_door = 0 ( Animation Node )\n"
+           "pylon_1 = 12 ( Position Node )\n"
+           "nav_light = 49 ( Visibility Node )\n"
+           "canopy = 38 ( Rotation Node )\n";
+  }
+  return ReportHeader(2, 3) +
+         "flap_l = 4 ( Rotation Node ) [ - ]\n"
+         "gear_door = 0 ( Animation Node ) [ - ]\n"
+         "pylon_1 = 12 ( Position Node ) [ pylon_1 ]\n"
+         "nav_light = 49 ( Visibility Node ) [ - ]\n"
+         "canopy = 38 ( Rotation Node ) [ canopy_handle ]\n";
+}
+
+TEST(ExtractJob, WorkedExampleUnderEveryOption) {
+  const tavgen::Bytes model = CockpitModel();
+  const std::string fsize =
+      "fsize: " + std::to_string(model.size()) + "(" + std::to_string(model.size()) + ")\nstart\n";
+  for (int sort : {0, 1}) {
+    for (int beside : {0, 1}) {
+      for (int analyze : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << sort << beside << analyze);
+        ScratchDir dir;
+        WorkingDir cwd(dir.path());
+        // On this platform the backslashes are part of one file name, so the
+        // path rule decides between two names in the working directory.
+        const std::string path = "D:\\models\\cockpit.mk2.tav";
+        WriteBytes(path, model);
+        ExtractResult result = ExtractResult::Failed;
+        const std::string log =
+            CaptureStdout([&] { result = ExtractModelArgs(path.c_str(), sort, beside, analyze); });
+        EXPECT_EQ(result, ExtractResult::Completed);
+        EXPECT_EQ(log, fsize);
+        const std::string report = beside ? "cockpit.mk2.txt" : "D:\\models\\cockpit.mk2.txt";
+        const std::string other = beside ? "D:\\models\\cockpit.mk2.txt" : "cockpit.mk2.txt";
+        EXPECT_EQ(ReadAll(report), CockpitReport(analyze));
+        EXPECT_FALSE(fs::exists(other));
+        EXPECT_EQ(ReadAll(path), std::string(model.begin(), model.end()));
+      }
+    }
+  }
+}
+
+TEST(ExtractJob, RepeatedRunsRewriteTheSameReport) {
+  ScratchDir dir;
+  const std::string model = dir.File("twice.tav");
+  WriteBytes(model, CockpitModel());
+  WriteText(dir.File("twice.txt"), std::string(5000, 'x'));
+  for (int run = 0; run < 2; ++run) {
+    CaptureStdout(
+        [&] { EXPECT_EQ(ExtractModelArgs(model.c_str(), 0, 0, 1), ExtractResult::Completed); });
+    EXPECT_EQ(ReadAll(dir.File("twice.txt")), CockpitReport(1));
+  }
+}
+
+struct FileCase {
+  const char* title;
+  std::function<void(const ScratchDir&)> make;  // creates "m.tav" (or not)
+  const char* model;
+  ExtractResult result;
+  std::string log;
+  std::function<void(const ScratchDir&)> check;
+};
+
+class FileCases : public testing::TestWithParam<FileCase> {};
+
+TEST_P(FileCases, LogResultAndFiles) {
+  const FileCase& c = GetParam();
+  ScratchDir dir;
+  c.make(dir);
+  const std::string model = dir.File(c.model);
+  ExtractResult result = ExtractResult::Completed;
+  const std::string log = CaptureStdout([&] { result = ExtractModelArgs(model.c_str(), 0, 0, 1); });
+  EXPECT_EQ(result, c.result);
+  EXPECT_EQ(log, c.log);
+  c.check(dir);
+}
+
+void NoReport(const ScratchDir& dir) {
+  EXPECT_FALSE(fs::exists(dir.File("m.txt")));
+}
+
+const std::string kVersionOnly = "__VERSION__";
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FileCases,
+    testing::Values(
+        FileCase{"missing_file", [](const ScratchDir&) {}, "m.tav", ExtractResult::Failed,
+                 "ERROR: fopen failed\n", NoReport},
+        FileCase{"directory", [](const ScratchDir& d) { fs::create_directory(d.File("m.tav")); },
+                 "m.tav", ExtractResult::Failed, "ERROR: fopen failed\n", NoReport},
+        FileCase{"fifo_does_not_block",
+                 [](const ScratchDir& d) { ASSERT_EQ(::mkfifo(d.File("m.tav").c_str(), 0600), 0); },
+                 "m.tav", ExtractResult::Failed, "ERROR: fopen failed\n", NoReport},
+        FileCase{
+            "empty_file", [](const ScratchDir& d) { WriteText(d.File("m.tav"), ""); }, "m.tav",
+            ExtractResult::Completed, "fsize: 0(0)\nstart\n",
+            [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt")), ReportHeader(0, 0)); }},
+        FileCase{
+            "no_recognisable_content",
+            [](const ScratchDir& d) { WriteText(d.File("m.tav"), "model::ArgRotationNode"); },
+            "m.tav", ExtractResult::Completed, "fsize: 22(22)\nstart\n",
+            [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt")), ReportHeader(0, 0)); }},
+        FileCase{"report_cannot_be_created",
+                 [](const ScratchDir& d) {
+                   WriteText(d.File("m.tav"), kVersionOnly);
+                   fs::create_directory(d.File("m.txt"));
+                 },
+                 "m.tav", ExtractResult::Failed, "fsize: 11(11)\nstart\nERROR: fopen failed\n",
+                 [](const ScratchDir& d) { EXPECT_TRUE(fs::is_directory(d.File("m.txt"))); }},
+        FileCase{"model_named_txt_is_never_written",
+                 [](const ScratchDir& d) { WriteText(d.File("m.txt"), kVersionOnly); }, "m.txt",
+                 ExtractResult::Failed,
+                 "fsize: 11(11)\nstart\nERROR: report path is the model file\n",
+                 [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt")), kVersionOnly); }},
+        FileCase{"report_path_linked_to_the_model",
+                 [](const ScratchDir& d) {
+                   WriteText(d.File("m.tav"), kVersionOnly);
+                   fs::create_symlink(d.File("m.tav"), d.File("m.txt"));
+                 },
+                 "m.tav", ExtractResult::Failed,
+                 "fsize: 11(11)\nstart\nERROR: report path is the model file\n",
+                 [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.tav")), kVersionOnly); }},
+        FileCase{
+            "model_reached_through_a_link_is_read",
+            [](const ScratchDir& d) {
+              WriteText(d.File("real.bin"), kVersionOnly);
+              fs::create_symlink(d.File("real.bin"), d.File("m.tav"));
+            },
+            "m.tav", ExtractResult::Completed, "fsize: 11(11)\nstart\n",
+            [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt")), ReportHeader(0, 0)); }}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+// Real operations, with one of them made to fail, and every open, close,
+// allocation and release counted.
+class FaultyFileOps : public FileOps {
+ public:
+  int failOpenReadCall = 0;  // 1-based call to fail; 0 fails none
+  bool shrinkBeforeSecondOpen = false;
+  std::int64_t sizeOverride = 0;  // non-zero replaces the measured size
+  bool failAllocate = false;
+  bool failOpenWrite = false;
+  bool shortWrite = false;
+  bool failFlush = false;
+  bool failClose = false;
+
+  int opens = 0, closes = 0, allocations = 0, releases = 0;
+  std::string path;
+
+  std::FILE* OpenRead(const char* p) override {
+    ++openReadCalls_;
+    if (openReadCalls_ == failOpenReadCall) return nullptr;
+    if (openReadCalls_ == 2 && shrinkBeforeSecondOpen) fs::resize_file(p, 7);
+    return Count(FileOps::OpenRead(p));
+  }
+  std::int64_t MeasureSize(std::FILE* f) override {
+    const std::int64_t real = FileOps::MeasureSize(f);
+    return sizeOverride != 0 ? sizeOverride : real;
+  }
+  int Close(std::FILE* f) override {
+    ++closes;
+    const int result = FileOps::Close(f);
+    return failClose && f == report_ ? -1 : result;
+  }
+  void* Allocate(std::size_t bytes) override {
+    if (failAllocate) return nullptr;
+    ++allocations;
+    return FileOps::Allocate(bytes);
+  }
+  void Release(void* block) override {
+    ++releases;
+    FileOps::Release(block);
+  }
+  std::FILE* OpenWrite(const char* p) override {
+    if (failOpenWrite) return nullptr;
+    report_ = Count(FileOps::OpenWrite(p));
+    return report_;
+  }
+  std::size_t Write(const void* bytes, std::size_t count, std::FILE* f) override {
+    return FileOps::Write(bytes, shortWrite ? count / 2 : count, f);
+  }
+  int Flush(std::FILE* f) override {
+    const int result = FileOps::Flush(f);
+    return failFlush ? -1 : result;
+  }
+
+ private:
+  std::FILE* Count(std::FILE* f) {
+    if (f != nullptr) ++opens;
+    return f;
+  }
+  int openReadCalls_ = 0;
+  std::FILE* report_ = nullptr;
+};
+
+struct FaultCase {
+  const char* title;
+  std::function<void(FaultyFileOps&)> inject;
+  std::string log;  // "%S" stands for the model's size
+  bool reportLeft;
+};
+
+class Faults : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(Faults, FailCleanlyAndReleaseEverything) {
+  const FaultCase& c = GetParam();
+  ScratchDir dir;
+  const std::string model = dir.File("m.tav");
+  const tavgen::Bytes bytes = CockpitModel();
+  WriteBytes(model, bytes);
+  FaultyFileOps files;
+  c.inject(files);
+  ExtractResult result = ExtractResult::Completed;
+  const std::string log =
+      CaptureStdout([&] { result = ExtractModelArgsWith(files, model.c_str(), 0, 0, 1); });
+  std::string expected = c.log;
+  for (std::size_t at; (at = expected.find("%S")) != std::string::npos;) {
+    expected.replace(at, 2, std::to_string(bytes.size()));
+  }
+  EXPECT_EQ(result, ExtractResult::Failed);
+  EXPECT_EQ(log, expected);
+  EXPECT_EQ(files.opens, files.closes);
+  EXPECT_EQ(files.allocations, files.releases);
+  EXPECT_EQ(fs::exists(dir.File("m.txt")), c.reportLeft);
+  if (std::string(c.title) != "model_shrinks_between_opens") {
+    EXPECT_EQ(ReadAll(model), std::string(bytes.begin(), bytes.end()));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Injected, Faults,
+    testing::Values(FaultCase{"first_open", [](FaultyFileOps& f) { f.failOpenReadCall = 1; },
+                              "ERROR: fopen failed\n", false},
+                    FaultCase{"second_open", [](FaultyFileOps& f) { f.failOpenReadCall = 2; },
+                              "ERROR: fopen failed\n", false},
+                    FaultCase{"model_shrinks_between_opens",
+                              [](FaultyFileOps& f) { f.shrinkBeforeSecondOpen = true; },
+                              "fsize: %S(7)\nERROR: fread failed: request %S, read 7\n", false},
+                    FaultCase{"size_query", [](FaultyFileOps& f) { f.sizeOverride = -1; },
+                              "ERROR: ftell failed\n", false},
+                    FaultCase{"two_gib_model",
+                              [](FaultyFileOps& f) { f.sizeOverride = std::int64_t{1} << 31; },
+                              "ERROR: file too large\n", false},
+                    FaultCase{"allocation", [](FaultyFileOps& f) { f.failAllocate = true; },
+                              "ERROR: malloc failed\n", false},
+                    FaultCase{"report_open", [](FaultyFileOps& f) { f.failOpenWrite = true; },
+                              "fsize: %S(%S)\nstart\nERROR: fopen failed\n", false},
+                    FaultCase{"report_write", [](FaultyFileOps& f) { f.shortWrite = true; },
+                              "fsize: %S(%S)\nstart\nERROR: write failed\n", false},
+                    FaultCase{"report_flush", [](FaultyFileOps& f) { f.failFlush = true; },
+                              "fsize: %S(%S)\nstart\nERROR: write failed\n", false},
+                    FaultCase{"report_close", [](FaultyFileOps& f) { f.failClose = true; },
+                              "fsize: %S(%S)\nstart\nERROR: write failed\n", false}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+TEST(ExtractJob, NullPathFails) {
+  ExtractResult result = ExtractResult::Completed;
+  EXPECT_EQ(CaptureStdout([&] { result = ExtractModelArgs(nullptr, 0, 0, 0); }),
+            "ERROR: fopen failed\n");
+  EXPECT_EQ(result, ExtractResult::Failed);
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// Table rules: duplicate names, duplicate node references, key order.
+#include "engine/records.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Node {
+  NodeKind kind;
+  std::uint16_t arg;
+  std::uint16_t nodeIndex;
+};
+
+struct DuplicateCase {
+  const char* title;
+  std::vector<Node> nodes;  // all under one name, in scan order
+  Node expected;
+};
+
+class DuplicateNames : public testing::TestWithParam<DuplicateCase> {};
+
+TEST_P(DuplicateNames, StoredRecordFollowsTheRule) {
+  ArgTable table;
+  for (const Node& node : GetParam().nodes) {
+    AddArgRecord(table, MakeArgRecord(node.nodeIndex, "flap", node.arg, node.kind));
+  }
+  ASSERT_EQ(table.size(), 1u);
+  const ArgRecord& stored = table.at("flap");
+  const Node& expected = GetParam().expected;
+  EXPECT_EQ(stored.name, "flap");
+  ASSERT_EQ(stored.kinds.size(), 1u);
+  EXPECT_EQ(stored.kinds[0], expected.kind);
+  EXPECT_EQ(stored.arg, expected.arg);
+  EXPECT_EQ(stored.nodeIndex, expected.nodeIndex);
+  EXPECT_EQ(stored.hasConnector, 0);
+  EXPECT_EQ(stored.connectorName, "-");
+}
+
+constexpr auto R = NodeKind::Rotation;
+constexpr auto V = NodeKind::Visibility;
+constexpr auto P = NodeKind::Position;
+constexpr auto B = NodeKind::AnimatedBone;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, DuplicateNames,
+    testing::Values(
+        DuplicateCase{"rotation_first_keeps_its_values", {{R, 3, 1}, {V, 7, 2}}, {R, 3, 1}},
+        DuplicateCase{"visibility_first_takes_the_later", {{V, 7, 1}, {R, 3, 2}}, {R, 3, 2}},
+        DuplicateCase{
+            "last_of_visibilities_then_position", {{V, 1, 1}, {V, 2, 2}, {P, 3, 3}}, {P, 3, 3}},
+        DuplicateCase{"position_first_never_changes", {{P, 3, 1}, {V, 1, 2}, {V, 2, 3}}, {P, 3, 1}},
+        DuplicateCase{
+            "takeover_then_frozen", {{V, 1, 1}, {B, 2, 2}, {V, 9, 3}, {R, 8, 4}}, {B, 2, 2}},
+        DuplicateCase{
+            "visibilities_only_keep_the_last", {{V, 1, 1}, {V, 2, 2}, {V, 3, 3}}, {V, 3, 3}}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+TEST(ArgTable, KeysAscendByteWiseAsUnsigned) {
+  ArgTable table;
+  for (const char* name : {"abc", "Abc", "Ab", "\xE9t\xE9", "zz", "A"}) {
+    AddArgRecord(table, MakeArgRecord(0, name, 0, V));
+  }
+  std::vector<std::string> order;
+  for (const auto& entry : table) order.push_back(entry.first);
+  EXPECT_EQ(order, (std::vector<std::string>{"A", "Ab", "Abc", "abc", "zz", "\xE9t\xE9"}));
+}
+
+TEST(ConnectorTable, FirstConnectorOfAReferenceWins) {
+  ConnectorTable table;
+  AddConnector(table, 12, {"first", 12});
+  AddConnector(table, 12, {"second", 12});
+  AddConnector(table, 3, {"", 3});
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(table.at(12).name, "first");
+  EXPECT_EQ(table.at(3).name, "");
+  EXPECT_EQ(table.begin()->first, 3);
+}
+
+TEST(NodeKindLabels, SlotsAreFixedWidthAndOrdered) {
+  const char* expected[] = {"Rotation Node", "Visibility Node", "Animation Node", "Position Node",
+                            "Animated Bone"};
+  for (int kind = 1; kind <= kNodeKindCount; ++kind) {
+    EXPECT_STREQ(NodeKindLabel(static_cast<NodeKind>(kind)), expected[kind - 1]);
+    EXPECT_EQ(NodeKindLabels[kind - 1][kNodeKindLabelSize - 1], '\0');
+  }
+  EXPECT_STREQ(NodeKindLabel(NodeKind::none), "");
+  EXPECT_STREQ(NodeKindLabel(static_cast<NodeKind>(6)), "");
+}
+
+}  // namespace

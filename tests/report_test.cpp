@@ -1,0 +1,207 @@
+// Connector matching, ordering, the report text, the path rule and the
+// status line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/records.h"
+#include "report/connector_match.h"
+#include "report/ordering.h"
+#include "report/report_file.h"
+#include "report/status_line.h"
+#include "tests/test_support.h"
+
+namespace {
+
+constexpr auto R = NodeKind::Rotation;
+constexpr auto V = NodeKind::Visibility;
+constexpr auto A = NodeKind::Animation;
+constexpr auto P = NodeKind::Position;
+
+using testing_support::ReportHeader;
+
+ArgTable WorkedExampleTable() {
+  ArgTable table;
+  AddArgRecord(table, MakeArgRecord(6, "canopy", 38, R));
+  AddArgRecord(table, MakeArgRecord(2, "flap_l", 4, R));
+  AddArgRecord(table, MakeArgRecord(3, "gear_door", 0, A));
+  AddArgRecord(table, MakeArgRecord(5, "nav_light", 49, V));
+  AddArgRecord(table, MakeArgRecord(4, "pylon_1", 12, P));
+  return table;
+}
+
+ConnectorTable WorkedExampleConnectors() {
+  ConnectorTable connectors;
+  AddConnector(connectors, 4, {"pylon_1", 4});
+  AddConnector(connectors, 6, {"canopy_handle", 6});
+  AddConnector(connectors, 9, {"hook", 9});
+  return connectors;
+}
+
+TEST(Report, WorkedExampleWithAndWithoutConnectors) {
+  for (int sortByName : {0, 1}) {
+    ArgTable table = WorkedExampleTable();
+    ArgList list;
+    const int matched = MatchConnectors(table, WorkedExampleConnectors(), list);
+    EXPECT_EQ(matched, 2);
+    OrderArgList(list, sortByName);
+    EXPECT_EQ(FormatArgReport(1, list, matched, 3),
+              ReportHeader(2, 3) +
+                  "flap_l = 4 ( Rotation Node ) [ - ]\n"
+                  "gear_door = 0 ( Animation Node ) [ - ]\n"
+                  "pylon_1 = 12 ( Position Node ) [ pylon_1 ]\n"
+                  "nav_light = 49 ( Visibility Node ) [ - ]\n"
+                  "canopy = 38 ( Rotation Node ) [ canopy_handle ]\n");
+  }
+  ArgTable table = WorkedExampleTable();
+  ArgList list;
+  EXPECT_EQ(MatchConnectors(table, {}, list), 0);
+  OrderArgList(list, 0);
+  EXPECT_EQ(FormatArgReport(0, list, 0, 0), ReportHeader(0, 0) +
+                                                "flap_l = 4 ( Rotation Node )\n"
+                                                "gear_door = 0 ( Animation Node )\n"
+                                                "pylon_1 = 12 ( Position Node )\n"
+                                                "nav_light = 49 ( Visibility Node )\n"
+                                                "canopy = 38 ( Rotation Node )\n");
+}
+
+TEST(Report, LinesPrintBytesAndNumbersVerbatim) {
+  ArgList list;
+  list.push_back(MakeArgRecord(0, "100%s_%d", 65535, V));
+  list.push_back(MakeArgRecord(0, "zero", 0, NodeKind::AnimatedBone));
+  list.back().hasConnector = 1;
+  list.back().connectorName = "";
+  EXPECT_EQ(FormatArgReport(1, list, 1, 1), ReportHeader(1, 1) +
+                                                "100%s_%d = 65535 ( Visibility Node ) [ - ]\n"
+                                                "zero = 0 ( Animated Bone ) [  ]\n");
+  EXPECT_EQ(FormatArgReport(0, {}, 0, 0), ReportHeader(0, 0));
+}
+
+TEST(ConnectorMatch, PairsByNodeReferenceOnly) {
+  ArgTable table;
+  AddArgRecord(table, MakeArgRecord(7, "door", 1, R));
+  AddArgRecord(table, MakeArgRecord(7, "door_lock", 2, R));
+  AddArgRecord(table, MakeArgRecord(4, "pylon_1", 3, P));
+  AddArgRecord(table, MakeArgRecord(0, "root", 4, P));
+  ConnectorTable connectors;
+  AddConnector(connectors, 7, {"hinge", 7});
+  AddConnector(connectors, 5, {"pylon_1", 5});
+  AddConnector(connectors, 0, {"zero", 0});
+  ArgList list;
+  EXPECT_EQ(MatchConnectors(table, connectors, list), 3);
+  ASSERT_EQ(list.size(), 4u);
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"door", "hinge"}, {"door_lock", "hinge"}, {"pylon_1", "-"}, {"root", "zero"}};
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(list[i].name, expected[i].first);
+    EXPECT_EQ(list[i].connectorName, expected[i].second);
+    EXPECT_EQ(list[i].hasConnector, expected[i].second == "-" ? 0 : 1);
+  }
+  // The list holds copies: sorting it leaves the table as matched.
+  OrderArgList(list, 0);
+  EXPECT_EQ(table.at("door").connectorName, "hinge");
+  EXPECT_EQ(table.begin()->first, "door");
+}
+
+struct OrderCase {
+  const char* title;
+  std::vector<ArgRecord> records;  // in name order, as matching leaves them
+  int sortByName;
+  std::vector<std::string> expected;
+};
+
+class Ordering : public testing::TestWithParam<OrderCase> {};
+
+TEST_P(Ordering, FinalOrder) {
+  ArgList list = GetParam().records;
+  OrderArgList(list, GetParam().sortByName);
+  std::vector<std::string> names;
+  for (const ArgRecord& record : list) names.push_back(record.name);
+  EXPECT_EQ(names, GetParam().expected);
+}
+
+ArgRecord Rec(const char* name, std::uint16_t nodeIndex, std::uint16_t arg) {
+  return MakeArgRecord(nodeIndex, name, arg, R);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Ordering,
+    testing::Values(OrderCase{"by_node_index_whatever_the_flag",
+                              {Rec("a", 5, 1), Rec("b", 2, 9), Rec("c", 9, 0)},
+                              1,
+                              {"b", "a", "c"}},
+                    OrderCase{"by_node_index_flag_off",
+                              {Rec("a", 5, 1), Rec("b", 2, 9), Rec("c", 9, 0)},
+                              0,
+                              {"b", "a", "c"}},
+                    OrderCase{"shared_index_by_arg",
+                              {Rec("a", 0, 7), Rec("b", 0, 3), Rec("c", 0, 5)},
+                              0,
+                              {"b", "c", "a"}},
+                    OrderCase{"shared_index_by_name",
+                              {Rec("a", 0, 7), Rec("b", 0, 3), Rec("c", 0, 5)},
+                              1,
+                              {"a", "b", "c"}},
+                    OrderCase{"unsigned_comparisons",
+                              {Rec("a", 40000, 1), Rec("b", 100, 65535), Rec("c", 100, 1)},
+                              0,
+                              {"c", "b", "a"}},
+                    OrderCase{"stable_among_equal_keys",
+                              {Rec("a", 3, 2), Rec("b", 1, 2), Rec("c", 3, 1), Rec("d", 3, 2)},
+                              0,
+                              {"b", "c", "a", "d"}},
+                    OrderCase{"stable_by_name_when_set",
+                              {Rec("a", 3, 2), Rec("b", 1, 2), Rec("c", 3, 1), Rec("d", 3, 2)},
+                              1,
+                              {"b", "a", "c", "d"}},
+                    OrderCase{"empty", {}, 0, {}}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+struct PathCase {
+  const char* path;
+  int saveBeside;
+  const char* base;
+};
+
+TEST(ReportBaseName, PathRule) {
+  const PathCase cases[] = {
+      {"D:\\models\\cockpit.mk2.tav", 0, "D:\\models\\cockpit.mk2"},
+      {"D:\\models\\cockpit.mk2.tav", 1, "cockpit.mk2"},
+      {"D:\\models\\cockpit", 0, "D:\\models\\cockpit"},
+      {"D:\\my.models\\cockpit", 0, "D:\\my"},
+      {"D:\\my.models\\cockpit", 1, "cockpit"},
+      {"cockpit.tav", 0, "cockpit"},
+      {"cockpit.tav", 1, "cockpit"},
+      {"D:/models/cockpit.tav", 1, "D:/models/cockpit"},
+      {"\\cockpit.tav", 1, "\\cockpit"},
+      {"D:\\models\\.tav", 1, ""},
+      {"", 0, ""},
+      {"", 1, ""},
+      {"noext", 1, "noext"},
+      {"trailing\\", 1, ""},
+      {"a.b\\", 1, ""},
+  };
+  for (const PathCase& c : cases) {
+    EXPECT_EQ(ReportBaseName(c.path, c.saveBeside), c.base) << c.path << " " << c.saveBeside;
+  }
+}
+
+TEST(StatusLine, NameDotsAndWord) {
+  const std::string dots48(48, '.');
+  EXPECT_EQ(StatusLine("D:\\models\\CrateBig.tav", ExtractResult::Completed),
+            "cratebig.tav" + dots48 + "completed");
+  EXPECT_EQ(StatusLine("D:\\models\\PLANEA.TAV", ExtractResult::Failed),
+            "planea.tav" + std::string(50, '.') + "failed");
+  EXPECT_EQ(StatusLine("C:/models/Crate.tav", ExtractResult::Completed),
+            "c:/models/crate.tav" + std::string(41, '.') + "completed");
+  EXPECT_EQ(StatusLine("\xC3\x89T\xC3\x89.tav", ExtractResult::Completed),
+            "\xC3\x89t\xC3\x89.tav" + std::string(51, '.') + "completed");
+  const std::string sixty(60, 'N');
+  EXPECT_EQ(StatusLine("x\\" + sixty, ExtractResult::Failed), std::string(60, 'n') + "failed");
+  EXPECT_EQ(StatusLine(sixty + "X", ExtractResult::Failed), std::string(60, 'n') + "xfailed");
+  EXPECT_EQ(StatusLine("dir\\", ExtractResult::Failed), std::string(60, '.') + "failed");
+  EXPECT_EQ(StatusLine("D:\\models\\CrateBig.tav", ExtractResult::Completed).size(), 69u);
+}
+
+}  // namespace
