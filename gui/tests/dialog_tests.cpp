@@ -41,8 +41,10 @@ std::vector<std::string> EnginePaths() {
   return paths;
 }
 
-std::wstring Line(const std::wstring& name, const std::wstring& word) {
-  return name + std::wstring(name.size() < 60 ? 60 - name.size() : 0, L'.') + word;
+// A status line for a name of `bytes` narrow bytes (the dots count bytes).
+std::wstring Line(const std::wstring& name, const std::wstring& word, std::size_t bytes = 0) {
+  if (bytes == 0) bytes = name.size();
+  return name + std::wstring(bytes < 60 ? 60 - bytes : 0, L'.') + word;
 }
 
 class DialogTest : public ::testing::Test {
@@ -251,30 +253,29 @@ TEST_F(DialogTest, BatchListsEveryFileInQueueOrderAndPassesPathsUnchanged) {
     return path.find("bad") != std::string::npos ? ExtractResult::Failed
                                                  : ExtractResult::Completed;
   });
-  const std::wstring sixty(56, L'N');  // 56 + ".tav" = 60 characters
   Run([&](HWND dlg) {
-    Load(dlg, {L"D:\\models\\PLANEA.TAV", L"/m/bad.tav", L"C:/models/Crate.tav",
-               L"/m/Ünï Mödel.tav", L"/m/raw\xDCFF.tav", L"/m/" + sixty + L".tav",
-               L"/m/x\\" + sixty + L"X.tav", L"/other/bad.tav"});
+    Load(dlg, {L"/D:\\models\\PLANEA.TAV", L"/m/bad.tav", L"/C:/models/Crate.tav",
+               L"/m/Ünï Mödel.tav", L"/m/raw\xDCFF.tav", L"/m/" + std::wstring(56, L'N') + L".tav",
+               L"/m/x\\" + std::wstring(55, L'N') + L"X.tav", L"/other/bad.tav"});
     Extract(dlg);
     EXPECT_EQ(Lines(dlg),
               (std::vector<std::wstring>{
                   Line(L"planea.tav", L"completed"),
                   Line(L"/m/bad.tav", L"failed"),
-                  Line(L"c:/models/crate.tav", L"completed"),
-                  Line(L"/m/Ünï mödel.tav", L"completed"),  // only A-Z are lowered
+                  Line(L"/c:/models/crate.tav", L"completed"),
+                  Line(L"/m/Ünï mödel.tav", L"completed", 19),  // only A-Z are lowered
                   Line(L"/m/raw\xDCFF.tav", L"completed"),  // the raw byte survives
-                  std::wstring(56, L'n') + L".tavcompleted",
-                  std::wstring(56, L'n') + L"x.tavcompleted",
+                  L"/m/" + std::wstring(56, L'n') + L".tavcompleted",  // 63: no dots
+                  std::wstring(55, L'n') + L"x.tavcompleted",          // exactly 60
                   Line(L"/other/bad.tav", L"failed"),
               }));
     EXPECT_FALSE(ExtractEnabled(dlg));
   });
   EXPECT_EQ(EnginePaths(), (std::vector<std::string>{
-                               "D:\\models\\PLANEA.TAV", "/m/bad.tav", "C:/models/Crate.tav",
+                               "/D:\\models\\PLANEA.TAV", "/m/bad.tav", "/C:/models/Crate.tav",
                                "/m/\xC3\x9Cn\xC3\xAF M\xC3\xB6" "del.tav", "/m/raw\xFF.tav",
                                "/m/" + std::string(56, 'N') + ".tav",
-                               "/m/x\\" + std::string(56, 'N') + "X.tav", "/other/bad.tav"}));
+                               "/m/x\\" + std::string(55, 'N') + "X.tav", "/other/bad.tav"}));
 }
 
 TEST_F(DialogTest, AllFailedStillDisablesExtract) {

@@ -107,6 +107,13 @@ TEST(FileSelection, TooLongIsRefusedWhole) {
   EXPECT_TRUE(RoundTrip({L"/m/a", L"/m/b"}, 7, &fitted).empty());
 }
 
+TEST(FileSelection, OneRelativePathIsKeptButSeveralAreRefused) {
+  bool fitted = false;
+  EXPECT_EQ(RoundTrip({L"D:\\m\\a.tav"}, 100, &fitted), std::vector<std::wstring>{L"D:\\m\\a.tav"});
+  EXPECT_TRUE(RoundTrip({L"/m/a.tav", L"b.tav"}, 100, &fitted).empty());
+  EXPECT_FALSE(fitted);
+}
+
 // ---- Resources ----
 
 TEST(Resources, TemplatesAreConsistent) {
