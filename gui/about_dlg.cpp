@@ -4,7 +4,9 @@
 
 CAboutDlg::CAboutDlg() : CDialogEx(IDD_ABOUTBOX) {}
 
-void CAboutDlg::DoDataExchange(CDataExchange* pDX) { CDialogEx::DoDataExchange(pDX); }
+void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialogEx::DoDataExchange(pDX);
+}
 
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialogEx)
 END_MESSAGE_MAP()

@@ -6,7 +6,9 @@ BEGIN_MESSAGE_MAP(CQuorvelApp, CWinApp)
 ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CQuorvelApp::CQuorvelApp() { m_dwRestartManagerSupportFlags = AFX_RESTART_MANAGER_SUPPORT_RESTART; }
+CQuorvelApp::CQuorvelApp() {
+  m_dwRestartManagerSupportFlags = AFX_RESTART_MANAGER_SUPPORT_RESTART;
+}
 
 BOOL CQuorvelApp::InitInstance() {
   INITCOMMONCONTROLSEX initCtrls;

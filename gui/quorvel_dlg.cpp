@@ -96,7 +96,9 @@ void CQuorvelDlg::OnPaint() {
   }
 }
 
-HCURSOR CQuorvelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+HCURSOR CQuorvelDlg::OnQueryDragIcon() {
+  return static_cast<HCURSOR>(m_hIcon);
+}
 
 void CQuorvelDlg::OnBnClickedLoad() {
   CFileDialog dlg(TRUE, L"tav", nullptr, OFN_ALLOWMULTISELECT, L"Rule Profile (*.tav)|*.tav*||",
@@ -135,9 +137,13 @@ void CQuorvelDlg::OnBnClickedExtract() {
   m_btnExtract.EnableWindow(FALSE);
 }
 
-void CQuorvelDlg::OnBnClickedSaveBeside() { m_saveBesideExtractor = CheckedFlag(m_chkSaveBeside); }
+void CQuorvelDlg::OnBnClickedSaveBeside() {
+  m_saveBesideExtractor = CheckedFlag(m_chkSaveBeside);
+}
 
-void CQuorvelDlg::OnBnClickedSortByName() { m_sortByName = CheckedFlag(m_chkSortByName); }
+void CQuorvelDlg::OnBnClickedSortByName() {
+  m_sortByName = CheckedFlag(m_chkSortByName);
+}
 
 void CQuorvelDlg::OnBnClickedAnalyzeConnector() {
   m_analyzeConnector = CheckedFlag(m_chkAnalyzeConnector);

@@ -89,36 +89,48 @@ struct AFX_MSGMAP {
   const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                    \
- protected:                                      \
-  static const AFX_MSGMAP* GetThisMessageMap();  \
+#define DECLARE_MESSAGE_MAP()                   \
+ protected:                                     \
+  static const AFX_MSGMAP* GetThisMessageMap(); \
   const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                 \
-  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-  const AFX_MSGMAP* theClass::GetThisMessageMap() {                            \
-    using ThisClass [[maybe_unused]] = theClass;                               \
-    using TheBaseClass = baseClass;                                            \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)        \
+  const AFX_MSGMAP* theClass::GetMessageMap() const { \
+    return GetThisMessageMap();                       \
+  }                                                   \
+  const AFX_MSGMAP* theClass::GetThisMessageMap() {   \
+    using ThisClass [[maybe_unused]] = theClass;      \
+    using TheBaseClass = baseClass;                   \
     static const AFX_MSGMAP_ENTRY entries[] = {
-#define END_MESSAGE_MAP()                                          \
-  {0, 0, 0, nullptr, nullptr, nullptr}                             \
-  }                                                                \
-  ;                                                                \
+#define END_MESSAGE_MAP()                                                        \
+  { 0, 0, 0, nullptr, nullptr, nullptr }                                         \
+  }                                                                              \
+  ;                                                                              \
   static const AFX_MSGMAP map = {&TheBaseClass::GetThisMessageMap, &entries[0]}; \
-  return &map;                                                     \
+  return &map;                                                                   \
   }
 
 #define AFX_PMSG_VOID(fn) static_cast<void (CCmdTarget::*)()>(fn)
-#define ON_COMMAND(id, memberFxn) {WM_COMMAND, 0, static_cast<UINT>(id), AFX_PMSG_VOID(memberFxn), nullptr, nullptr},
+#define ON_COMMAND(id, memberFxn) \
+  {WM_COMMAND, 0, static_cast<UINT>(id), AFX_PMSG_VOID(memberFxn), nullptr, nullptr},
 #define ON_BN_CLICKED(id, memberFxn) \
   {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), AFX_PMSG_VOID(memberFxn), nullptr, nullptr},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, AFX_PMSG_VOID(&ThisClass::OnPaint), nullptr, nullptr},
-#define ON_WM_SYSCOMMAND()                                                                \
-  {WM_SYSCOMMAND, 0, 0, nullptr,                                                          \
-   static_cast<void (CCmdTarget::*)(UINT, LPARAM)>(&ThisClass::OnSysCommand), nullptr},
-#define ON_WM_QUERYDRAGICON()     \
-  {WM_QUERYDRAGICON, 0, 0, nullptr, nullptr, \
-   static_cast<HCURSOR (CCmdTarget::*)()>(&ThisClass::OnQueryDragIcon)},
+#define ON_WM_SYSCOMMAND()                                                    \
+  {WM_SYSCOMMAND,                                                             \
+   0,                                                                         \
+   0,                                                                         \
+   nullptr,                                                                   \
+   static_cast<void (CCmdTarget::*)(UINT, LPARAM)>(&ThisClass::OnSysCommand), \
+   nullptr},
+#define ON_WM_QUERYDRAGICON() \
+  {                           \
+      WM_QUERYDRAGICON,       \
+      0,                      \
+      0,                      \
+      nullptr,                \
+      nullptr,                \
+      static_cast<HCURSOR (CCmdTarget::*)()>(&ThisClass::OnQueryDragIcon)},
 
 class CCmdTarget : public CObject {
  public:

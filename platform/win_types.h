@@ -65,15 +65,21 @@ struct PAINTSTRUCT {
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
-constexpr WORD LOWORD(UINT_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(UINT_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+constexpr WORD LOWORD(UINT_PTR v) {
+  return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(UINT_PTR v) {
+  return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
 constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
   return static_cast<WPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }
 inline LPCWSTR MAKEINTRESOURCEW(UINT id) {
   return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id)));
 }
-inline bool IS_INTRESOURCE(LPCWSTR p) { return (reinterpret_cast<ULONG_PTR>(p) >> 16) == 0; }
+inline bool IS_INTRESOURCE(LPCWSTR p) {
+  return (reinterpret_cast<ULONG_PTR>(p) >> 16) == 0;
+}
 
 // Messages.
 constexpr UINT WM_PAINT = 0x000F;
@@ -207,8 +213,9 @@ BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* ps);
 BOOL DrawIcon(HDC hDC, int x, int y, HICON hIcon);
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc);
 BOOL GetOpenFileNameW(OPENFILENAMEW* ofn);
-int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideCount, char* narrow,
-                        int narrowSize, const char* defaultChar, LPBOOL usedDefaultChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideCount,
+                        char* narrow, int narrowSize, const char* defaultChar,
+                        LPBOOL usedDefaultChar);
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narrowCount,
                         wchar_t* wide, int wideSize);
 DWORD GetLastError();

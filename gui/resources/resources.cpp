@@ -8,17 +8,17 @@ namespace {
 
 constexpr const wchar_t* kDialogFont = L"MS Shell Dlg";
 constexpr WORD kDialogFontPoints = 8;
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT |
-                               DS_FIXEDSYS;
+constexpr DWORD kDialogStyle =
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS;
 
 constexpr DialogItem kMainItems[] = {
-    {IDC_BUTTON_LOAD, kButtonClass, L"Load TAV", 0, 65, 156, 60, 22,
-     BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+    {IDC_BUTTON_LOAD, kButtonClass, L"Load TAV", 0, 65, 156, 60, 22, BS_DEFPUSHBUTTON | WS_TABSTOP,
+     0},
     {IDC_BUTTON_EXTRACT, kButtonClass, L"Extract!", 0, 165, 156, 60, 22,
      BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
     {IDC_LIST_STATUS, kListBoxClass, nullptr, 0, 27, 15, 237, 118,
-     LBS_NOSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL |
-         WS_HSCROLL | WS_BORDER | WS_TABSTOP,
+     LBS_NOSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL | WS_HSCROLL |
+         WS_BORDER | WS_TABSTOP,
      WS_EX_ACCEPTFILES | WS_EX_DLGMODALFRAME},
     {IDC_STATIC, kStaticClass, L"By the Quorvel authors, 2025", 0, 146, 183, 136, 8,
      SS_LEFT | WS_GROUP, 0},
@@ -61,4 +61,6 @@ const ResourceSet kResources = {kDialogs, kStrings, kIcons};
 
 }  // namespace
 
-const ResourceSet& ProgramResources() { return kResources; }
+const ResourceSet& ProgramResources() {
+  return kResources;
+}

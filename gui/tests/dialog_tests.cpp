@@ -21,9 +21,15 @@ namespace {
 
 using Paths = std::vector<std::wstring>;
 
-HWND Item(HWND dlg, int id) { return ::GetDlgItem(dlg, id); }
-bool ExtractEnabled(HWND dlg) { return ::IsWindowEnabled(Item(dlg, IDC_BUTTON_EXTRACT)) != FALSE; }
-std::vector<std::wstring> Lines(HWND dlg) { return hl::ListLines(Item(dlg, IDC_LIST_STATUS)); }
+HWND Item(HWND dlg, int id) {
+  return ::GetDlgItem(dlg, id);
+}
+bool ExtractEnabled(HWND dlg) {
+  return ::IsWindowEnabled(Item(dlg, IDC_BUTTON_EXTRACT)) != FALSE;
+}
+std::vector<std::wstring> Lines(HWND dlg) {
+  return hl::ListLines(Item(dlg, IDC_LIST_STATUS));
+}
 
 void Load(HWND dlg, const Paths& paths) {
   hl::QueueFileDialog(paths);
@@ -33,7 +39,9 @@ void CancelLoad(HWND dlg) {
   hl::QueueFileDialog(std::nullopt);
   hl::Click(dlg, IDC_BUTTON_LOAD);
 }
-void Extract(HWND dlg) { hl::Click(dlg, IDC_BUTTON_EXTRACT); }
+void Extract(HWND dlg) {
+  hl::Click(dlg, IDC_BUTTON_EXTRACT);
+}
 
 std::vector<std::string> EnginePaths() {
   std::vector<std::string> paths;
@@ -119,43 +127,43 @@ TEST_P(StateTable, QueueListAndExtractButtonFollowTheStates) {
 
 INSTANTIATE_TEST_SUITE_P(
     Dialog, StateTable,
-    ::testing::Values(
-        StateCase{"LoadThenExtract",
-                  {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0}, {Act::Extract, {}, false, 2}},
-                  {"/m/a.tav", "/m/b.tav"}},
-        StateCase{"SecondLoadReplacesTheQueue",
-                  {{Act::Load, {L"/m/a.tav"}, true, 0},
-                   {Act::Load, {L"/n/b.tav", L"/n/c.tav"}, true, 0},
-                   {Act::Extract, {}, false, 2}},
-                  {"/n/b.tav", "/n/c.tav"}},
-        StateCase{"CancelledLoadKeepsTheFirst",
-                  {{Act::Load, {L"/m/a.tav"}, true, 0},
-                   {Act::Cancel, {}, true, 0},
-                   {Act::Extract, {}, false, 1}},
-                  {"/m/a.tav"}},
-        StateCase{"CancelAtStartChangesNothing",
-                  {{Act::Cancel, {}, false, 0}, {Act::Extract, {}, false, 0}},
-                  {}},
-        StateCase{"SuccessfulLoadEmptiesTheListAtOnce",
-                  {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0},
-                   {Act::Extract, {}, false, 2},
-                   {Act::Cancel, {}, false, 2},
-                   {Act::Load, {L"/m/c.tav"}, true, 0},
-                   {Act::Extract, {}, false, 1}},
-                  {"/m/a.tav", "/m/b.tav", "/m/c.tav"}},
-        StateCase{"ExtractNeedsANewLoad",
-                  {{Act::Load, {L"/m/a.tav"}, true, 0},
-                   {Act::Extract, {}, false, 1},
-                   {Act::Extract, {}, false, 1}},
-                  {"/m/a.tav"}},
-        // The first path cannot be narrowed: the list is emptied and Extract!
-        // enabled, but nothing is queued; Extract! then adds nothing.
-        StateCase{"FailedNarrowingLeavesAnEmptyQueue",
-                  {{Act::Load, {L"/m/a.tav"}, true, 0},
-                   {Act::Extract, {}, false, 1},
-                   {Act::LoadBadFirst, {L"/m/b.tav"}, true, 0},
-                   {Act::Extract, {}, false, 0}},
-                  {"/m/a.tav"}}),
+    ::testing::Values(StateCase{"LoadThenExtract",
+                                {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0},
+                                 {Act::Extract, {}, false, 2}},
+                                {"/m/a.tav", "/m/b.tav"}},
+                      StateCase{"SecondLoadReplacesTheQueue",
+                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                 {Act::Load, {L"/n/b.tav", L"/n/c.tav"}, true, 0},
+                                 {Act::Extract, {}, false, 2}},
+                                {"/n/b.tav", "/n/c.tav"}},
+                      StateCase{"CancelledLoadKeepsTheFirst",
+                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                 {Act::Cancel, {}, true, 0},
+                                 {Act::Extract, {}, false, 1}},
+                                {"/m/a.tav"}},
+                      StateCase{"CancelAtStartChangesNothing",
+                                {{Act::Cancel, {}, false, 0}, {Act::Extract, {}, false, 0}},
+                                {}},
+                      StateCase{"SuccessfulLoadEmptiesTheListAtOnce",
+                                {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0},
+                                 {Act::Extract, {}, false, 2},
+                                 {Act::Cancel, {}, false, 2},
+                                 {Act::Load, {L"/m/c.tav"}, true, 0},
+                                 {Act::Extract, {}, false, 1}},
+                                {"/m/a.tav", "/m/b.tav", "/m/c.tav"}},
+                      StateCase{"ExtractNeedsANewLoad",
+                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                 {Act::Extract, {}, false, 1},
+                                 {Act::Extract, {}, false, 1}},
+                                {"/m/a.tav"}},
+                      // The first path cannot be narrowed: the list is emptied and Extract!
+                      // enabled, but nothing is queued; Extract! then adds nothing.
+                      StateCase{"FailedNarrowingLeavesAnEmptyQueue",
+                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                 {Act::Extract, {}, false, 1},
+                                 {Act::LoadBadFirst, {L"/m/b.tav"}, true, 0},
+                                 {Act::Extract, {}, false, 0}},
+                                {"/m/a.tav"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogTest, NarrowingFailureKeepsThePathsBeforeIt) {
@@ -171,7 +179,8 @@ TEST_F(DialogTest, SelectionTooLongForTheBufferIsACancel) {
   Run([&](HWND dlg) {
     Load(dlg, {L"/m/a.tav"});
     Paths many;
-    for (int i = 0; i < 200; ++i) many.push_back(L"/m/model_number_" + std::to_wstring(i) + L".tav");
+    for (int i = 0; i < 200; ++i)
+      many.push_back(L"/m/model_number_" + std::to_wstring(i) + L".tav");
     Load(dlg, many);  // about 4000 characters: more than the 2562 of the buffer
     Extract(dlg);
   });
@@ -216,17 +225,16 @@ TEST_P(Flags, FollowTheClicksInTheirOwnArgumentSlot) {
 
 INSTANTIATE_TEST_SUITE_P(
     Dialog, Flags,
-    ::testing::Values(FlagCase{"None", {}, 0, 0, 0},
-                      FlagCase{"SortByName", {IDC_CHECK_SORT_BY_NAME}, 1, 0, 0},
-                      FlagCase{"SaveBeside", {IDC_CHECK_SAVE_BESIDE}, 0, 1, 0},
-                      FlagCase{"AnalyzeConnector", {IDC_CHECK_ANALYZE_CONNECTOR}, 0, 0, 1},
-                      FlagCase{"TickedAndUnticked",
-                               {IDC_CHECK_SAVE_BESIDE, IDC_CHECK_SAVE_BESIDE},
-                               0, 0, 0},
-                      FlagCase{"All",
-                               {IDC_CHECK_ANALYZE_CONNECTOR, IDC_CHECK_SORT_BY_NAME,
-                                IDC_CHECK_SAVE_BESIDE},
-                               1, 1, 1}),
+    ::testing::Values(
+        FlagCase{"None", {}, 0, 0, 0}, FlagCase{"SortByName", {IDC_CHECK_SORT_BY_NAME}, 1, 0, 0},
+        FlagCase{"SaveBeside", {IDC_CHECK_SAVE_BESIDE}, 0, 1, 0},
+        FlagCase{"AnalyzeConnector", {IDC_CHECK_ANALYZE_CONNECTOR}, 0, 0, 1},
+        FlagCase{"TickedAndUnticked", {IDC_CHECK_SAVE_BESIDE, IDC_CHECK_SAVE_BESIDE}, 0, 0, 0},
+        FlagCase{"All",
+                 {IDC_CHECK_ANALYZE_CONNECTOR, IDC_CHECK_SORT_BY_NAME, IDC_CHECK_SAVE_BESIDE},
+                 1,
+                 1,
+                 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogTest, FlagsAreReadOnClicksNotWhenExtracting) {
@@ -250,31 +258,30 @@ TEST_F(DialogTest, FlagsAreReadOnClicksNotWhenExtracting) {
 
 TEST_F(DialogTest, BatchListsEveryFileInQueueOrderAndPassesPathsUnchanged) {
   fake_engine::SetResult([](const std::string& path) {
-    return path.find("bad") != std::string::npos ? ExtractResult::Failed
-                                                 : ExtractResult::Completed;
+    return path.find("bad") != std::string::npos ? ExtractResult::Failed : ExtractResult::Completed;
   });
   Run([&](HWND dlg) {
     Load(dlg, {L"/D:\\models\\PLANEA.TAV", L"/m/bad.tav", L"/C:/models/Crate.tav",
                L"/m/Ünï Mödel.tav", L"/m/raw\xDCFF.tav", L"/m/" + std::wstring(56, L'N') + L".tav",
                L"/m/x\\" + std::wstring(55, L'N') + L"X.tav", L"/other/bad.tav"});
     Extract(dlg);
-    EXPECT_EQ(Lines(dlg),
-              (std::vector<std::wstring>{
-                  Line(L"planea.tav", L"completed"),
-                  Line(L"/m/bad.tav", L"failed"),
-                  Line(L"/c:/models/crate.tav", L"completed"),
-                  Line(L"/m/Ünï mödel.tav", L"completed", 19),  // only A-Z are lowered
-                  Line(L"/m/raw\xDCFF.tav", L"completed"),  // the raw byte survives
-                  L"/m/" + std::wstring(56, L'n') + L".tavcompleted",  // 63: no dots
-                  std::wstring(55, L'n') + L"x.tavcompleted",          // exactly 60
-                  Line(L"/other/bad.tav", L"failed"),
-              }));
+    EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>{
+                              Line(L"planea.tav", L"completed"),
+                              Line(L"/m/bad.tav", L"failed"),
+                              Line(L"/c:/models/crate.tav", L"completed"),
+                              Line(L"/m/Ünï mödel.tav", L"completed", 19),  // only A-Z are lowered
+                              Line(L"/m/raw\xDCFF.tav", L"completed"),      // the raw byte survives
+                              L"/m/" + std::wstring(56, L'n') + L".tavcompleted",  // 63: no dots
+                              std::wstring(55, L'n') + L"x.tavcompleted",          // exactly 60
+                              Line(L"/other/bad.tav", L"failed"),
+                          }));
     EXPECT_FALSE(ExtractEnabled(dlg));
   });
   EXPECT_EQ(EnginePaths(), (std::vector<std::string>{
                                "/D:\\models\\PLANEA.TAV", "/m/bad.tav", "/C:/models/Crate.tav",
-                               "/m/\xC3\x9Cn\xC3\xAF M\xC3\xB6" "del.tav", "/m/raw\xFF.tav",
-                               "/m/" + std::string(56, 'N') + ".tav",
+                               "/m/\xC3\x9Cn\xC3\xAF M\xC3\xB6"
+                               "del.tav",
+                               "/m/raw\xFF.tav", "/m/" + std::string(56, 'N') + ".tav",
                                "/m/x\\" + std::string(55, 'N') + "X.tav", "/other/bad.tav"}));
 }
 
@@ -332,9 +339,9 @@ TEST_P(SysCommands, OnlyCommand16OpensTheAboutBox) {
       stillOpen = true;
     }
   });
-  const std::vector<UINT> expected =
-      c.opensAbout ? std::vector<UINT>{IDD_QUORVEL_DIALOG, IDD_ABOUTBOX}
-                   : std::vector<UINT>{IDD_QUORVEL_DIALOG};
+  const std::vector<UINT> expected = c.opensAbout
+                                         ? std::vector<UINT>{IDD_QUORVEL_DIALOG, IDD_ABOUTBOX}
+                                         : std::vector<UINT>{IDD_QUORVEL_DIALOG};
   EXPECT_EQ(hl::Recorded().modalTemplates, expected);
   EXPECT_EQ(stillOpen, !c.closesDialog);
 }
@@ -382,7 +389,11 @@ TEST_P(MinimisedIcon, IsCentredWithDivisionTowardZero) {
 INSTANTIATE_TEST_SUITE_P(Dialog, MinimisedIcon,
                          ::testing::Values(IconCase{437, 325, 203, 147}, IconCase{32, 32, 0, 0},
                                            IconCase{33, 34, 1, 1}, IconCase{0, 0, -15, -15},
-                                           IconCase{1, 2, -15, -14}, IconCase{160, 0, 64, -15}));
+                                           IconCase{1, 2, -15, -14}, IconCase{160, 0, 64, -15}),
+                         [](const auto& info) {
+                           return "Client" + std::to_string(info.param.width) + "x" +
+                                  std::to_string(info.param.height);
+                         });
 
 TEST_F(DialogTest, NotMinimisedPaintsNormally) {
   Run([&](HWND dlg) {
@@ -401,7 +412,9 @@ TEST(NarrowPath, GivesTheBytesFopenTakes) {
   } cases[] = {
       {L"/m/a.tav", "/m/a.tav"},
       {L"", ""},
-      {L"/m/\u00DCber.tav", "/m/\xC3\x9C" "ber.tav"},
+      {L"/m/\u00DCber.tav",
+       "/m/\xC3\x9C"
+       "ber.tav"},
       {L"/m/\u6A21\u578B.tav", "/m/\xE6\xA8\xA1\xE5\x9E\x8B.tav"},
       {L"/m/\U0001F600.tav", "/m/\xF0\x9F\x98\x80.tav"},
       {L"/m/\xDC80\xDCFF", "/m/\x80\xFF"},  // bytes that were not UTF-8

@@ -29,8 +29,8 @@ std::string Narrow(const std::wstring& wide) {
   const int n = ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()),
                                       nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                        narrow.data(), n, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(),
+                        n, nullptr, nullptr);
   return narrow;
 }
 
@@ -54,12 +54,12 @@ TEST(TextCodec, AnyFileNameSurvivesWideningAndNarrowing) {
 TEST(TextCodec, ReportsShortBuffersAndBadArguments) {
   char small[3];
   SetLastError(ERROR_SUCCESS);
-  EXPECT_EQ(::WideCharToMultiByte(CP_THREAD_ACP, 0, L"\u00E9\u00E9", -1, small, 3, nullptr, nullptr),
-            0);
+  EXPECT_EQ(
+      ::WideCharToMultiByte(CP_THREAD_ACP, 0, L"\u00E9\u00E9", -1, small, 3, nullptr, nullptr), 0);
   EXPECT_EQ(::GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-  EXPECT_EQ(::WideCharToMultiByte(CP_THREAD_ACP, 0, L"\u00E9\u00E9", -1, nullptr, 0, nullptr,
-                                  nullptr),
-            5);
+  EXPECT_EQ(
+      ::WideCharToMultiByte(CP_THREAD_ACP, 0, L"\u00E9\u00E9", -1, nullptr, 0, nullptr, nullptr),
+      5);
   EXPECT_EQ(::WideCharToMultiByte(CP_THREAD_ACP, 1, L"a", -1, small, 3, nullptr, nullptr), 0);
   EXPECT_EQ(::GetLastError(), ERROR_INVALID_FLAGS);
   EXPECT_EQ(::WideCharToMultiByte(12345, 0, L"a", -1, small, 3, nullptr, nullptr), 0);
@@ -86,7 +86,7 @@ TEST(FileSelection, EveryChosenFileComesBackAsItsFullPath) {
   const std::vector<std::vector<std::wstring>> cases = {
       {L"/m/a.tav"},
       {L"/m/a.tav", L"/m/b.tav", L"/m/c d.tav"},
-      {L"/a.tav", L"/b.tav"},                    // the root folder
+      {L"/a.tav", L"/b.tav"},                   // the root folder
       {L"/m/a.tav", L"/n/b.tav", L"/m/c.tav"},  // not all in one folder
       {L"/m/\xDCFF.tav", L"/m/\u00E9.tav"},
   };
@@ -102,7 +102,8 @@ TEST(FileSelection, TooLongIsRefusedWhole) {
   EXPECT_TRUE(RoundTrip({L"/m/abcdef.tav", L"/m/ghijkl.tav"}, 20, &fitted).empty());
   EXPECT_FALSE(fitted);
   // The exact fit: "/m" NUL "a" NUL "b" NUL NUL is 8 characters.
-  EXPECT_EQ(RoundTrip({L"/m/a", L"/m/b"}, 8, &fitted), (std::vector<std::wstring>{L"/m/a", L"/m/b"}));
+  EXPECT_EQ(RoundTrip({L"/m/a", L"/m/b"}, 8, &fitted),
+            (std::vector<std::wstring>{L"/m/a", L"/m/b"}));
   EXPECT_TRUE(fitted);
   EXPECT_TRUE(RoundTrip({L"/m/a", L"/m/b"}, 7, &fitted).empty());
 }

@@ -22,7 +22,9 @@ bool IsAbsolutePath(const std::wstring& p) {
 }
 #else
 constexpr wchar_t kPathSeparator = L'/';
-bool IsAbsolutePath(const std::wstring& p) { return !p.empty() && p[0] == L'/'; }
+bool IsAbsolutePath(const std::wstring& p) {
+  return !p.empty() && p[0] == L'/';
+}
 #endif
 
 // The window procedure of every dialog of the library. WM_INITDIALOG carries
@@ -59,8 +61,12 @@ LRESULT AfxDlgWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- Exceptions and strings ----
 
-void AfxThrowMemoryException() { throw CMemoryException(); }
-void AfxThrowOleException(SCODE sc) { throw COleException(sc); }
+void AfxThrowMemoryException() {
+  throw CMemoryException();
+}
+void AfxThrowOleException(SCODE sc) {
+  throw COleException(sc);
+}
 
 CString::CString(const char* narrow) {
   if (narrow == nullptr) return;
@@ -96,7 +102,9 @@ const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
   return &map;
 }
 
-const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const {
+  return GetThisMessageMap();
+}
 
 BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode) {
   for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr;
@@ -113,7 +121,9 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode) {
 
 // ---- CWnd ----
 
-CWnd::~CWnd() { Detach(); }
+CWnd::~CWnd() {
+  Detach();
+}
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
   auto it = HandleMap().find(hWnd);
@@ -141,11 +151,17 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
-BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
+BOOL CWnd::EnableWindow(BOOL bEnable) {
+  return ::EnableWindow(m_hWnd, bEnable);
+}
 
-BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
+BOOL CWnd::IsIconic() const {
+  return ::IsIconic(m_hWnd);
+}
 
-void CWnd::GetClientRect(RECT* lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
+void CWnd::GetClientRect(RECT* lpRect) const {
+  ::GetClientRect(m_hWnd, lpRect);
+}
 
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) {
   m_sysMenu.m_hMenu = ::GetSystemMenu(m_hWnd, bRevert);
@@ -200,9 +216,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
 
 void CWnd::DoDataExchange(CDataExchange*) {}
 
-void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
+void CWnd::OnSysCommand(UINT, LPARAM) {
+  Default();
+}
 
-void CWnd::OnPaint() { Default(); }
+void CWnd::OnPaint() {
+  Default();
+}
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
   return ::AppendMenuW(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
@@ -230,8 +250,8 @@ INT_PTR CDialog::DoModal() {
   const DialogTemplate* tmpl = FindDialogTemplate(m_nIDTemplate);
   if (tmpl == nullptr) return -1;
   HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
-  const INT_PTR result = ::DialogBoxTemplateW(AfxGetResourceHandle(), *tmpl, parent,
-                                              &AfxDlgWndProc, reinterpret_cast<LPARAM>(this));
+  const INT_PTR result = ::DialogBoxTemplateW(AfxGetResourceHandle(), *tmpl, parent, &AfxDlgWndProc,
+                                              reinterpret_cast<LPARAM>(this));
   Detach();
   return result;
 }
@@ -247,13 +267,17 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
   return TRUE;
 }
 
-void CDialog::EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+void CDialog::EndDialog(int nResult) {
+  ::EndDialog(m_hWnd, nResult);
+}
 
 void CDialog::OnOK() {
   if (UpdateData(TRUE)) EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+  EndDialog(IDCANCEL);
+}
 
 BOOL CDialog::OnCmdMsg(UINT nID, int nCode) {
   if (CWnd::OnCmdMsg(nID, nCode)) return TRUE;
@@ -276,9 +300,13 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- Painting ----
 
-CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { m_hDC = ::BeginPaint(m_hWnd, &m_ps); }
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) {
+  m_hDC = ::BeginPaint(m_hWnd, &m_ps);
+}
 
-CPaintDC::~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
+CPaintDC::~CPaintDC() {
+  ::EndPaint(m_hWnd, &m_ps);
+}
 
 // ---- File dialog ----
 
@@ -292,7 +320,8 @@ CFileDialog::CFileDialog(BOOL, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD d
   }
   if (lpszDefExt != nullptr) m_defExt = lpszDefExt;
   m_fileName.assign(260, L'\0');
-  if (lpszFileName != nullptr) m_fileName.replace(0, 259, std::wstring(lpszFileName).substr(0, 259));
+  if (lpszFileName != nullptr)
+    m_fileName.replace(0, 259, std::wstring(lpszFileName).substr(0, 259));
   m_ofn.lStructSize = dwSize != 0 ? dwSize : static_cast<DWORD>(sizeof(OPENFILENAMEW));
   m_ofn.hwndOwner = pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr;
   m_ofn.lpstrFilter = m_filter.empty() ? nullptr : m_filter.c_str();
@@ -303,7 +332,9 @@ CFileDialog::CFileDialog(BOOL, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD d
   m_ofn.lpstrDefExt = m_defExt.empty() ? nullptr : m_defExt.c_str();
 }
 
-INT_PTR CFileDialog::DoModal() { return ::GetOpenFileNameW(&m_ofn) ? IDOK : IDCANCEL; }
+INT_PTR CFileDialog::DoModal() {
+  return ::GetOpenFileNameW(&m_ofn) ? IDOK : IDCANCEL;
+}
 
 POSITION CFileDialog::GetStartPosition() const {
   if (m_ofn.lpstrFile == nullptr || m_ofn.lpstrFile[0] == L'\0') return nullptr;
@@ -338,7 +369,9 @@ CString CFileDialog::GetNextPathName(POSITION& pos) const {
 
 // ---- Application ----
 
-CWinApp::CWinApp(LPCTSTR) { g_app = this; }
+CWinApp::CWinApp(LPCTSTR) {
+  g_app = this;
+}
 
 CWinApp::~CWinApp() {
   if (g_app == this) g_app = nullptr;
@@ -347,9 +380,13 @@ CWinApp::~CWinApp() {
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 END_MESSAGE_MAP()
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance() {
+  return TRUE;
+}
 
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::ExitInstance() {
+  return 0;
+}
 
 void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey) {
   // Only names where framework settings would live; nothing is ever stored.
@@ -363,9 +400,13 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const {
 // There is no help system; the command is accepted and does nothing.
 void CWinApp::OnHelp() {}
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+  return g_app;
+}
 
-HINSTANCE AfxGetResourceHandle() { return ::GetModuleHandleW(nullptr); }
+HINSTANCE AfxGetResourceHandle() {
+  return ::GetModuleHandleW(nullptr);
+}
 
 // No ActiveX hosting exists on this platform; nothing depends on it.
 void AfxEnableControlContainer(void*) {}
@@ -382,9 +423,13 @@ int AfxWinMain() {
 const CRuntimeClass CMFCVisualManagerWindows::classCMFCVisualManagerWindows = {
     "CMFCVisualManagerWindows"};
 
-void CMFCVisualManager::SetDefaultManager(const CRuntimeClass* pRTI) { g_visualManager = pRTI; }
+void CMFCVisualManager::SetDefaultManager(const CRuntimeClass* pRTI) {
+  g_visualManager = pRTI;
+}
 
-const CRuntimeClass* CMFCVisualManager::GetDefaultManager() { return g_visualManager; }
+const CRuntimeClass* CMFCVisualManager::GetDefaultManager() {
+  return g_visualManager;
+}
 
 // ---- Resource lookup ----
 

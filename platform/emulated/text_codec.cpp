@@ -13,7 +13,9 @@ namespace {
 
 thread_local DWORD t_lastError = ERROR_SUCCESS;
 
-bool IsNarrowCodePage(UINT cp) { return cp == CP_ACP || cp == CP_THREAD_ACP || cp == CP_UTF8; }
+bool IsNarrowCodePage(UINT cp) {
+  return cp == CP_ACP || cp == CP_THREAD_ACP || cp == CP_UTF8;
+}
 
 constexpr char32_t kEscapeBase = 0xDC00;
 
@@ -69,12 +71,17 @@ int DecodeOne(const unsigned char* s, std::size_t n, char32_t& c) {
 
 }  // namespace
 
-DWORD GetLastError() { return t_lastError; }
+DWORD GetLastError() {
+  return t_lastError;
+}
 
-void SetLastError(DWORD error) { t_lastError = error; }
+void SetLastError(DWORD error) {
+  t_lastError = error;
+}
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideCount, char* narrow,
-                        int narrowSize, const char* defaultChar, LPBOOL usedDefaultChar) {
+int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideCount,
+                        char* narrow, int narrowSize, const char* defaultChar,
+                        LPBOOL usedDefaultChar) {
   if (!IsNarrowCodePage(codePage) || wide == nullptr || wideCount == 0 || wideCount < -1 ||
       narrowSize < 0 || (narrowSize > 0 && narrow == nullptr) || defaultChar != nullptr ||
       usedDefaultChar != nullptr) {

@@ -111,7 +111,8 @@ LRESULT ControlProc(Window& w, HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       if (w.parent != nullptr) {
         ::SendMessageW(ToHandle(w.parent), WM_COMMAND,
-                       MAKEWPARAM(static_cast<WORD>(w.id), BN_CLICKED), reinterpret_cast<LPARAM>(h));
+                       MAKEWPARAM(static_cast<WORD>(w.id), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(h));
       }
       return 0;
     case LB_RESETCONTENT:
@@ -148,7 +149,9 @@ LRESULT ControlProc(Window& w, HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-HWND ToHandle(Window* w) { return reinterpret_cast<HWND>(w); }
+HWND ToHandle(Window* w) {
+  return reinterpret_cast<HWND>(w);
+}
 
 Window* FromHandle(HWND h) {
   Window* w = reinterpret_cast<Window*>(h);
@@ -347,7 +350,9 @@ BOOL IsIconic(HWND hWnd) {
   return w != nullptr && ActiveBackend().IsIconic(*w) ? TRUE : FALSE;
 }
 
-int GetSystemMetrics(int index) { return ActiveBackend().SystemMetric(index); }
+int GetSystemMetrics(int index) {
+  return ActiveBackend().SystemMetric(index);
+}
 
 BOOL GetClientRect(HWND hWnd, RECT* rect) {
   Window* w = FromHandle(hWnd);

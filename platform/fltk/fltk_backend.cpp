@@ -66,8 +66,12 @@ struct Metrics {
   int iconSize = 32;
 };
 
-int Px(int du, const Metrics& m) { return emu::DialogUnitsToPixelsX(du, m.baseX); }
-int Py(int du, const Metrics& m) { return emu::DialogUnitsToPixelsY(du, m.baseY); }
+int Px(int du, const Metrics& m) {
+  return emu::DialogUnitsToPixelsX(du, m.baseX);
+}
+int Py(int du, const Metrics& m) {
+  return emu::DialogUnitsToPixelsY(du, m.baseY);
+}
 
 // Width a control's label needs beside its own decoration (FLTK's check box
 // draws its box labelsize() wide plus two 2-pixel gaps).
@@ -76,8 +80,7 @@ int NeededWidth(const DialogItem& item, const std::string& text, int fontSize) {
   const int textWidth = static_cast<int>(std::ceil(fl_width(text.c_str())));
   const std::wstring cls = item.className;
   if (cls == kButtonClass) {
-    return (item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? textWidth + fontSize + 8
-                                                         : textWidth + 8;
+    return (item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? textWidth + fontSize + 8 : textWidth + 8;
   }
   return textWidth + 2;
 }
@@ -319,8 +322,16 @@ class FltkBackend final : public emu::Backend {
         std::replace(pattern.begin(), pattern.end(), L';', L',');
         pattern = L"{" + pattern + L"}";
       }
+      // FLTK shows every filter as "name (pattern)" and reads the pattern
+      // back out of the parentheses, so a name that already ends in its own
+      // "(...)" would hide the pattern: that part is left to FLTK.
+      std::wstring shown = name;
+      if (!shown.empty() && shown.back() == L')') {
+        const std::size_t open = shown.rfind(L'(');
+        if (open != std::wstring::npos) shown.erase(open);
+      }
       if (!filter.empty()) filter += '\n';
-      filter += DisplayText(name) + '\t' + DisplayText(pattern);
+      filter += DisplayText(shown) + '\t' + DisplayText(pattern);
     }
     if (!filter.empty()) chooser.filter(filter.c_str());
     std::string title;

@@ -81,9 +81,7 @@ class HeadlessBackend final : public emu::Backend {
                 emu::DialogUnitsToPixelsY(w.dialog->cy)};
   }
 
-  int SystemMetric(int index) override {
-    return index == SM_CXICON || index == SM_CYICON ? 32 : 0;
-  }
+  int SystemMetric(int index) override { return index == SM_CXICON || index == SM_CYICON ? 32 : 0; }
 
   void PaintDefault(emu::Window&) override {
     S().record.drawn.push_back({DrawOp::DefaultPaint, 0, 0, nullptr});
@@ -98,44 +96,67 @@ class HeadlessBackend final : public emu::Backend {
 
 }  // namespace
 
-void QueueModal(ModalScript script) { S().modals.push_back(std::move(script)); }
+void QueueModal(ModalScript script) {
+  S().modals.push_back(std::move(script));
+}
 
 void QueueFileDialog(std::optional<std::vector<std::wstring>> answer) {
   S().fileAnswers.push_back(std::move(answer));
 }
 
-void Reset() { S() = State(); }
+void Reset() {
+  S() = State();
+}
 
-const Record& Recorded() { return S().record; }
+const Record& Recorded() {
+  return S().record;
+}
 
-void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Click(HWND dialog, int id) {
+  ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 
-void SetIconic(HWND dialog, bool iconic) { S().settings[&Live(dialog)].iconic = iconic; }
+void SetIconic(HWND dialog, bool iconic) {
+  S().settings[&Live(dialog)].iconic = iconic;
+}
 
 void SetClientSize(HWND dialog, int width, int height) {
   S().settings[&Live(dialog)].client = RECT{0, 0, width, height};
 }
 
-std::vector<std::wstring> ListLines(HWND control) { return Live(control).lines; }
+std::vector<std::wstring> ListLines(HWND control) {
+  return Live(control).lines;
+}
 
-bool IsChecked(HWND control) { return Live(control).check == BST_CHECKED; }
+bool IsChecked(HWND control) {
+  return Live(control).check == BST_CHECKED;
+}
 
-std::wstring TextOf(HWND window) { return Live(window).text; }
+std::wstring TextOf(HWND window) {
+  return Live(window).text;
+}
 
 UINT TemplateOf(HWND dialog) {
   emu::Window& w = Live(dialog);
   return w.dialog != nullptr ? w.dialog->id : 0;
 }
 
-HICON SmallIcon(HWND dialog) { return Live(dialog).smallIcon; }
-HICON BigIcon(HWND dialog) { return Live(dialog).bigIcon; }
-HICON IconOf(HWND iconStatic) { return Live(iconStatic).icon; }
+HICON SmallIcon(HWND dialog) {
+  return Live(dialog).smallIcon;
+}
+HICON BigIcon(HWND dialog) {
+  return Live(dialog).bigIcon;
+}
+HICON IconOf(HWND iconStatic) {
+  return Live(iconStatic).icon;
+}
 
 std::vector<MenuEntry> SystemMenu(HWND dialog) {
   std::vector<MenuEntry> out;
   emu::Window& w = Live(dialog);
   if (w.systemMenu == nullptr) return out;
-  for (const emu::MenuItem& item : w.systemMenu->items) out.push_back({item.flags, item.id, item.text});
+  for (const emu::MenuItem& item : w.systemMenu->items)
+    out.push_back({item.flags, item.id, item.text});
   return out;
 }
 
