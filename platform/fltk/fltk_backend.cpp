@@ -412,7 +412,8 @@ class FltkBackend final : public emu::Backend {
     const std::size_t slash = name.rfind('/');
     const std::size_t dot = name.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return;
-    name += "." + DisplayText(defExt);
+    name.push_back('.');
+    name.append(DisplayText(defExt));
   }
 
   Fl_Widget* CreateControl(emu::Window& c) {
