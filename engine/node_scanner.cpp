@@ -5,6 +5,7 @@
 
 #include "engine/byte_match.h"
 #include "engine/connector_scanner.h"
+#include "engine/fast_scanner.h"
 #include "engine/name_clean.h"
 #include "engine/tav_format.h"
 
@@ -88,5 +89,5 @@ void ScanModelReference(const std::uint8_t* bytes, std::size_t size, std::int32_
 
 void ScanModel(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
                ScanState& state, ArgTable& args, ConnectorTable& connectors) {
-  ScanModelReference(bytes, size, analyzeConnector, state, args, connectors);
+  ScanModelFast(bytes, size, analyzeConnector, state, args, connectors);
 }

@@ -24,7 +24,7 @@ struct ScanStep {
 void ScanModelReference(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
                         ScanState& state, ArgTable& args, ConnectorTable& connectors);
 
-// The scanner the job runs.
+// The scanner the job runs: ScanModelFast (engine/fast_scanner.h).
 void ScanModel(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
                ScanState& state, ArgTable& args, ConnectorTable& connectors);
 

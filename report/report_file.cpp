@@ -53,12 +53,14 @@ ExtractResult WriteArgReport(FileOps& files, const char* path, std::int32_t save
     std::printf("ERROR: report path is the model file\n");
     return ExtractResult::Failed;
   }
+  // The text is built before the file is opened: running out of memory then
+  // leaves no open stream and no truncated report behind.
+  const std::string text = FormatArgReport(analyzeConnector, list, matchedCount, connectorCount);
   std::FILE* report = files.OpenWrite(reportPath.c_str());
   if (report == nullptr) {
     std::printf("ERROR: fopen failed\n");
     return ExtractResult::Failed;
   }
-  const std::string text = FormatArgReport(analyzeConnector, list, matchedCount, connectorCount);
   bool ok = files.Write(text.data(), text.size(), report) == text.size();
   ok = files.Flush(report) == 0 && ok;
   ok = files.Close(report) == 0 && ok;

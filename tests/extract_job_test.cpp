@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/file_ops.h"
+#include "tests/alloc_hook.h"
 #include "tests/test_support.h"
 #include "tools/tavgen/tav_builder.h"
 
@@ -187,6 +188,8 @@ class FaultyFileOps : public FileOps {
   bool shrinkBeforeSecondOpen = false;
   std::int64_t sizeOverride = 0;  // non-zero replaces the measured size
   bool failAllocate = false;
+  bool failRewind = false;
+  bool halfRead = false;  // the read stops halfway through the model
   bool failOpenWrite = false;
   bool shortWrite = false;
   bool failFlush = false;
@@ -204,6 +207,10 @@ class FaultyFileOps : public FileOps {
   std::int64_t MeasureSize(std::FILE* f) override {
     const std::int64_t real = FileOps::MeasureSize(f);
     return sizeOverride != 0 ? sizeOverride : real;
+  }
+  bool Rewind(std::FILE* f) override { return !failRewind && FileOps::Rewind(f); }
+  std::size_t Read(void* buffer, std::size_t count, std::FILE* f) override {
+    return FileOps::Read(buffer, halfRead ? count / 2 : count, f);
   }
   int Close(std::FILE* f) override {
     ++closes;
@@ -244,7 +251,7 @@ class FaultyFileOps : public FileOps {
 struct FaultCase {
   const char* title;
   std::function<void(FaultyFileOps&)> inject;
-  std::string log;  // "%S" stands for the model's size
+  std::string log;  // "%S" stands for the model's size, "%H" for half of it
   bool reportLeft;
 };
 
@@ -265,6 +272,9 @@ TEST_P(Faults, FailCleanlyAndReleaseEverything) {
   for (std::size_t at; (at = expected.find("%S")) != std::string::npos;) {
     expected.replace(at, 2, std::to_string(bytes.size()));
   }
+  for (std::size_t at; (at = expected.find("%H")) != std::string::npos;) {
+    expected.replace(at, 2, std::to_string(bytes.size() / 2));
+  }
   EXPECT_EQ(result, ExtractResult::Failed);
   EXPECT_EQ(log, expected);
   EXPECT_EQ(files.opens, files.closes);
@@ -284,6 +294,10 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"model_shrinks_between_opens",
                               [](FaultyFileOps& f) { f.shrinkBeforeSecondOpen = true; },
                               "fsize: %S(7)\nERROR: fread failed: request %S, read 7\n", false},
+                    FaultCase{"rewind", [](FaultyFileOps& f) { f.failRewind = true; },
+                              "fsize: %S(0)\nERROR: fread failed: request %S, read 0\n", false},
+                    FaultCase{"read_stops_midway", [](FaultyFileOps& f) { f.halfRead = true; },
+                              "fsize: %S(%H)\nERROR: fread failed: request %S, read %H\n", false},
                     FaultCase{"size_query", [](FaultyFileOps& f) { f.sizeOverride = -1; },
                               "ERROR: ftell failed\n", false},
                     FaultCase{"two_gib_model",
@@ -300,6 +314,51 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"report_close", [](FaultyFileOps& f) { f.failClose = true; },
                               "fsize: %S(%S)\nstart\nERROR: write failed\n", false}),
     [](const auto& info) { return std::string(info.param.title); });
+
+// Memory runs out at the first allocation of the job, then at the second, and
+// so on, until a run needs no more allocations than were allowed. Every run
+// either completes with the whole report or fails with its log lines and no
+// report; either way it releases everything it took.
+TEST(ExtractJob, OutOfMemoryAtEveryAllocation) {
+  for (const ExtractOptions options : {ExtractOptions{0, 0, 1}, ExtractOptions{1, 0, 0}}) {
+    SCOPED_TRACE(testing::Message() << options.sortByName << options.analyzeConnector);
+    ScratchDir dir;
+    const std::string model = dir.File("m.tav");
+    const tavgen::Bytes bytes = CockpitModel();
+    WriteBytes(model, bytes);
+    const std::string loaded = "fsize: " + std::to_string(bytes.size()) + "(" +
+                               std::to_string(bytes.size()) + ")\nstart\n";
+    for (long failAt = 1;; ++failAt) {
+      SCOPED_TRACE(failAt);
+      fs::remove(dir.File("m.txt"));
+      FaultyFileOps files;
+      ExtractResult result = ExtractResult::Failed;
+      bool fired = false;
+      const std::string log = CaptureStdout([&] {
+        testing_support::FailingAllocation failing(failAt);
+        result = ExtractModelArgsWith(files, model.c_str(), options.sortByName,
+                                      options.saveBesideExtractor, options.analyzeConnector);
+        fired = failing.fired();
+      });
+      EXPECT_EQ(files.opens, files.closes);
+      EXPECT_EQ(files.allocations, files.releases);
+      // A failed nothrow allocation (a sort's scratch buffer) may be survived.
+      if (!fired || result == ExtractResult::Completed) {
+        EXPECT_EQ(result, ExtractResult::Completed);
+        EXPECT_EQ(log, loaded);
+        EXPECT_EQ(ReadAll(dir.File("m.txt")), CockpitReport(options.analyzeConnector));
+        if (!fired) {
+          EXPECT_GT(failAt, 10) << "the job should allocate for its tables and report";
+          break;
+        }
+        continue;
+      }
+      EXPECT_EQ(log, loaded + "ERROR: malloc failed\n");
+      EXPECT_FALSE(fs::exists(dir.File("m.txt")));
+      ASSERT_LT(failAt, 10000);
+    }
+  }
+}
 
 TEST(ExtractJob, NullPathFails) {
   ExtractResult result = ExtractResult::Completed;

@@ -1,0 +1,254 @@
+// Scanner and whole-job throughput on the three bench models.
+//
+//   Scan/fast/<model>          the job's scanner over the full-size model
+//   Scan/fast|reference/<model>-small  both scanners over a size the plain one finishes
+//   Load/<model>               the job's read of that file into one block, alone
+//   Extract/<model>            ExtractModelArgs on the model written to a temp file
+//
+// Sizes come from the environment, in KiB: QUORVEL_BENCH_TYPICAL_KIB (262144),
+// QUORVEL_BENCH_HOSTILE_KIB (32768), QUORVEL_BENCH_DENSE_KIB (32768),
+// QUORVEL_BENCH_SMALL_KIB (1024) and QUORVEL_BENCH_SMALL_HOSTILE_KIB (64) for
+// the small models. Before measuring, the two scanners must agree on every
+// small model; the program exits 1 when they do not or when a job fails.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/bench_models.h"
+#include "engine/extract_job.h"
+#include "engine/fast_scanner.h"
+#include "engine/file_ops.h"
+#include "engine/model_buffer.h"
+#include "engine/node_scanner.h"
+
+namespace {
+
+std::size_t KibFromEnv(const char* name, std::size_t fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return fallback * 1024;
+  return static_cast<std::size_t>(std::strtoull(text, nullptr, 10)) * 1024;
+}
+
+// A model built on first use and kept for the rest of the run.
+class LazyModel {
+ public:
+  LazyModel(std::string kind, std::size_t size) : kind_(std::move(kind)), size_(size) {}
+
+  const tavgen::Bytes& bytes() {
+    if (!built_) {
+      bench::MakeModel(kind_, size_, bytes_);
+      built_ = true;
+    }
+    return bytes_;
+  }
+
+  // The model written to a file under the temp folder, removed at exit.
+  const std::string& path() {
+    if (path_.empty()) {
+      path_ = (std::filesystem::temp_directory_path() /
+               ("quorvel-bench-" + std::to_string(::getpid()) + "-" + kind_ + ".tav"))
+                  .string();
+      if (!tavgen::WriteFile(path_, bytes())) path_ = "/nonexistent/quorvel-bench.tav";
+    }
+    return path_;
+  }
+
+  ~LazyModel() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+    std::string report = path_;
+    report.replace(report.size() - 4, 4, ".txt");
+    std::filesystem::remove(report, ignored);
+  }
+
+ private:
+  std::string kind_;
+  std::size_t size_;
+  tavgen::Bytes bytes_;
+  bool built_ = false;
+  std::string path_;
+};
+
+using Scanner = void (*)(const std::uint8_t*, std::size_t, std::int32_t, ScanState&, ArgTable&,
+                         ConnectorTable&);
+
+bool g_failed = false;
+
+void BenchScan(benchmark::State& state, Scanner scanner, LazyModel* model) {
+  const tavgen::Bytes& bytes = model->bytes();
+  std::size_t records = 0;
+  for (auto _ : state) {
+    ScanState scan;
+    ArgTable args;
+    ConnectorTable connectors;
+    scanner(bytes.data(), bytes.size(), 1, scan, args, connectors);
+    records = args.size();
+    benchmark::DoNotOptimize(records);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  state.counters["records"] = static_cast<double>(records);
+}
+
+// The job prints its log lines on standard output; they go to /dev/null while
+// it runs so that they do not mix with the benchmark's own output.
+class QuietStdout {
+ public:
+  QuietStdout() {
+    std::fflush(stdout);
+    saved_ = ::dup(1);
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      ::dup2(null, 1);
+      ::close(null);
+    }
+  }
+  ~QuietStdout() {
+    std::fflush(stdout);
+    if (saved_ >= 0) {
+      ::dup2(saved_, 1);
+      ::close(saved_);
+    }
+  }
+  QuietStdout(const QuietStdout&) = delete;
+  QuietStdout& operator=(const QuietStdout&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+void BenchExtract(benchmark::State& state, LazyModel* model) {
+  const std::string& path = model->path();
+  const std::size_t size = model->bytes().size();
+  bool completed = true;
+  {
+    QuietStdout quiet;
+    for (auto _ : state) {
+      completed = completed && ExtractModelArgs(path.c_str(), 0, 0, 1) == ExtractResult::Completed;
+    }
+  }
+  if (!completed) {
+    g_failed = true;
+    state.SkipWithError("ExtractModelArgs failed");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+
+void BenchLoad(benchmark::State& state, LazyModel* model) {
+  const std::string& path = model->path();
+  const std::size_t size = model->bytes().size();
+  bool loaded = true;
+  {
+    QuietStdout quiet;
+    for (auto _ : state) {
+      ModelBuffer buffer(FileOps::Default());
+      loaded = loaded && buffer.Load(path.c_str());
+      benchmark::DoNotOptimize(buffer.bytes());
+    }
+  }
+  if (!loaded) {
+    g_failed = true;
+    state.SkipWithError("ModelBuffer::Load failed");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+
+bool SameTables(const ScanState& s1, const ArgTable& a1, const ConnectorTable& c1,
+                const ScanState& s2, const ArgTable& a2, const ConnectorTable& c2) {
+  if (s1.versionFound != s2.versionFound || s1.nodeSeen != s2.nodeSeen ||
+      s1.nodeCounter != s2.nodeCounter || s1.unnamedCounter != s2.unnamedCounter ||
+      a1.size() != a2.size() || c1.size() != c2.size()) {
+    return false;
+  }
+  for (auto i = a1.begin(), j = a2.begin(); i != a1.end(); ++i, ++j) {
+    if (i->first != j->first || i->second.arg != j->second.arg ||
+        i->second.nodeIndex != j->second.nodeIndex || i->second.kinds != j->second.kinds) {
+      return false;
+    }
+  }
+  for (auto i = c1.begin(), j = c2.begin(); i != c1.end(); ++i, ++j) {
+    if (i->first != j->first || i->second.name != j->second.name) return false;
+  }
+  return true;
+}
+
+// The numbers mean nothing unless the measured scanner is the right one.
+bool ScannersAgree(const std::string& name, const tavgen::Bytes& bytes, bool expectRecords) {
+  for (std::int32_t analyze : {0, 1}) {
+    ScanState s1, s2;
+    ArgTable a1, a2;
+    ConnectorTable c1, c2;
+    ScanModelReference(bytes.data(), bytes.size(), analyze, s1, a1, c1);
+    ScanModelFast(bytes.data(), bytes.size(), analyze, s2, a2, c2);
+    if (!SameTables(s1, a1, c1, s2, a2, c2)) {
+      std::fprintf(stderr, "scanner_bench: fast and reference scanners differ on %s\n",
+                   name.c_str());
+      return false;
+    }
+    if (expectRecords && a1.empty()) {
+      std::fprintf(stderr, "scanner_bench: %s yields no record; the model is broken\n",
+                   name.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::size_t small = KibFromEnv("QUORVEL_BENCH_SMALL_KIB", 1024);
+  std::map<std::string, std::unique_ptr<LazyModel>> models;
+  const struct {
+    const char* kind;
+    std::size_t full;
+    std::size_t small;
+    bool records;  // the hostile model has none by design
+  } kinds[] = {
+      {"typical", KibFromEnv("QUORVEL_BENCH_TYPICAL_KIB", 262144), small, true},
+      {"hostile", KibFromEnv("QUORVEL_BENCH_HOSTILE_KIB", 32768),
+       KibFromEnv("QUORVEL_BENCH_SMALL_HOSTILE_KIB", 64), false},
+      {"dense", KibFromEnv("QUORVEL_BENCH_DENSE_KIB", 32768), small, true},
+  };
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+
+  for (const auto& k : kinds) {
+    const std::string smallName = std::string(k.kind) + "-small";
+    auto& full = models[k.kind] = std::make_unique<LazyModel>(k.kind, k.full);
+    auto& reduced = models[smallName] = std::make_unique<LazyModel>(k.kind, k.small);
+    if (!ScannersAgree(smallName, reduced->bytes(), k.records)) return 1;
+    LazyModel* f = full.get();
+    LazyModel* r = reduced.get();
+    benchmark::RegisterBenchmark(("Scan/fast/" + std::string(k.kind)).c_str(), BenchScan,
+                                 ScanModelFast, f)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Scan/fast/" + smallName).c_str(), BenchScan, ScanModelFast, r)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Scan/reference/" + smallName).c_str(), BenchScan,
+                                 ScanModelReference, r)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Load/" + std::string(k.kind)).c_str(), BenchLoad, f)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Extract/" + std::string(k.kind)).c_str(), BenchExtract, f)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return g_failed ? 1 : 0;
+}

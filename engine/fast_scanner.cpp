@@ -1,0 +1,248 @@
+#include "engine/fast_scanner.h"
+
+#include <array>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "engine/byte_match.h"
+#include "engine/name_clean.h"
+#include "engine/tav_format.h"
+
+namespace {
+
+// A byte string found with memchr on one of its bytes, the anchor: the first
+// non-zero byte, because zero bytes are by far the commonest in model data.
+struct Needle {
+  std::string_view text;
+  std::size_t anchor = 0;
+};
+
+constexpr Needle MakeNeedle(std::string_view text) {
+  std::size_t anchor = 0;
+  while (anchor + 1 < text.size() && text[anchor] == '\0') ++anchor;
+  return {text, anchor};
+}
+
+// The walk tells type names apart by the byte after "model::".
+static_assert(tav::kNodeTypeName[7] == 'N' && tav::kConnectorTypeName[7] == 'C');
+static_assert([] {
+  for (const tav::ArgNodeFormat& format : tav::kArgNodeFormats) {
+    if (format.typeName[7] != 'A') return false;
+  }
+  return true;
+}());
+
+constexpr Needle kModelPrefix = MakeNeedle(tav::kModelPrefix);
+constexpr Needle kVersionMarker = MakeNeedle(tav::kVersionMarker);
+constexpr Needle kOneMark = MakeNeedle(tav::kOneMark);
+constexpr Needle kConnectorRef = MakeNeedle(tav::kConnectorRefPattern);
+constexpr Needle kNul = MakeNeedle(std::string_view("\0", 1));
+
+// The first s >= from at which `needle` lies wholly within bytes[0, size) and
+// matches; `size` when there is none.
+std::size_t FindFrom(const std::uint8_t* bytes, std::size_t size, std::size_t from,
+                     const Needle& needle) {
+  const std::size_t length = needle.text.size();
+  if (from >= size || length > size - from) return size;
+  const std::size_t lastStart = size - length;
+  const auto anchorByte = static_cast<unsigned char>(needle.text[needle.anchor]);
+  std::size_t start = from;
+  while (start <= lastStart) {
+    const void* hit = std::memchr(bytes + start + needle.anchor, anchorByte, lastStart - start + 1);
+    if (hit == nullptr) return size;
+    const std::size_t candidate =
+        static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - bytes) - needle.anchor;
+    if (std::memcmp(bytes + candidate, needle.text.data(), length) == 0) return candidate;
+    start = candidate + 1;
+  }
+  return size;
+}
+
+// The first occurrence of one needle at or after a query position. The answer
+// is remembered: a later query from a position between the remembered query
+// and its answer gets the same answer without reading a byte. Queries that
+// only move forward therefore read each byte at most once in all; a query
+// behind the remembered one simply searches again.
+class NextOccurrence {
+ public:
+  NextOccurrence() = default;
+  explicit NextOccurrence(const Needle& needle) : needle_(needle) {}
+
+  std::string_view text() const { return needle_.text; }
+
+  // `size` when there is none.
+  std::size_t From(const std::uint8_t* bytes, std::size_t size, std::size_t pos) {
+    if (pos >= size) return size;
+    if (!known_ || pos < from_ || pos > at_) {
+      at_ = FindFrom(bytes, size, pos, needle_);
+      from_ = pos;
+      known_ = true;
+    }
+    return at_;
+  }
+
+ private:
+  Needle needle_;
+  std::size_t from_ = 0;
+  std::size_t at_ = 0;  // first occurrence at or after from_, or size
+  bool known_ = false;
+};
+
+// Where the walk goes after a hit: the next position, or the end of the scan.
+struct Move {
+  std::size_t next = 0;
+  bool end = false;
+};
+
+class FastScan {
+ public:
+  FastScan(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+           ScanState& state, ArgTable& args, ConnectorTable& connectors)
+      : bytes_(bytes),
+        size_(size),
+        analyzeConnector_(analyzeConnector),
+        state_(state),
+        args_(args),
+        connectors_(connectors),
+        mark_(kOneMark),
+        nul_(kNul) {
+    // Kinds that share a pattern share its remembered occurrence.
+    for (std::size_t k = 0; k < tav::kArgNodeFormats.size(); ++k) {
+      const tav::ArgNodeFormat& format = tav::kArgNodeFormats[k];
+      for (std::size_t i = 0; i < format.patternCount; ++i) {
+        std::size_t slot = 0;
+        while (slot < patternCount_ && patterns_[slot].text() != format.patterns[i]) ++slot;
+        if (slot == patternCount_)
+          patterns_[patternCount_++] = NextOccurrence(MakeNeedle(format.patterns[i]));
+        slots_[k][i] = slot;
+      }
+    }
+  }
+
+  void Run() {
+    if (size_ == 0) return;
+    std::size_t pos = 0;
+    if (state_.versionFound == 0) {
+      const std::size_t marker = FindFrom(bytes_, size_, 0, kVersionMarker);
+      if (marker == size_) return;
+      pos = marker + tav::kVersionMarker.size();
+      state_.versionFound = 1;
+    }
+    // The position last reached by a move other than a one-byte step; a
+    // "model::" found there is not counted.
+    std::size_t landed = pos;
+    while (pos < size_) {
+      // Bytes that do not begin "model::" begin no type name either: the
+      // plain walk steps over them one at a time, counting nothing.
+      const std::size_t at = FindFrom(bytes_, size_, pos, kModelPrefix);
+      if (at == size_) return;
+      if (at != landed && state_.nodeSeen != 0) ++state_.nodeCounter;
+
+      // The byte after "model::" tells the type names apart.
+      const std::size_t prefix = tav::kModelPrefix.size();
+      const std::uint8_t next = size_ - at > prefix ? bytes_[at + prefix] : 0;
+      Move move;
+      std::size_t k = tav::kArgNodeFormats.size();
+      if (next == 'N' && MatchAt(bytes_, size_, at, tav::kNodeTypeName)) {
+        ++state_.nodeCounter;
+        state_.nodeSeen = 1;
+        move.next = at + tav::kNodeTypeName.size();
+      } else if (next == 'C' && MatchAt(bytes_, size_, at, tav::kConnectorTypeName)) {
+        move = Connector(at);
+      } else if (next == 'A' && (k = ArgKindAt(at)) < tav::kArgNodeFormats.size()) {
+        move = ArgNode(at, k);
+      } else {
+        // No type name: a one-byte step. `landed` stays behind, so every
+        // "model::" from here to the next hit counts as reached by steps.
+        pos = at + 1;
+        continue;
+      }
+      if (move.end) return;
+      pos = landed = move.next;
+    }
+  }
+
+ private:
+  // The index of the arg node format whose type name starts at `at`, or the
+  // number of formats when none does.
+  std::size_t ArgKindAt(std::size_t at) const {
+    std::size_t k = 0;
+    while (k < tav::kArgNodeFormats.size() &&
+           !MatchAt(bytes_, size_, at, tav::kArgNodeFormats[k].typeName)) {
+      ++k;
+    }
+    return k;
+  }
+
+  Move ArgNode(std::size_t hit, std::size_t k) {
+    const tav::ArgNodeFormat& format = tav::kArgNodeFormats[k];
+    const Move resume{hit + tav::kArgResumeOffset, false};
+    const std::size_t namePos = hit + format.typeName.size() + tav::kArgNameGap;
+
+    // The first pattern start at or after the name; on a tie the earlier
+    // pattern in test order wins.
+    std::size_t found = size_;
+    std::size_t numberPos = 0;
+    for (std::size_t i = 0; i < format.patternCount; ++i) {
+      const std::size_t at = patterns_[slots_[k][i]].From(bytes_, size_, namePos);
+      if (at < found) {
+        found = at;
+        numberPos = at + format.patterns[i].size();
+      }
+    }
+    // The plain search tests the mark at every position up to and including
+    // the one where the pattern begins.
+    if (format.needsMark) {
+      const std::size_t mark = mark_.From(bytes_, size_, namePos);
+      if (mark == size_ || mark > found) return resume;
+    }
+    // No pattern, or one without both arg bytes behind it: the search ran to the end.
+    if (found == size_ || size_ - numberPos < tav::kNumberSize) return {size_, true};
+
+    const std::uint16_t arg = ReadU16(bytes_, numberPos);
+    const std::size_t nameEnd = nul_.From(bytes_, size_, namePos);
+    std::string name = CleanNameBytes(bytes_ + namePos, nameEnd - namePos);
+    if (name.empty()) name = "unnamed";
+    if (name == "unnamed") name += std::to_string(state_.unnamedCounter++);
+    AddArgRecord(args_, MakeArgRecord(static_cast<std::uint16_t>(state_.nodeCounter),
+                                      std::move(name), arg, format.kind));
+    return resume;
+  }
+
+  // A connector's search starts at its name and the walk resumes behind the
+  // pattern it finds, so these searches never overlap and need no memory.
+  Move Connector(std::size_t hit) {
+    const std::size_t namePos = hit + tav::kConnectorNameOffset;
+    if (analyzeConnector_ == 0) return {namePos, false};
+    const std::size_t found = FindFrom(bytes_, size_, namePos, kConnectorRef);
+    const std::size_t ref = found + tav::kConnectorRefPattern.size();
+    if (found == size_ || size_ - ref < tav::kNumberSize) return {size_, true};
+    const std::uint16_t nodeRef = ReadU16(bytes_, ref);
+    AddConnector(connectors_, nodeRef,
+                 ConnectorRecord{ReadCleanName(bytes_, size_, namePos), nodeRef});
+    return {ref, false};
+  }
+
+  const std::uint8_t* bytes_;
+  std::size_t size_;
+  std::int32_t analyzeConnector_;
+  ScanState& state_;
+  ArgTable& args_;
+  ConnectorTable& connectors_;
+
+  NextOccurrence mark_;
+  NextOccurrence nul_;
+  // The distinct arg patterns; room for every pattern of every kind.
+  std::array<NextOccurrence, 3 * tav::kArgNodeFormats.size()> patterns_;
+  std::size_t patternCount_ = 0;
+  std::array<std::array<std::size_t, 3>, tav::kArgNodeFormats.size()> slots_{};
+};
+
+}  // namespace
+
+void ScanModelFast(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+                   ScanState& state, ArgTable& args, ConnectorTable& connectors) {
+  FastScan(bytes, size, analyzeConnector, state, args, connectors).Run();
+}

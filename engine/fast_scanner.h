@@ -1,0 +1,22 @@
+// The scanner the job runs: the same walk as ScanModelReference, table for
+// table and counter for counter, in time linear in `size` (plus the length of
+// the names it records).
+//
+// It jumps from one "model::" to the next instead of stepping byte by byte,
+// and it remembers the next occurrence of every pattern, of the 1.0 mark and
+// of NUL, so that the forward searches of successive arg nodes, whose name
+// positions only grow, never read the same stretch twice. Names are read only
+// for the records actually made. Every read stays within bytes[0, size).
+#ifndef QUORVEL_ENGINE_FAST_SCANNER_H_
+#define QUORVEL_ENGINE_FAST_SCANNER_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/records.h"
+#include "engine/scan_state.h"
+
+void ScanModelFast(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+                   ScanState& state, ArgTable& args, ConnectorTable& connectors);
+
+#endif  // QUORVEL_ENGINE_FAST_SCANNER_H_
