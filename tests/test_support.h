@@ -41,6 +41,9 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 void WriteText(const std::string& path, const std::string& text);
 // The file's bytes; empty when it cannot be read.
 std::string ReadAll(const std::string& path);
+// What a text-mode stream puts on disk for `text`: each LF becomes CR LF on
+// Windows and stays as it is elsewhere.
+std::string OnDisk(const std::string& text);
 
 // Runs `body` and returns what it printed on standard output.
 std::string CaptureStdout(const std::function<void()>& body);
