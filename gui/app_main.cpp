@@ -1,0 +1,4 @@
+// The one application object of the program.
+#include "gui/quorvel_app.h"
+
+CQuorvelApp theApp;

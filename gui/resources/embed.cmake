@@ -1,0 +1,17 @@
+# Writes OUT, a C++ source defining quorvel_icon::<NAME> as the bytes of each
+# FILE, for NAMES and FILES given as lists of equal length.
+list(LENGTH NAMES count)
+math(EXPR last "${count} - 1")
+set(text "// Generated from the icon PNGs; do not edit.\n#include \"gui/resources/icon_data.h\"\n\nnamespace quorvel_icon {\n")
+foreach(i RANGE ${last})
+  list(GET NAMES ${i} name)
+  list(GET FILES ${i} file)
+  file(READ "${file}" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "((0x..,){16})" "\\1\n" bytes "${bytes}")
+  string(APPEND text "namespace {\nconst unsigned char ${name}Bytes[] = {\n${bytes}\n};\n}  // namespace\n")
+  string(APPEND text "const std::span<const unsigned char> ${name}(${name}Bytes);\n\n")
+endforeach()
+string(APPEND text "}  // namespace quorvel_icon\n")
+file(WRITE "${OUT}.tmp" "${text}")
+file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)

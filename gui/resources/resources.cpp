@@ -1,0 +1,64 @@
+// The program's resources: the one description of both dialogs, the string
+// table and the icon, used by every backend.
+#include "gui/resources/icon_data.h"
+#include "gui/resources/resource.h"
+#include "platform/resource_types.h"
+
+namespace {
+
+constexpr const wchar_t* kDialogFont = L"MS Shell Dlg";
+constexpr WORD kDialogFontPoints = 8;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT |
+                               DS_FIXEDSYS;
+
+constexpr DialogItem kMainItems[] = {
+    {IDC_BUTTON_LOAD, kButtonClass, L"Load TAV", 0, 65, 156, 60, 22,
+     BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+    {IDC_BUTTON_EXTRACT, kButtonClass, L"Extract!", 0, 165, 156, 60, 22,
+     BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+    {IDC_LIST_STATUS, kListBoxClass, nullptr, 0, 27, 15, 237, 118,
+     LBS_NOSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL |
+         WS_HSCROLL | WS_BORDER | WS_TABSTOP,
+     WS_EX_ACCEPTFILES | WS_EX_DLGMODALFRAME},
+    {IDC_STATIC, kStaticClass, L"By the Quorvel authors, 2025", 0, 146, 183, 136, 8,
+     SS_LEFT | WS_GROUP, 0},
+    {IDC_CHECK_SORT_BY_NAME, kButtonClass, L"Sort by Name", 0, 110, 139, 59, 10,
+     BS_AUTOCHECKBOX | WS_TABSTOP, 0},
+    {IDC_CHECK_SAVE_BESIDE, kButtonClass, L"Save txt Beside Extractor", 0, 173, 139, 98, 10,
+     BS_AUTOCHECKBOX | WS_TABSTOP, 0},
+    {IDC_CHECK_ANALYZE_CONNECTOR, kButtonClass, L"Analyze Connector", 0, 27, 139, 77, 10,
+     BS_AUTOCHECKBOX | WS_TABSTOP, 0},
+};
+
+constexpr DialogItem kAboutItems[] = {
+    {IDC_STATIC, kStaticClass, nullptr, IDR_MAINFRAME, 14, 14, 20, 20, SS_ICON, 0},
+    {IDC_STATIC, kStaticClass, L"Quorvel", 0, 42, 14, 114, 8, SS_NOPREFIX | WS_GROUP, 0},
+    {IDC_STATIC, kStaticClass, L"Copyright (C) 2025", 0, 42, 26, 114, 8, WS_GROUP, 0},
+    {IDOK, kButtonClass, L"OK", 0, 113, 41, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
+};
+
+constexpr DialogTemplate kDialogs[] = {
+    {IDD_QUORVEL_DIALOG, L"Quorvel v1.6", kDialogFont, kDialogFontPoints, 291, 200,
+     kDialogStyle | WS_VISIBLE, WS_EX_APPWINDOW, kMainItems},
+    {IDD_ABOUTBOX, L"About Quorvel", kDialogFont, kDialogFontPoints, 170, 62, kDialogStyle, 0,
+     kAboutItems},
+};
+
+constexpr StringResource kStrings[] = {
+    {IDS_ABOUTBOX, L"&About Quorvel..."},
+};
+
+const IconImage kMainIconImages[] = {
+    {48, quorvel_icon::kIcon48},
+    {256, quorvel_icon::kIcon256},
+};
+
+const IconResource kIcons[] = {
+    {IDR_MAINFRAME, kMainIconImages},
+};
+
+const ResourceSet kResources = {kDialogs, kStrings, kIcons};
+
+}  // namespace
+
+const ResourceSet& ProgramResources() { return kResources; }

@@ -1,0 +1,4 @@
+// The program entry of a dialog application. The command line is not read.
+#include "platform/afx.h"
+
+int main() { return AfxWinMain(); }

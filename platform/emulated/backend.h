@@ -1,0 +1,40 @@
+// What a backend of the in-memory window system provides: showing dialogs,
+// running their modal loops, the file chooser, and painting.
+#ifndef QUORVEL_PLATFORM_EMULATED_BACKEND_H_
+#define QUORVEL_PLATFORM_EMULATED_BACKEND_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/emulated/window.h"
+
+namespace qv::emu {
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // Builds the visible counterpart of a dialog and its controls. False when
+  // the dialog cannot be shown; it is then not created.
+  virtual bool CreatePeer(Window& dialog) = 0;
+  virtual void DestroyPeer(Window& dialog) = 0;
+  // Runs the dialog until `dialog.ended` is set (EndDialog).
+  virtual void RunModal(Window& dialog) = 0;
+  // The state of `w` changed (text, lines, enabled, check, icons, menu).
+  virtual void Changed(Window& w) = 0;
+  // Shows an open-file dialog; false on cancel. Paths are full paths.
+  virtual bool ChooseFiles(const OPENFILENAMEW& ofn, std::vector<std::wstring>& paths) = 0;
+  virtual bool IsIconic(const Window& w) = 0;
+  virtual RECT ClientRect(const Window& w) = 0;
+  virtual int SystemMetric(int index) = 0;
+  // Painting, between BeginPaint and EndPaint of `w`.
+  virtual void PaintDefault(Window& w) = 0;
+  virtual void EraseIconBackground(Window& w) = 0;
+  virtual void DrawIcon(Window& w, int x, int y, HICON icon) = 0;
+};
+
+// The backend linked into the program; each backend library defines it.
+Backend& ActiveBackend();
+
+}  // namespace qv::emu
+
+#endif  // QUORVEL_PLATFORM_EMULATED_BACKEND_H_
