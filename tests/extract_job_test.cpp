@@ -25,26 +25,11 @@ using tavgen::TavBuilder;
 using testing_support::CaptureStdout;
 using testing_support::OnDisk;
 using testing_support::ReadAll;
+using testing_support::ReportHeader;
 using testing_support::ScratchDir;
 using testing_support::WorkingDir;
 using testing_support::WriteBytes;
 using testing_support::WriteText;
-
-const char kHeaderTop[] =
-    "*************************\n"
-    "**   arg list of tav   **\n"
-    "*************************\n"
-    "\n";
-const char kLegend[] =
-    "**   obj = arg (type) [connector]\n"
-    "**     [-]: if connector name != obj name\n"
-    "**          or no connector\n"
-    "\n";
-
-std::string Header(int matched, int total) {
-  return std::string(kHeaderTop) + "**<< #connectors: " + std::to_string(matched) + " (total " +
-         std::to_string(total) + ")\n\n" + kLegend;
-}
 
 // Five objects and three connectors; nodeIndex 2..6 in scan order.
 tavgen::Bytes CockpitModel() {
@@ -64,14 +49,14 @@ tavgen::Bytes CockpitModel() {
 
 std::string CockpitReport(int analyze) {
   if (analyze == 0) {
-    return Header(0, 0) +
+    return ReportHeader(0, 0) +
            "flap_l = 4 ( Rotation Node )\n"
            "gear_door = 0 ( Animation Node )\n"
            "pylon_1 = 12 ( Position Node )\n"
            "nav_light = 49 ( Visibility Node )\n"
            "canopy = 38 ( Rotation Node )\n";
   }
-  return Header(2, 3) +
+  return ReportHeader(2, 3) +
          "flap_l = 4 ( Rotation Node ) [ - ]\n"
          "gear_door = 0 ( Animation Node ) [ - ]\n"
          "pylon_1 = 12 ( Position Node ) [ pylon_1 ]\n"
@@ -164,15 +149,17 @@ std::vector<FileCase> PathCases() {
                "ERROR: fopen failed\n", NoReport},
       FileCase{"directory", [](const ScratchDir& d) { fs::create_directory(d.File("m.tav")); },
                "m.tav", ExtractResult::Failed, "ERROR: fopen failed\n", NoReport},
-      FileCase{
-          "empty_file", [](const ScratchDir& d) { WriteText(d.File("m.tav"), ""); }, "m.tav",
-          ExtractResult::Completed, "fsize: 0(0)\nstart\n",
-          [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt")), OnDisk(Header(0, 0))); }},
-      FileCase{
-          "no_recognisable_content",
-          [](const ScratchDir& d) { WriteText(d.File("m.tav"), "model::ArgRotationNode"); },
-          "m.tav", ExtractResult::Completed, "fsize: 22(22)\nstart\n",
-          [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt")), OnDisk(Header(0, 0))); }},
+      FileCase{"empty_file", [](const ScratchDir& d) { WriteText(d.File("m.tav"), ""); }, "m.tav",
+               ExtractResult::Completed, "fsize: 0(0)\nstart\n",
+               [](const ScratchDir& d) {
+                 EXPECT_EQ(ReadAll(d.File("m.txt")), OnDisk(ReportHeader(0, 0)));
+               }},
+      FileCase{"no_recognisable_content",
+               [](const ScratchDir& d) { WriteText(d.File("m.tav"), "model::ArgRotationNode"); },
+               "m.tav", ExtractResult::Completed, "fsize: 22(22)\nstart\n",
+               [](const ScratchDir& d) {
+                 EXPECT_EQ(ReadAll(d.File("m.txt")), OnDisk(ReportHeader(0, 0)));
+               }},
       FileCase{"report_cannot_be_created",
                [](const ScratchDir& d) {
                  WriteText(d.File("m.tav"), kVersionOnly);
@@ -207,14 +194,15 @@ std::vector<FileCase> PathCases() {
                "m.tav", ExtractResult::Failed,
                "fsize: 11(11)\nstart\nERROR: report path is the model file\n",
                [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.tav")), kVersionOnly); }});
-  cases.push_back(FileCase{
-      "model_reached_through_a_link_is_read",
-      [](const ScratchDir& d) {
-        WriteText(d.File("real.bin"), kVersionOnly);
-        fs::create_symlink(d.File("real.bin"), d.File("m.tav"));
-      },
-      "m.tav", ExtractResult::Completed, "fsize: 11(11)\nstart\n",
-      [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt")), OnDisk(Header(0, 0))); }});
+  cases.push_back(FileCase{"model_reached_through_a_link_is_read",
+                           [](const ScratchDir& d) {
+                             WriteText(d.File("real.bin"), kVersionOnly);
+                             fs::create_symlink(d.File("real.bin"), d.File("m.tav"));
+                           },
+                           "m.tav", ExtractResult::Completed, "fsize: 11(11)\nstart\n",
+                           [](const ScratchDir& d) {
+                             EXPECT_EQ(ReadAll(d.File("m.txt")), OnDisk(ReportHeader(0, 0)));
+                           }});
 #endif
   return cases;
 }

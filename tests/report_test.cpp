@@ -10,6 +10,7 @@
 #include "report/ordering.h"
 #include "report/report_file.h"
 #include "report/status_line.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -18,24 +19,7 @@ constexpr auto V = NodeKind::Visibility;
 constexpr auto A = NodeKind::Animation;
 constexpr auto P = NodeKind::Position;
 
-const char kHeader[] =
-    "*************************\n"
-    "**   arg list of tav   **\n"
-    "*************************\n"
-    "\n"
-    "**<< #connectors: %M (total %T)\n"
-    "\n"
-    "**   obj = arg (type) [connector]\n"
-    "**     [-]: if connector name != obj name\n"
-    "**          or no connector\n"
-    "\n";
-
-std::string Header(int matched, int total) {
-  std::string header = kHeader;
-  header.replace(header.find("%M"), 2, std::to_string(matched));
-  header.replace(header.find("%T"), 2, std::to_string(total));
-  return header;
-}
+using testing_support::ReportHeader;
 
 ArgTable WorkedExampleTable() {
   ArgTable table;
@@ -63,7 +47,7 @@ TEST(Report, WorkedExampleWithAndWithoutConnectors) {
     EXPECT_EQ(matched, 2);
     OrderArgList(list, sortByName);
     EXPECT_EQ(FormatArgReport(1, list, matched, 3),
-              Header(2, 3) +
+              ReportHeader(2, 3) +
                   "flap_l = 4 ( Rotation Node ) [ - ]\n"
                   "gear_door = 0 ( Animation Node ) [ - ]\n"
                   "pylon_1 = 12 ( Position Node ) [ pylon_1 ]\n"
@@ -74,7 +58,7 @@ TEST(Report, WorkedExampleWithAndWithoutConnectors) {
   ArgList list;
   EXPECT_EQ(MatchConnectors(table, {}, list), 0);
   OrderArgList(list, 0);
-  EXPECT_EQ(FormatArgReport(0, list, 0, 0), Header(0, 0) +
+  EXPECT_EQ(FormatArgReport(0, list, 0, 0), ReportHeader(0, 0) +
                                                 "flap_l = 4 ( Rotation Node )\n"
                                                 "gear_door = 0 ( Animation Node )\n"
                                                 "pylon_1 = 12 ( Position Node )\n"
@@ -88,10 +72,10 @@ TEST(Report, LinesPrintBytesAndNumbersVerbatim) {
   list.push_back(MakeArgRecord(0, "zero", 0, NodeKind::AnimatedBone));
   list.back().hasConnector = 1;
   list.back().connectorName = "";
-  EXPECT_EQ(FormatArgReport(1, list, 1, 1), Header(1, 1) +
+  EXPECT_EQ(FormatArgReport(1, list, 1, 1), ReportHeader(1, 1) +
                                                 "100%s_%d = 65535 ( Visibility Node ) [ - ]\n"
                                                 "zero = 0 ( Animated Bone ) [  ]\n");
-  EXPECT_EQ(FormatArgReport(0, {}, 0, 0), Header(0, 0));
+  EXPECT_EQ(FormatArgReport(0, {}, 0, 0), ReportHeader(0, 0));
 }
 
 TEST(ConnectorMatch, PairsByNodeReferenceOnly) {

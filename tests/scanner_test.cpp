@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -111,6 +113,13 @@ TEST(NodeScanner, HandLaidExample) {
   const ScanOutcome refused = Scan(DoorExample(false));
   EXPECT_TRUE(refused.records.empty());
   EXPECT_EQ(refused.nodeCounter, 2);
+}
+
+// The bundled door sample is the same image, made by the generator.
+TEST(NodeScanner, DoorSampleIsTheHandLaidExample) {
+  std::ifstream in(QUORVEL_SAMPLES_DIR "/door.tav", std::ios::binary);
+  const tavgen::Bytes sample{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(sample, DoorExample(true));
 }
 
 struct ScanCase {

@@ -65,6 +65,21 @@ std::string OnDisk(const std::string& text) {
 #endif
 }
 
+std::string ReportHeader(int matched, int total) {
+  return "*************************\n"
+         "**   arg list of tav   **\n"
+         "*************************\n"
+         "\n"
+         "**<< #connectors: " +
+         std::to_string(matched) + " (total " + std::to_string(total) +
+         ")\n"
+         "\n"
+         "**   obj = arg (type) [connector]\n"
+         "**     [-]: if connector name != obj name\n"
+         "**          or no connector\n"
+         "\n";
+}
+
 std::string CaptureStdout(const std::function<void()>& body) {
   std::fflush(stdout);
   testing::internal::CaptureStdout();

@@ -45,6 +45,9 @@ std::string ReadAll(const std::string& path);
 // Windows and stays as it is elsewhere.
 std::string OnDisk(const std::string& text);
 
+// The report's fixed header with its counts line.
+std::string ReportHeader(int matched, int total);
+
 // Runs `body` and returns what it printed on standard output.
 std::string CaptureStdout(const std::function<void()>& body);
 

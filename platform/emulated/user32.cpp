@@ -176,6 +176,11 @@ bool FillSelection(OPENFILENAMEW& ofn, const std::vector<std::wstring>& paths) {
     packed = paths[0];
     packed.push_back(L'\0');
   } else {
+    // Names are joined to the folder unless absolute, so every path must be
+    // absolute for the selection to mean what it says.
+    for (const std::wstring& p : paths) {
+      if (p.empty() || p[0] != L'/') return false;
+    }
     const std::size_t cut = paths[0].rfind(L'/');
     const std::wstring folder = cut == std::wstring::npos ? L""
                                 : cut == 0                ? L"/"

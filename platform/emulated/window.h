@@ -61,7 +61,8 @@ int DialogUnitsToPixelsY(int du, int baseY = kBaseUnitY);
 
 // Packs `paths` into an OPENFILENAME selection buffer: one path alone, or a
 // common folder followed by names. False (the buffer is left empty) when the
-// selection does not fit in nMaxFile characters.
+// selection does not fit in nMaxFile characters, or when several paths are
+// chosen and one of them is not absolute.
 bool FillSelection(OPENFILENAMEW& ofn, const std::vector<std::wstring>& paths);
 
 }  // namespace qv::emu

@@ -1,0 +1,468 @@
+// The main dialog, the About box and the application object, driven through
+// the headless backend the way a user drives the real window.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui/path_narrowing.h"
+#include "gui/quorvel_app.h"
+#include "gui/quorvel_dlg.h"
+#include "gui/resources/resource.h"
+#include "gui/tests/fake_engine.h"
+#include "platform/afx.h"
+#include "platform/headless/headless.h"
+
+namespace hl = qv::headless;
+
+namespace {
+
+using Paths = std::vector<std::wstring>;
+
+HWND Item(HWND dlg, int id) { return ::GetDlgItem(dlg, id); }
+bool ExtractEnabled(HWND dlg) { return ::IsWindowEnabled(Item(dlg, IDC_BUTTON_EXTRACT)) != FALSE; }
+std::vector<std::wstring> Lines(HWND dlg) { return hl::ListLines(Item(dlg, IDC_LIST_STATUS)); }
+
+void Load(HWND dlg, const Paths& paths) {
+  hl::QueueFileDialog(paths);
+  hl::Click(dlg, IDC_BUTTON_LOAD);
+}
+void CancelLoad(HWND dlg) {
+  hl::QueueFileDialog(std::nullopt);
+  hl::Click(dlg, IDC_BUTTON_LOAD);
+}
+void Extract(HWND dlg) { hl::Click(dlg, IDC_BUTTON_EXTRACT); }
+
+std::vector<std::string> EnginePaths() {
+  std::vector<std::string> paths;
+  for (const fake_engine::Call& c : fake_engine::Calls()) paths.push_back(c.path);
+  return paths;
+}
+
+// A status line for a name of `bytes` narrow bytes (the dots count bytes).
+std::wstring Line(const std::wstring& name, const std::wstring& word, std::size_t bytes = 0) {
+  if (bytes == 0) bytes = name.size();
+  return name + std::wstring(bytes < 60 ? 60 - bytes : 0, L'.') + word;
+}
+
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hl::Reset();
+    fake_engine::Reset();
+  }
+
+  // Runs the main dialog modally; `session` is what the user does in it.
+  void Run(const std::function<void(HWND)>& session) {
+    hl::QueueModal([&](HWND dlg) {
+      session(dlg);
+      return INT_PTR{IDCANCEL};
+    });
+    CQuorvelDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  }
+
+  CQuorvelApp app_;  // the dialog loads its icon through the application
+};
+
+// ---- Idle and Loaded ----
+
+enum class Act { Load, Cancel, Extract, LoadBadFirst };
+
+struct Step {
+  Act act;
+  Paths paths;
+  bool extractEnabled;  // after the step
+  std::size_t lines;    // status lines after the step
+};
+
+struct StateCase {
+  const char* name;
+  std::vector<Step> steps;
+  std::vector<std::string> engineGot;  // every path the engine received, in order
+};
+
+class StateTable : public DialogTest, public ::testing::WithParamInterface<StateCase> {};
+
+TEST_P(StateTable, QueueListAndExtractButtonFollowTheStates) {
+  const StateCase& c = GetParam();
+  Run([&](HWND dlg) {
+    EXPECT_FALSE(ExtractEnabled(dlg)) << "Idle at start";
+    EXPECT_TRUE(Lines(dlg).empty());
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+      const Step& s = c.steps[i];
+      switch (s.act) {
+        case Act::Load:
+          Load(dlg, s.paths);
+          break;
+        case Act::Cancel:
+          CancelLoad(dlg);
+          break;
+        case Act::Extract:
+          Extract(dlg);
+          break;
+        case Act::LoadBadFirst: {
+          Paths paths = s.paths;
+          paths.insert(paths.begin(), L"/m/bad\xD800.tav");
+          Load(dlg, paths);
+          break;
+        }
+      }
+      EXPECT_EQ(ExtractEnabled(dlg), s.extractEnabled) << "after step " << i;
+      EXPECT_EQ(Lines(dlg).size(), s.lines) << "after step " << i;
+    }
+  });
+  EXPECT_EQ(EnginePaths(), c.engineGot);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, StateTable,
+    ::testing::Values(
+        StateCase{"LoadThenExtract",
+                  {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0}, {Act::Extract, {}, false, 2}},
+                  {"/m/a.tav", "/m/b.tav"}},
+        StateCase{"SecondLoadReplacesTheQueue",
+                  {{Act::Load, {L"/m/a.tav"}, true, 0},
+                   {Act::Load, {L"/n/b.tav", L"/n/c.tav"}, true, 0},
+                   {Act::Extract, {}, false, 2}},
+                  {"/n/b.tav", "/n/c.tav"}},
+        StateCase{"CancelledLoadKeepsTheFirst",
+                  {{Act::Load, {L"/m/a.tav"}, true, 0},
+                   {Act::Cancel, {}, true, 0},
+                   {Act::Extract, {}, false, 1}},
+                  {"/m/a.tav"}},
+        StateCase{"CancelAtStartChangesNothing",
+                  {{Act::Cancel, {}, false, 0}, {Act::Extract, {}, false, 0}},
+                  {}},
+        StateCase{"SuccessfulLoadEmptiesTheListAtOnce",
+                  {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0},
+                   {Act::Extract, {}, false, 2},
+                   {Act::Cancel, {}, false, 2},
+                   {Act::Load, {L"/m/c.tav"}, true, 0},
+                   {Act::Extract, {}, false, 1}},
+                  {"/m/a.tav", "/m/b.tav", "/m/c.tav"}},
+        StateCase{"ExtractNeedsANewLoad",
+                  {{Act::Load, {L"/m/a.tav"}, true, 0},
+                   {Act::Extract, {}, false, 1},
+                   {Act::Extract, {}, false, 1}},
+                  {"/m/a.tav"}},
+        // The first path cannot be narrowed: the list is emptied and Extract!
+        // enabled, but nothing is queued; Extract! then adds nothing.
+        StateCase{"FailedNarrowingLeavesAnEmptyQueue",
+                  {{Act::Load, {L"/m/a.tav"}, true, 0},
+                   {Act::Extract, {}, false, 1},
+                   {Act::LoadBadFirst, {L"/m/b.tav"}, true, 0},
+                   {Act::Extract, {}, false, 0}},
+                  {"/m/a.tav"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DialogTest, NarrowingFailureKeepsThePathsBeforeIt) {
+  Run([&](HWND dlg) {
+    Load(dlg, {L"/m/a.tav", L"/m/b\xDFFF.tav", L"/m/c.tav"});
+    EXPECT_TRUE(ExtractEnabled(dlg));
+    Extract(dlg);
+  });
+  EXPECT_EQ(EnginePaths(), std::vector<std::string>{"/m/a.tav"});
+}
+
+TEST_F(DialogTest, SelectionTooLongForTheBufferIsACancel) {
+  Run([&](HWND dlg) {
+    Load(dlg, {L"/m/a.tav"});
+    Paths many;
+    for (int i = 0; i < 200; ++i) many.push_back(L"/m/model_number_" + std::to_wstring(i) + L".tav");
+    Load(dlg, many);  // about 4000 characters: more than the 2562 of the buffer
+    Extract(dlg);
+  });
+  EXPECT_EQ(EnginePaths(), std::vector<std::string>{"/m/a.tav"});
+}
+
+TEST_F(DialogTest, OpenDialogIsAskedForMultipleTavFiles) {
+  Run([&](HWND dlg) { CancelLoad(dlg); });
+  ASSERT_EQ(hl::Recorded().fileDialogs.size(), 1u);
+  const hl::FileDialogRequest& r = hl::Recorded().fileDialogs[0];
+  EXPECT_EQ(r.filter, (std::vector<std::wstring>{L"Rule Profile (*.tav)", L"*.tav*"}));
+  EXPECT_NE(r.flags & OFN_ALLOWMULTISELECT, 0u);
+  EXPECT_EQ(r.maxFile, 2562u);
+  EXPECT_EQ(r.defaultExtension, L"tav");
+  EXPECT_TRUE(r.initialNameEmpty);
+  EXPECT_FALSE(r.hasTitle);
+}
+
+// ---- Options ----
+
+struct FlagCase {
+  const char* name;
+  std::vector<int> clicks;
+  std::int32_t sort, beside, analyze;
+};
+
+class Flags : public DialogTest, public ::testing::WithParamInterface<FlagCase> {};
+
+TEST_P(Flags, FollowTheClicksInTheirOwnArgumentSlot) {
+  const FlagCase& c = GetParam();
+  Run([&](HWND dlg) {
+    for (int id : c.clicks) hl::Click(dlg, id);
+    Load(dlg, {L"/m/a.tav"});
+    Extract(dlg);
+  });
+  ASSERT_EQ(fake_engine::Calls().size(), 1u);
+  const fake_engine::Call& call = fake_engine::Calls()[0];
+  EXPECT_EQ(call.sortByName, c.sort);
+  EXPECT_EQ(call.saveBesideExtractor, c.beside);
+  EXPECT_EQ(call.analyzeConnector, c.analyze);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, Flags,
+    ::testing::Values(FlagCase{"None", {}, 0, 0, 0},
+                      FlagCase{"SortByName", {IDC_CHECK_SORT_BY_NAME}, 1, 0, 0},
+                      FlagCase{"SaveBeside", {IDC_CHECK_SAVE_BESIDE}, 0, 1, 0},
+                      FlagCase{"AnalyzeConnector", {IDC_CHECK_ANALYZE_CONNECTOR}, 0, 0, 1},
+                      FlagCase{"TickedAndUnticked",
+                               {IDC_CHECK_SAVE_BESIDE, IDC_CHECK_SAVE_BESIDE},
+                               0, 0, 0},
+                      FlagCase{"All",
+                               {IDC_CHECK_ANALYZE_CONNECTOR, IDC_CHECK_SORT_BY_NAME,
+                                IDC_CHECK_SAVE_BESIDE},
+                               1, 1, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DialogTest, FlagsAreReadOnClicksNotWhenExtracting) {
+  Run([&](HWND dlg) {
+    // Ticked without a click (no BN_CLICKED): the flag stays 0.
+    ::SendMessageW(Item(dlg, IDC_CHECK_SORT_BY_NAME), BM_SETCHECK, BST_CHECKED, 0);
+    // Clicked, then unticked without a click: the flag stays 1.
+    hl::Click(dlg, IDC_CHECK_ANALYZE_CONNECTOR);
+    ::SendMessageW(Item(dlg, IDC_CHECK_ANALYZE_CONNECTOR), BM_SETCHECK, BST_UNCHECKED, 0);
+    Load(dlg, {L"/m/a.tav"});
+    Extract(dlg);
+    // A batch leaves the boxes as they are.
+    EXPECT_TRUE(hl::IsChecked(Item(dlg, IDC_CHECK_SORT_BY_NAME)));
+  });
+  ASSERT_EQ(fake_engine::Calls().size(), 1u);
+  EXPECT_EQ(fake_engine::Calls()[0].sortByName, 0);
+  EXPECT_EQ(fake_engine::Calls()[0].analyzeConnector, 1);
+}
+
+// ---- The batch ----
+
+TEST_F(DialogTest, BatchListsEveryFileInQueueOrderAndPassesPathsUnchanged) {
+  fake_engine::SetResult([](const std::string& path) {
+    return path.find("bad") != std::string::npos ? ExtractResult::Failed
+                                                 : ExtractResult::Completed;
+  });
+  Run([&](HWND dlg) {
+    Load(dlg, {L"/D:\\models\\PLANEA.TAV", L"/m/bad.tav", L"/C:/models/Crate.tav",
+               L"/m/Ünï Mödel.tav", L"/m/raw\xDCFF.tav", L"/m/" + std::wstring(56, L'N') + L".tav",
+               L"/m/x\\" + std::wstring(55, L'N') + L"X.tav", L"/other/bad.tav"});
+    Extract(dlg);
+    EXPECT_EQ(Lines(dlg),
+              (std::vector<std::wstring>{
+                  Line(L"planea.tav", L"completed"),
+                  Line(L"/m/bad.tav", L"failed"),
+                  Line(L"/c:/models/crate.tav", L"completed"),
+                  Line(L"/m/Ünï mödel.tav", L"completed", 19),  // only A-Z are lowered
+                  Line(L"/m/raw\xDCFF.tav", L"completed"),  // the raw byte survives
+                  L"/m/" + std::wstring(56, L'n') + L".tavcompleted",  // 63: no dots
+                  std::wstring(55, L'n') + L"x.tavcompleted",          // exactly 60
+                  Line(L"/other/bad.tav", L"failed"),
+              }));
+    EXPECT_FALSE(ExtractEnabled(dlg));
+  });
+  EXPECT_EQ(EnginePaths(), (std::vector<std::string>{
+                               "/D:\\models\\PLANEA.TAV", "/m/bad.tav", "/C:/models/Crate.tav",
+                               "/m/\xC3\x9Cn\xC3\xAF M\xC3\xB6" "del.tav", "/m/raw\xFF.tav",
+                               "/m/" + std::string(56, 'N') + ".tav",
+                               "/m/x\\" + std::string(55, 'N') + "X.tav", "/other/bad.tav"}));
+}
+
+TEST_F(DialogTest, AllFailedStillDisablesExtract) {
+  fake_engine::SetResult([](const std::string&) { return ExtractResult::Failed; });
+  Run([&](HWND dlg) {
+    hl::Click(dlg, IDC_CHECK_SORT_BY_NAME);
+    Load(dlg, {L"/m/a.tav", L"/m/a.tav"});
+    Extract(dlg);
+    EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>(2, Line(L"/m/a.tav", L"failed"))));
+    EXPECT_FALSE(ExtractEnabled(dlg));
+    EXPECT_TRUE(hl::IsChecked(Item(dlg, IDC_CHECK_SORT_BY_NAME)));
+  });
+}
+
+// ---- System menu, About, icons ----
+
+TEST_F(DialogTest, SystemMenuGetsTheAboutEntry) {
+  Run([&](HWND dlg) {
+    const auto menu = hl::SystemMenu(dlg);
+    ASSERT_GE(menu.size(), 2u);
+    EXPECT_EQ(menu[menu.size() - 2].flags, MF_SEPARATOR);
+    EXPECT_EQ(menu.back().flags, MF_STRING);
+    EXPECT_EQ(menu.back().id, 16u);
+    EXPECT_EQ(menu.back().text, L"&About Quorvel...");
+  });
+}
+
+struct SysCase {
+  const char* name;
+  UINT command;
+  bool opensAbout;
+  bool closesDialog;
+};
+
+class SysCommands : public DialogTest, public ::testing::WithParamInterface<SysCase> {};
+
+TEST_P(SysCommands, OnlyCommand16OpensTheAboutBox) {
+  const SysCase& c = GetParam();
+  bool stillOpen = false;
+  Run([&](HWND dlg) {
+    Load(dlg, {L"/m/a.tav"});
+    hl::QueueModal([&](HWND about) {
+      EXPECT_EQ(hl::TemplateOf(about), IDD_ABOUTBOX);
+      EXPECT_EQ(hl::TextOf(about), L"About Quorvel");
+      // The first control is the icon static showing icon 134.
+      EXPECT_EQ(hl::IconOf(::GetDlgItem(about, IDC_STATIC)), hl::BigIcon(dlg));
+      hl::Click(about, IDOK);
+      return INT_PTR{IDCANCEL};  // ignored: OK ended the box already
+    });
+    ::SendMessageW(dlg, WM_SYSCOMMAND, c.command, 0);
+    // Dialog state is untouched by the About box.
+    if (!c.closesDialog) {
+      EXPECT_TRUE(ExtractEnabled(dlg));
+      stillOpen = true;
+    }
+  });
+  const std::vector<UINT> expected =
+      c.opensAbout ? std::vector<UINT>{IDD_QUORVEL_DIALOG, IDD_ABOUTBOX}
+                   : std::vector<UINT>{IDD_QUORVEL_DIALOG};
+  EXPECT_EQ(hl::Recorded().modalTemplates, expected);
+  EXPECT_EQ(stillOpen, !c.closesDialog);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialog, SysCommands,
+                         ::testing::Values(SysCase{"About", 16, true, false},
+                                           SysCase{"AboutWithLowBits", 0x1F, true, false},
+                                           SysCase{"Other", 0x20, false, false},
+                                           SysCase{"Close", SC_CLOSE, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DialogTest, IconIsTheWindowsBigAndSmallIconAndTheDragIcon) {
+  Run([&](HWND dlg) {
+    const HICON icon = hl::BigIcon(dlg);
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(hl::SmallIcon(dlg), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(dlg, WM_QUERYDRAGICON, 0, 0)), icon);
+  });
+}
+
+struct IconCase {
+  int width, height;
+  int x, y;
+};
+
+class MinimisedIcon : public DialogTest, public ::testing::WithParamInterface<IconCase> {};
+
+TEST_P(MinimisedIcon, IsCentredWithDivisionTowardZero) {
+  const IconCase& c = GetParam();
+  Run([&](HWND dlg) {
+    hl::SetIconic(dlg, true);
+    hl::SetClientSize(dlg, c.width, c.height);
+    ::SendMessageW(dlg, WM_PAINT, 0, 0);
+    const auto& drawn = hl::Recorded().drawn;
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[0].kind, hl::DrawOp::EraseIconBackground);
+    EXPECT_EQ(drawn[1].kind, hl::DrawOp::Icon);
+    EXPECT_EQ(drawn[1].x, c.x);
+    EXPECT_EQ(drawn[1].y, c.y);
+    EXPECT_EQ(drawn[1].icon, hl::BigIcon(dlg));
+  });
+}
+
+// The icon is 32 x 32.
+INSTANTIATE_TEST_SUITE_P(Dialog, MinimisedIcon,
+                         ::testing::Values(IconCase{437, 325, 203, 147}, IconCase{32, 32, 0, 0},
+                                           IconCase{33, 34, 1, 1}, IconCase{0, 0, -15, -15},
+                                           IconCase{1, 2, -15, -14}, IconCase{160, 0, 64, -15}));
+
+TEST_F(DialogTest, NotMinimisedPaintsNormally) {
+  Run([&](HWND dlg) {
+    ::SendMessageW(dlg, WM_PAINT, 0, 0);
+    ASSERT_EQ(hl::Recorded().drawn.size(), 1u);
+    EXPECT_EQ(hl::Recorded().drawn[0].kind, hl::DrawOp::DefaultPaint);
+  });
+}
+
+// ---- Narrowing ----
+
+TEST(NarrowPath, GivesTheBytesFopenTakes) {
+  const struct {
+    const wchar_t* wide;
+    std::string narrow;
+  } cases[] = {
+      {L"/m/a.tav", "/m/a.tav"},
+      {L"", ""},
+      {L"/m/\u00DCber.tav", "/m/\xC3\x9C" "ber.tav"},
+      {L"/m/\u6A21\u578B.tav", "/m/\xE6\xA8\xA1\xE5\x9E\x8B.tav"},
+      {L"/m/\U0001F600.tav", "/m/\xF0\x9F\x98\x80.tav"},
+      {L"/m/\xDC80\xDCFF", "/m/\x80\xFF"},  // bytes that were not UTF-8
+  };
+  for (const auto& c : cases) EXPECT_EQ(NarrowPath(c.wide), c.narrow);
+}
+
+TEST(NarrowPath, LongPathNeedsNoTruncation) {
+  const std::wstring wide(3000, L'\u00E9');
+  EXPECT_EQ(NarrowPath(wide.c_str()).size(), 6000u);
+}
+
+TEST(NarrowPath, UntranslatableTextThrowsTheErrorAsHresult) {
+  std::vector<const wchar_t*> bads = {L"/m/\xD800.tav", L"\xDBFF", L"\xDC7F"};
+#if WCHAR_MAX > 0xFFFF
+  bads.push_back(L"a\x110000");  // beyond Unicode; not even spellable in UTF-16
+#endif
+  for (const wchar_t* bad : bads) {
+    try {
+      NarrowPath(bad);
+      ADD_FAILURE() << "no exception";
+    } catch (const COleException& e) {
+      EXPECT_EQ(e.m_sc, HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
+    }
+  }
+}
+
+// ---- Application ----
+
+TEST(Application, EveryStartBeginsUntickedAndEmpty) {
+  hl::Reset();
+  fake_engine::Reset();
+  CQuorvelApp app;
+  EXPECT_EQ(app.m_dwRestartManagerSupportFlags, 1u);
+  hl::QueueModal([](HWND dlg) {
+    for (int id : {IDC_CHECK_SORT_BY_NAME, IDC_CHECK_SAVE_BESIDE, IDC_CHECK_ANALYZE_CONNECTOR}) {
+      hl::Click(dlg, id);
+    }
+    Load(dlg, {L"/m/a.tav"});
+    Extract(dlg);
+    return INT_PTR{IDCANCEL};
+  });
+  hl::QueueModal([](HWND dlg) {
+    for (int id : {IDC_CHECK_SORT_BY_NAME, IDC_CHECK_SAVE_BESIDE, IDC_CHECK_ANALYZE_CONNECTOR}) {
+      EXPECT_FALSE(hl::IsChecked(Item(dlg, id)));
+    }
+    EXPECT_TRUE(Lines(dlg).empty());
+    EXPECT_FALSE(ExtractEnabled(dlg));
+    Load(dlg, {L"/m/b.tav"});
+    Extract(dlg);
+    return INT_PTR{IDOK};
+  });
+  EXPECT_EQ(app.InitInstance(), FALSE);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+  EXPECT_EQ(app.InitInstance(), FALSE);
+  EXPECT_EQ(hl::Recorded().modalTemplates,
+            (std::vector<UINT>{IDD_QUORVEL_DIALOG, IDD_QUORVEL_DIALOG}));
+  ASSERT_EQ(fake_engine::Calls().size(), 2u);
+  EXPECT_EQ(fake_engine::Calls()[1].path, "/m/b.tav");
+  EXPECT_EQ(fake_engine::Calls()[1].sortByName, 0);
+  EXPECT_EQ(fake_engine::Calls()[1].analyzeConnector, 0);
+}
+
+}  // namespace

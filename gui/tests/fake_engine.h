@@ -1,0 +1,29 @@
+// A recording stand-in for the engine entry, linked into the dialog tests in
+// place of the real one.
+#ifndef QUORVEL_GUI_TESTS_FAKE_ENGINE_H_
+#define QUORVEL_GUI_TESTS_FAKE_ENGINE_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/extract_job.h"
+
+namespace fake_engine {
+
+struct Call {
+  std::string path;
+  std::int32_t sortByName;
+  std::int32_t saveBesideExtractor;
+  std::int32_t analyzeConnector;
+};
+
+std::vector<Call>& Calls();
+// Decides each call's result; by default every file completes.
+void SetResult(std::function<ExtractResult(const std::string& path)> result);
+void Reset();
+
+}  // namespace fake_engine
+
+#endif  // QUORVEL_GUI_TESTS_FAKE_ENGINE_H_

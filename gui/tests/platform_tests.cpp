@@ -1,0 +1,170 @@
+// The pieces of the class library and the in-memory window system that the
+// dialog relies on: text conversion, the open dialog's selection buffer, and
+// the resource tables.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gui/resources/resource.h"
+#include "platform/afx.h"
+#include "platform/emulated/window.h"
+#include "platform/resource_types.h"
+
+namespace {
+
+std::wstring Widen(const std::string& narrow) {
+  const int n = ::MultiByteToWideChar(CP_THREAD_ACP, 0, narrow.data(),
+                                      static_cast<int>(narrow.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  EXPECT_EQ(::MultiByteToWideChar(CP_THREAD_ACP, 0, narrow.data(), static_cast<int>(narrow.size()),
+                                  wide.data(), n),
+            n);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  const int n = ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                        narrow.data(), n, nullptr, nullptr);
+  return narrow;
+}
+
+TEST(TextCodec, AnyFileNameSurvivesWideningAndNarrowing) {
+  std::mt19937 rng(20250101);
+  std::uniform_int_distribution<int> byte(1, 255);
+  for (int i = 0; i < 2000; ++i) {
+    std::string name(static_cast<std::size_t>(i % 40 + 1), '\0');
+    for (char& c : name) c = static_cast<char>(byte(rng));
+    ASSERT_EQ(Narrow(Widen(name)), name);
+  }
+  // Overlong forms, encoded surrogates and values past U+10FFFF are not
+  // characters: each byte is kept on its own.
+  for (const std::string bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
+    EXPECT_EQ(Widen(bad).size(), bad.size());
+    EXPECT_EQ(Narrow(Widen(bad)), bad);
+  }
+  EXPECT_EQ(Widen("\xE2\x82\xAC"), L"\u20AC");
+}
+
+TEST(TextCodec, ReportsShortBuffersAndBadArguments) {
+  char small[3];
+  SetLastError(ERROR_SUCCESS);
+  EXPECT_EQ(::WideCharToMultiByte(CP_THREAD_ACP, 0, L"\u00E9\u00E9", -1, small, 3, nullptr, nullptr),
+            0);
+  EXPECT_EQ(::GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(::WideCharToMultiByte(CP_THREAD_ACP, 0, L"\u00E9\u00E9", -1, nullptr, 0, nullptr,
+                                  nullptr),
+            5);
+  EXPECT_EQ(::WideCharToMultiByte(CP_THREAD_ACP, 1, L"a", -1, small, 3, nullptr, nullptr), 0);
+  EXPECT_EQ(::GetLastError(), ERROR_INVALID_FLAGS);
+  EXPECT_EQ(::WideCharToMultiByte(12345, 0, L"a", -1, small, 3, nullptr, nullptr), 0);
+  EXPECT_EQ(::GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+// ---- The open dialog's selection ----
+
+std::vector<std::wstring> RoundTrip(const std::vector<std::wstring>& paths, DWORD maxFile,
+                                    bool* fitted) {
+  CFileDialog dlg(TRUE, L"tav", nullptr, OFN_ALLOWMULTISELECT, L"Any|*||");
+  std::vector<wchar_t> buffer(maxFile, L'\0');
+  dlg.GetOFN().lpstrFile = buffer.data();
+  dlg.GetOFN().nMaxFile = maxFile;
+  *fitted = qv::emu::FillSelection(dlg.GetOFN(), paths);
+  std::vector<std::wstring> out;
+  for (POSITION pos = dlg.GetStartPosition(); pos != nullptr;) {
+    out.emplace_back(dlg.GetNextPathName(pos).GetString());
+  }
+  return out;
+}
+
+TEST(FileSelection, EveryChosenFileComesBackAsItsFullPath) {
+  const std::vector<std::vector<std::wstring>> cases = {
+      {L"/m/a.tav"},
+      {L"/m/a.tav", L"/m/b.tav", L"/m/c d.tav"},
+      {L"/a.tav", L"/b.tav"},                    // the root folder
+      {L"/m/a.tav", L"/n/b.tav", L"/m/c.tav"},  // not all in one folder
+      {L"/m/\xDCFF.tav", L"/m/\u00E9.tav"},
+  };
+  for (const auto& paths : cases) {
+    bool fitted = false;
+    EXPECT_EQ(RoundTrip(paths, 2562, &fitted), paths);
+    EXPECT_TRUE(fitted);
+  }
+}
+
+TEST(FileSelection, TooLongIsRefusedWhole) {
+  bool fitted = true;
+  EXPECT_TRUE(RoundTrip({L"/m/abcdef.tav", L"/m/ghijkl.tav"}, 20, &fitted).empty());
+  EXPECT_FALSE(fitted);
+  // The exact fit: "/m" NUL "a" NUL "b" NUL NUL is 8 characters.
+  EXPECT_EQ(RoundTrip({L"/m/a", L"/m/b"}, 8, &fitted), (std::vector<std::wstring>{L"/m/a", L"/m/b"}));
+  EXPECT_TRUE(fitted);
+  EXPECT_TRUE(RoundTrip({L"/m/a", L"/m/b"}, 7, &fitted).empty());
+}
+
+TEST(FileSelection, OneRelativePathIsKeptButSeveralAreRefused) {
+  bool fitted = false;
+  EXPECT_EQ(RoundTrip({L"D:\\m\\a.tav"}, 100, &fitted), std::vector<std::wstring>{L"D:\\m\\a.tav"});
+  EXPECT_TRUE(RoundTrip({L"/m/a.tav", L"b.tav"}, 100, &fitted).empty());
+  EXPECT_FALSE(fitted);
+}
+
+// ---- Resources ----
+
+TEST(Resources, TemplatesAreConsistent) {
+  for (UINT id : {IDD_QUORVEL_DIALOG, IDD_ABOUTBOX}) {
+    const DialogTemplate* t = FindDialogTemplate(id);
+    ASSERT_NE(t, nullptr);
+    std::set<int> ids;
+    for (const DialogItem& item : t->items) {
+      if (item.id != IDC_STATIC) {
+        EXPECT_TRUE(ids.insert(item.id).second) << item.id;
+      }
+      EXPECT_GE(item.x, 0);
+      EXPECT_GE(item.y, 0);
+      EXPECT_LE(item.x + item.cx, t->cx) << item.id;
+      EXPECT_LE(item.y + item.cy, t->cy) << item.id;
+    }
+  }
+  const StringResource* about = FindStringResource(IDS_ABOUTBOX);
+  ASSERT_NE(about, nullptr);
+  EXPECT_STREQ(about->text, L"&About Quorvel...");
+  EXPECT_EQ(FindDialogTemplate(999), nullptr);
+}
+
+TEST(Resources, IconHas48And256Pixel32BitImages) {
+  const IconResource* icon = FindIconResource(IDR_MAINFRAME);
+  ASSERT_NE(icon, nullptr);
+  std::vector<int> sizes;
+  for (const IconImage& image : icon->images) {
+    const auto& png = image.png;
+    ASSERT_GE(png.size(), 33u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(png.data()) + 1, 3), "PNG");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(png.data()) + 12, 4), "IHDR");
+    auto be32 = [&](std::size_t at) {
+      return static_cast<int>(png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3]);
+    };
+    EXPECT_EQ(be32(16), image.size);
+    EXPECT_EQ(be32(20), image.size);
+    EXPECT_EQ(png[24], 8) << "bits per channel";
+    EXPECT_EQ(png[25], 6) << "colour type RGBA";
+    sizes.push_back(image.size);
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{48, 256}));
+}
+
+TEST(DialogUnits, MapLikeMapDialogRect) {
+  // 8-point MS Shell Dlg at 96 dpi: x * 6 / 4 and y * 13 / 8, rounded.
+  EXPECT_EQ(qv::emu::DialogUnitsToPixelsX(291), 437);
+  EXPECT_EQ(qv::emu::DialogUnitsToPixelsY(200), 325);
+  EXPECT_EQ(qv::emu::DialogUnitsToPixelsX(1), 2);
+  EXPECT_EQ(qv::emu::DialogUnitsToPixelsY(3), 5);
+  EXPECT_EQ(qv::emu::DialogUnitsToPixelsX(60, 9), 135);  // scaled base units
+}
+
+}  // namespace

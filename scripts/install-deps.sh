@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project needs, skipping what is there.
+# Usage: install-deps.sh [build|all]
+#   build: compiler, CMake, GoogleTest, Google Benchmark, FLTK (enough to build
+#          and run the command line on the samples)
+#   all:   also what the whole test suite needs: clang-format, Xvfb and
+#          xdotool for the dialog, clang and libFuzzer, mingw-w64 and Wine.
+set -euo pipefail
+set_name=${1:-all}
+
+build=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev libfltk1.3-dev)
+all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils imagemagick clang-14
+     libclang-rt-14-dev libfuzzer-14-dev g++-mingw-w64-i686 mingw-w64-i686-dev
+     wine wine32 time)
+case $set_name in
+  build) wanted=("${build[@]}") ;;
+  all) wanted=("${all[@]}") ;;
+  *) echo "usage: $0 [build|all]" >&2; exit 2 ;;
+esac
+
+sudo_cmd=()
+if [[ $(id -u) != 0 ]]; then sudo_cmd=(sudo); fi
+
+if [[ $set_name == all ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  force_update=1
+fi
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+  [[ $status == "install ok installed" ]] || missing+=("$pkg")
+done
+if [[ ${#missing[@]} -eq 0 && -z ${force_update:-} ]]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+echo "install-deps: installing ${missing[*]:-(package lists only)}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+if [[ ${#missing[@]} -gt 0 ]]; then
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
