@@ -52,6 +52,19 @@ std::string ReadAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string OnDisk(const std::string& text) {
+#if defined(_WIN32)
+  std::string bytes;
+  for (const char c : text) {
+    if (c == '\n') bytes += '\r';
+    bytes += c;
+  }
+  return bytes;
+#else
+  return text;
+#endif
+}
+
 std::string ReportHeader(int matched, int total) {
   return "*************************\n"
          "**   arg list of tav   **\n"

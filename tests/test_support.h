@@ -41,6 +41,9 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 void WriteText(const std::string& path, const std::string& text);
 // The file's bytes; empty when it cannot be read.
 std::string ReadAll(const std::string& path);
+// What a text-mode stream puts on disk for `text`: each LF becomes CR LF on
+// Windows and stays as it is elsewhere.
+std::string OnDisk(const std::string& text);
 
 // The report's fixed header with its counts line.
 std::string ReportHeader(int matched, int total);

@@ -1,0 +1,135 @@
+// The calls of win_types.h for the Win32 backend: each forwards to the real
+// Windows call through native.h. Strings come from the shared resource
+// tables, dialogs are built from them in memory, and icons are the program's
+// real icon resources.
+#include <cwchar>
+#include <vector>
+
+#include "platform/resource_types.h"
+#include "platform/win32/dialog_template.h"
+#include "platform/win32/native.h"
+#include "platform/win_types.h"
+
+namespace native = qv::win32::native;
+
+LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return native::NativeSendMessage(hWnd, msg, wParam, lParam);
+}
+LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return native::NativeDefWindowProc(hWnd, msg, wParam, lParam);
+}
+LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return native::NativeDefDlgProc(hDlg, msg, wParam, lParam);
+}
+BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
+  return native::NativeEnableWindow(hWnd, bEnable);
+}
+BOOL IsWindowEnabled(HWND hWnd) {
+  return native::NativeIsWindowEnabled(hWnd);
+}
+HWND GetDlgItem(HWND hDlg, int id) {
+  return native::NativeGetDlgItem(hDlg, id);
+}
+HWND GetParent(HWND hWnd) {
+  return native::NativeGetParent(hWnd);
+}
+BOOL EndDialog(HWND hDlg, INT_PTR result) {
+  return native::NativeEndDialog(hDlg, result);
+}
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
+  return native::NativeGetSystemMenu(hWnd, bRevert);
+}
+BOOL AppendMenuW(HMENU hMenu, UINT flags, UINT_PTR idNewItem, LPCWSTR newItem) {
+  return native::NativeAppendMenu(hMenu, flags, idNewItem, newItem);
+}
+HINSTANCE GetModuleHandleW(LPCWSTR moduleName) {
+  return native::NativeGetModuleHandle(moduleName);
+}
+HICON LoadIconW(HINSTANCE hInstance, LPCWSTR iconName) {
+  return native::NativeLoadIcon(hInstance, iconName);
+}
+
+// The string table is the shared one; the program has no other strings.
+int LoadStringW(HINSTANCE, UINT id, LPWSTR buffer, int bufferMax) {
+  const StringResource* s = FindStringResource(id);
+  if (s == nullptr || buffer == nullptr || bufferMax < 0) return 0;
+  const int length = static_cast<int>(std::wcslen(s->text));
+  if (bufferMax == 0) {
+    // As on Windows: the buffer receives a read-only pointer to the text.
+    *reinterpret_cast<const wchar_t**>(buffer) = s->text;
+    return length;
+  }
+  const int copied = length < bufferMax - 1 ? length : bufferMax - 1;
+  std::wmemcpy(buffer, s->text, static_cast<std::size_t>(copied));
+  buffer[copied] = L'\0';
+  return copied;
+}
+
+BOOL IsIconic(HWND hWnd) {
+  return native::NativeIsIconic(hWnd);
+}
+int GetSystemMetrics(int index) {
+  return native::NativeGetSystemMetrics(index);
+}
+
+BOOL GetClientRect(HWND hWnd, RECT* rect) {
+  if (rect == nullptr) return FALSE;
+  native::Rect r{};
+  const BOOL ok = native::NativeGetClientRect(hWnd, r);
+  *rect = {r.left, r.top, r.right, r.bottom};
+  return ok;
+}
+
+HDC BeginPaint(HWND hWnd, PAINTSTRUCT* ps) {
+  native::Rect paint{};
+  int erase = 0;
+  HDC dc = native::NativeBeginPaint(hWnd, erase, paint);
+  if (ps != nullptr) {
+    ps->hdc = dc;
+    ps->fErase = erase;
+    ps->rcPaint = {paint.left, paint.top, paint.right, paint.bottom};
+  }
+  return dc;
+}
+BOOL EndPaint(HWND hWnd, const PAINTSTRUCT*) {
+  return native::NativeEndPaint(hWnd);
+}
+BOOL DrawIcon(HDC hDC, int x, int y, HICON hIcon) {
+  return native::NativeDrawIcon(hDC, x, y, hIcon);
+}
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
+  if (icc == nullptr || icc->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
+  return native::NativeInitCommonControls(icc->dwICC);
+}
+
+BOOL GetOpenFileNameW(OPENFILENAMEW* ofn) {
+  if (ofn == nullptr || ofn->lpstrFile == nullptr) return FALSE;
+  const native::OpenFileRequest request{ofn->hwndOwner,  ofn->lpstrFilter, ofn->lpstrFile,
+                                        ofn->nMaxFile,   ofn->lpstrTitle,  ofn->Flags,
+                                        ofn->lpstrDefExt};
+  return native::NativeGetOpenFileName(request);
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideCount,
+                        char* narrow, int narrowSize, const char* defaultChar,
+                        LPBOOL usedDefaultChar) {
+  return native::NativeWideCharToMultiByte(codePage, flags, wide, wideCount, narrow, narrowSize,
+                                           defaultChar, usedDefaultChar);
+}
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narrowCount,
+                        wchar_t* wide, int wideSize) {
+  return native::NativeMultiByteToWideChar(codePage, flags, narrow, narrowCount, wide, wideSize);
+}
+DWORD GetLastError() {
+  return native::NativeGetLastError();
+}
+void SetLastError(DWORD error) {
+  native::NativeSetLastError(error);
+}
+
+INT_PTR DialogBoxTemplateW(HINSTANCE hInstance, const DialogTemplate& tmpl, HWND parent,
+                           WNDPROC proc, LPARAM initParam) {
+  const std::vector<DWORD> bytes = qv::win32::BuildDialogTemplateEx(tmpl);
+  return native::NativeDialogBoxIndirect(hInstance, bytes.data(), parent, proc, initParam);
+}

@@ -1,0 +1,187 @@
+// The real calls behind native.h. The only file of the backend that includes
+// <windows.h>.
+#include "platform/win32/native.h"
+
+#include <windows.h>
+// After <windows.h>, which they need.
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <cwchar>
+#include <map>
+
+namespace qv::win32::native {
+namespace {
+
+static_assert(sizeof(std::intptr_t) == sizeof(LPARAM) && sizeof(std::uintptr_t) == sizeof(WPARAM));
+
+// Paint records between BeginPaint and EndPaint, one per window.
+std::map<HWND, PAINTSTRUCT>& Paints() {
+  static std::map<HWND, PAINTSTRUCT> paints;
+  return paints;
+}
+
+// The dialog being created and the procedure it is to be run with.
+struct DialogContext {
+  Proc proc;
+  std::intptr_t initParam;
+};
+
+constexpr const wchar_t* kContextProperty = L"Quorvel.DialogContext";
+constexpr const wchar_t* kSuperProperty = L"Quorvel.SuperProc";
+
+// At WM_INITDIALOG the dialog is subclassed with SubclassProc, so that
+// messages reach the class library as window messages with real results
+// rather than as dialog-procedure answers; the library sends what it leaves
+// unhandled to DefDlgProc, which comes back here and gets the default.
+LRESULT CALLBACK SubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* context = static_cast<DialogContext*>(GetPropW(hWnd, kContextProperty));
+  auto super = reinterpret_cast<WNDPROC>(GetPropW(hWnd, kSuperProperty));
+  if (context == nullptr) return CallWindowProcW(super, hWnd, msg, wParam, lParam);
+  const LRESULT result = context->proc(hWnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
+    RemovePropW(hWnd, kContextProperty);
+    RemovePropW(hWnd, kSuperProperty);
+  }
+  return result;
+}
+
+INT_PTR CALLBACK StubDialogProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_INITDIALOG || GetPropW(hDlg, kContextProperty) != nullptr) return FALSE;
+  auto* context = reinterpret_cast<DialogContext*>(lParam);
+  const LONG_PTR super = GetWindowLongPtrW(hDlg, GWLP_WNDPROC);
+  SetPropW(hDlg, kSuperProperty, reinterpret_cast<HANDLE>(super));
+  SetPropW(hDlg, kContextProperty, context);
+  SetWindowLongPtrW(hDlg, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc));
+  // The answer to WM_INITDIALOG is TRUE to let the system set the focus.
+  return context->proc(hDlg, WM_INITDIALOG, wParam, context->initParam) != 0;
+}
+
+}  // namespace
+
+std::intptr_t NativeSendMessage(HWND__* hWnd, unsigned msg, std::uintptr_t wParam,
+                                std::intptr_t lParam) {
+  return SendMessageW(hWnd, msg, wParam, lParam);
+}
+std::intptr_t NativeDefWindowProc(HWND__* hWnd, unsigned msg, std::uintptr_t wParam,
+                                  std::intptr_t lParam) {
+  return DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+std::intptr_t NativeDefDlgProc(HWND__* hDlg, unsigned msg, std::uintptr_t wParam,
+                               std::intptr_t lParam) {
+  return DefDlgProcW(hDlg, msg, wParam, lParam);
+}
+int NativeEnableWindow(HWND__* hWnd, int enable) {
+  return ::EnableWindow(hWnd, enable);
+}
+int NativeIsWindowEnabled(HWND__* hWnd) {
+  return ::IsWindowEnabled(hWnd);
+}
+HWND__* NativeGetDlgItem(HWND__* hDlg, int id) {
+  return ::GetDlgItem(hDlg, id);
+}
+HWND__* NativeGetParent(HWND__* hWnd) {
+  return ::GetParent(hWnd);
+}
+int NativeEndDialog(HWND__* hDlg, std::intptr_t result) {
+  return ::EndDialog(hDlg, result);
+}
+HMENU__* NativeGetSystemMenu(HWND__* hWnd, int revert) {
+  return ::GetSystemMenu(hWnd, revert);
+}
+int NativeAppendMenu(HMENU__* menu, unsigned flags, std::uintptr_t id, const wchar_t* text) {
+  return AppendMenuW(menu, flags, id, text);
+}
+HINSTANCE__* NativeGetModuleHandle(const wchar_t* name) {
+  return GetModuleHandleW(name);
+}
+HICON__* NativeLoadIcon(HINSTANCE__* instance, const wchar_t* name) {
+  return LoadIconW(instance, name);
+}
+int NativeIsIconic(HWND__* hWnd) {
+  return ::IsIconic(hWnd);
+}
+int NativeGetSystemMetrics(int index) {
+  return ::GetSystemMetrics(index);
+}
+
+int NativeGetClientRect(HWND__* hWnd, Rect& rect) {
+  RECT r{};
+  const BOOL ok = ::GetClientRect(hWnd, &r);
+  rect = {r.left, r.top, r.right, r.bottom};
+  return ok;
+}
+
+HDC__* NativeBeginPaint(HWND__* hWnd, int& erase, Rect& paint) {
+  PAINTSTRUCT ps{};
+  HDC dc = ::BeginPaint(hWnd, &ps);
+  if (dc != nullptr) Paints()[hWnd] = ps;
+  erase = ps.fErase;
+  paint = {ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom};
+  return dc;
+}
+
+int NativeEndPaint(HWND__* hWnd) {
+  auto it = Paints().find(hWnd);
+  if (it == Paints().end()) return FALSE;
+  const BOOL ok = ::EndPaint(hWnd, &it->second);
+  Paints().erase(it);
+  return ok;
+}
+
+int NativeDrawIcon(HDC__* dc, int x, int y, HICON__* icon) {
+  return ::DrawIcon(dc, x, y, icon);
+}
+
+int NativeInitCommonControls(std::uint32_t classes) {
+  INITCOMMONCONTROLSEX icc{};
+  icc.dwSize = sizeof(icc);
+  icc.dwICC = classes;
+  return InitCommonControlsEx(&icc);
+}
+
+int NativeGetOpenFileName(const OpenFileRequest& request) {
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = request.owner;
+  ofn.lpstrFilter = request.filter;
+  ofn.lpstrFile = request.file;
+  ofn.nMaxFile = request.maxFile;
+  ofn.lpstrTitle = request.title;
+  ofn.Flags = request.flags;
+  ofn.lpstrDefExt = request.defExt;
+  if (!GetOpenFileNameW(&ofn)) return FALSE;
+  // nFileOffset inside the first string means it is a whole path: one file.
+  const std::size_t first = std::wcslen(request.file);
+  if (ofn.nFileOffset > 0 && ofn.nFileOffset < first && first + 1 < request.maxFile) {
+    request.file[first + 1] = L'\0';
+  }
+  return TRUE;
+}
+
+int NativeWideCharToMultiByte(unsigned codePage, std::uint32_t flags, const wchar_t* wide,
+                              int wideCount, char* narrow, int narrowSize, const char* defaultChar,
+                              int* usedDefault) {
+  return ::WideCharToMultiByte(codePage, flags, wide, wideCount, narrow, narrowSize, defaultChar,
+                               usedDefault);
+}
+int NativeMultiByteToWideChar(unsigned codePage, std::uint32_t flags, const char* narrow,
+                              int narrowCount, wchar_t* wide, int wideSize) {
+  return ::MultiByteToWideChar(codePage, flags, narrow, narrowCount, wide, wideSize);
+}
+std::uint32_t NativeGetLastError() {
+  return ::GetLastError();
+}
+void NativeSetLastError(std::uint32_t error) {
+  ::SetLastError(error);
+}
+
+std::intptr_t NativeDialogBoxIndirect(HINSTANCE__* instance, const void* dialogTemplate,
+                                      HWND__* parent, Proc proc, std::intptr_t initParam) {
+  DialogContext context{proc, initParam};
+  return DialogBoxIndirectParamW(instance, static_cast<LPCDLGTEMPLATEW>(dialogTemplate), parent,
+                                 &StubDialogProc, reinterpret_cast<LPARAM>(&context));
+}
+
+}  // namespace qv::win32::native

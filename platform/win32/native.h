@@ -1,0 +1,81 @@
+// The real Windows calls the Win32 backend forwards to, declared in types that
+// mean the same to <windows.h> and to the class library's win_types.h. The two
+// vocabularies cannot meet in one translation unit (they declare the same
+// names with different types and linkage), so calls.cpp sees only this header
+// and native.cpp alone includes <windows.h>.
+#ifndef QUORVEL_PLATFORM_WIN32_NATIVE_H_
+#define QUORVEL_PLATFORM_WIN32_NATIVE_H_
+
+#include <cstdint>
+
+// The handle types are the same incomplete structs in both vocabularies.
+struct HWND__;
+struct HICON__;
+struct HMENU__;
+struct HDC__;
+struct HINSTANCE__;
+
+namespace qv::win32::native {
+
+using Handle = HWND__*;
+using Proc = std::intptr_t (*)(HWND__*, unsigned, std::uintptr_t, std::intptr_t);
+
+struct Rect {
+  std::int32_t left, top, right, bottom;
+};
+
+std::intptr_t NativeSendMessage(HWND__* hWnd, unsigned msg, std::uintptr_t wParam,
+                                std::intptr_t lParam);
+std::intptr_t NativeDefWindowProc(HWND__* hWnd, unsigned msg, std::uintptr_t wParam,
+                                  std::intptr_t lParam);
+std::intptr_t NativeDefDlgProc(HWND__* hDlg, unsigned msg, std::uintptr_t wParam,
+                               std::intptr_t lParam);
+int NativeEnableWindow(HWND__* hWnd, int enable);
+int NativeIsWindowEnabled(HWND__* hWnd);
+HWND__* NativeGetDlgItem(HWND__* hDlg, int id);
+HWND__* NativeGetParent(HWND__* hWnd);
+int NativeEndDialog(HWND__* hDlg, std::intptr_t result);
+HMENU__* NativeGetSystemMenu(HWND__* hWnd, int revert);
+int NativeAppendMenu(HMENU__* menu, unsigned flags, std::uintptr_t id, const wchar_t* text);
+HINSTANCE__* NativeGetModuleHandle(const wchar_t* name);
+HICON__* NativeLoadIcon(HINSTANCE__* instance, const wchar_t* name);
+int NativeIsIconic(HWND__* hWnd);
+int NativeGetSystemMetrics(int index);
+int NativeGetClientRect(HWND__* hWnd, Rect& rect);
+// BeginPaint keeps the system's paint record until the matching EndPaint.
+HDC__* NativeBeginPaint(HWND__* hWnd, int& erase, Rect& paint);
+int NativeEndPaint(HWND__* hWnd);
+int NativeDrawIcon(HDC__* dc, int x, int y, HICON__* icon);
+int NativeInitCommonControls(std::uint32_t classes);
+
+struct OpenFileRequest {
+  HWND__* owner;
+  const wchar_t* filter;  // pairs of NUL-terminated strings, ended by an empty one
+  wchar_t* file;
+  std::uint32_t maxFile;
+  const wchar_t* title;
+  std::uint32_t flags;
+  const wchar_t* defExt;
+};
+// GetOpenFileNameW. On success a single selection is left as one full path
+// followed by an empty string, as a multiple one ends, so that both read alike.
+int NativeGetOpenFileName(const OpenFileRequest& request);
+
+int NativeWideCharToMultiByte(unsigned codePage, std::uint32_t flags, const wchar_t* wide,
+                              int wideCount, char* narrow, int narrowSize, const char* defaultChar,
+                              int* usedDefault);
+int NativeMultiByteToWideChar(unsigned codePage, std::uint32_t flags, const char* narrow,
+                              int narrowCount, wchar_t* wide, int wideSize);
+std::uint32_t NativeGetLastError();
+void NativeSetLastError(std::uint32_t error);
+
+// Runs the in-memory DLGTEMPLATEEX `dialogTemplate` (DWORD aligned) modally
+// with `proc` as the dialog's window procedure: every message reaches `proc`,
+// WM_INITDIALOG with `initParam`, and what `proc` leaves unhandled it passes
+// to DefDlgProc. Returns EndDialog's result, or -1.
+std::intptr_t NativeDialogBoxIndirect(HINSTANCE__* instance, const void* dialogTemplate,
+                                      HWND__* parent, Proc proc, std::intptr_t initParam);
+
+}  // namespace qv::win32::native
+
+#endif  // QUORVEL_PLATFORM_WIN32_NATIVE_H_

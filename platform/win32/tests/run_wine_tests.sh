@@ -1,0 +1,129 @@
+#!/bin/sh
+# The Windows part of CI, after both builds:
+#   1. the cross-built test programs under Wine (ctest of the windows-x86 build);
+#   2. quorvel-cli.exe against quorvel-cli (tests/windows/cli_parity.sh);
+#   3. Quorvel.exe end to end under Wine and Xvfb: the window, About through
+#      the real system menu, a model loaded through the real open dialog,
+#      "Analyze Connector", "Extract!", the report and the status line, and a
+#      screenshot (windows-x86 build folder, quorvel-wine.png).
+#
+# usage: run_wine_tests.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../../.." && pwd)
+windows_build=$(cd "$1" && pwd)
+linux_build=$(cd "$2" && pwd)
+export WINEPREFIX="${WINEPREFIX:-$windows_build/wineprefix}" WINEDEBUG=-all \
+  WINEDLLOVERRIDES="mscoree,mshtml="
+
+echo "== test programs under Wine"
+ctest --test-dir "$windows_build" --output-on-failure
+
+echo "== quorvel-cli.exe against quorvel-cli"
+"$source_dir/tests/windows/cli_parity.sh" "$linux_build" "$windows_build"
+
+echo "== Quorvel.exe under Wine and Xvfb"
+app="$windows_build/Quorvel.exe"
+probe="$windows_build/platform/win32/tests/probe.exe"
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "${KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [ -z "${DISPLAY:-}" ] || import -window root "$windows_build/quorvel-wine-failure.png" 2>/dev/null || true
+  exit 1
+}
+# Polls a condition up to about 30 seconds (Wine's first start can be slow).
+wait_for() {
+  what=$1
+  shift
+  n=0
+  until "$@" > /dev/null 2>&1; do
+    n=$((n + 1))
+    [ "$n" -lt 150 ] || fail "gave up waiting for $what"
+    sleep 0.2
+  done
+}
+probe() { wine "$probe" "$@" | tr -d '\r'; }
+probe_is() {
+  expected=$1
+  shift
+  [ "$(probe "$@")" = "$expected" ]
+}
+
+# The Wine session started above has no display; the desktop process of a
+# session fixes the display driver of every later program, so start afresh.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+  display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+wait_for "Xvfb" xdotool getmouselocation
+
+# The model and the report the Linux program writes for it.
+mkdir "$work/models" "$work/linux"
+printf '%s\n' 'version' 'node' 'arg rot flap_l 4' 'arg anim gear_door 0' 'arg pos pylon_1 12' \
+  'arg vis nav_light 49' 'arg rot canopy 38' 'conn pylon_1 4' 'conn canopy_handle 6' \
+  'conn hook 9' | "$linux_build/tools/tavgen/tavgen" -o "$work/models/Cockpit.tav"
+cp "$work/models/Cockpit.tav" "$work/linux/"
+(cd "$work/linux" && "$linux_build/cli/quorvel-cli" -c Cockpit.tav > /dev/null)
+sed 's/$/\r/' "$work/linux/Cockpit.txt" > "$work/expected.txt"
+
+(cd "$work" && exec wine "$app") > "$work/app.log" 2>&1 &
+app_pid=$!
+title="Quorvel v1.6"
+wait_for "the window '$title'" xdotool search --onlyvisible --name "^$title\$"
+window=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
+wait_for "the dialog's controls" probe_is 0 enabled "$title" 3
+probe_is 0 check "$title" 1011 || fail "Analyze Connector starts ticked"
+
+# About through the system menu: Alt+Space opens it, the last entry is ours.
+xdotool windowfocus --sync "$window"
+xdotool key alt+space
+sleep 0.5
+xdotool key Up Return
+wait_for "the About box" probe find "About Quorvel"
+about=$(xdotool search --onlyvisible --name '^About Quorvel$' | head -n 1)
+xdotool windowfocus --sync "$about"
+xdotool key Return
+# shellcheck disable=SC2016 # $0 is the inner shell's
+wait_for "the About box to close" sh -c '! wine "$0" find "About Quorvel"' "$probe"
+
+# Load TAV: the real open dialog, answered with the model's full path.
+probe click "$title" 1000
+wait_for "the open dialog" xdotool search --onlyvisible --name '^Open$'
+chooser=$(xdotool search --onlyvisible --name '^Open$' | head -n 1)
+xdotool windowfocus --sync "$chooser"
+sleep 0.5
+xdotool type --delay 20 "$(winepath -w "$work/models/Cockpit.tav")"
+xdotool key Return
+wait_for "Extract! to be enabled" probe_is 1 enabled "$title" 3
+
+probe click "$title" 1011
+wait_for "Analyze Connector to be ticked" probe_is 1 check "$title" 1011
+probe click "$title" 3
+expected_line="cockpit.tav.................................................completed"
+wait_for "the status line" probe_is "$expected_line" list "$title" 1004
+probe_is 0 enabled "$title" 3 || fail "Extract! still enabled after the batch"
+cmp "$work/expected.txt" "$work/models/Cockpit.txt" ||
+  fail "the report differs from the Linux report with CR LF"
+
+import -window "$window" "$windows_build/quorvel-wine.png"
+probe close "$title"
+# shellcheck disable=SC2016
+wait_for "Quorvel.exe to end" sh -c '! kill -0 "$0" 2>/dev/null' "$app_pid"
+app_pid=""
+echo "run_wine_tests: Quorvel.exe passed end to end; screenshot $windows_build/quorvel-wine.png"
