@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the format check, the
-# release suite, the same suite under ASan and UBSan, and a short fuzzing run.
+# release suite (with the dialog end to end under Xvfb), the same suite under
+# ASan and UBSan, a short fuzzing run, and the Windows programs under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -26,9 +27,14 @@ preset_suite() {  # preset: configure, build and run its tests
 fuzz_run() {
   cmake --preset fuzz >/dev/null && cmake --build --preset fuzz && bash fuzz/run_ci.sh build/fuzz
 }
+windows_run() {
+  cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86 &&
+    bash platform/win32/tests/run_wine_tests.sh build/windows-x86 build/release
+}
 
 stage format format_check
 stage release preset_suite release
 stage asan preset_suite asan
 stage fuzz fuzz_run
+stage windows windows_run
 echo "stages: $passed passed, 0 failed"
