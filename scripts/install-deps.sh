@@ -9,7 +9,8 @@ set -euo pipefail
 set_name=${1:-all}
 
 build=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev libfltk1.3-dev)
-all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils imagemagick clang-14
+all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils imagemagick tesseract-ocr
+     tesseract-ocr-eng clang-14
      libclang-rt-14-dev libfuzzer-14-dev g++-mingw-w64-i686 g++-mingw-w64-i686-posix
      binutils-mingw-w64-i686 mingw-w64-i686-dev googletest python3 wine wine32 time)
 case $set_name in

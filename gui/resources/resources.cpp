@@ -20,7 +20,7 @@ constexpr DialogItem kMainItems[] = {
      LBS_NOSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL | WS_HSCROLL |
          WS_BORDER | WS_TABSTOP,
      WS_EX_ACCEPTFILES | WS_EX_DLGMODALFRAME},
-    {IDC_STATIC, kStaticClass, L"By the Quorvel authors, 2025", 0, 146, 183, 136, 8,
+    {IDC_STATIC, kStaticClass, L"By the Quorvel authors, 2026", 0, 146, 183, 136, 8,
      SS_LEFT | WS_GROUP, 0},
     {IDC_CHECK_SORT_BY_NAME, kButtonClass, L"Sort by Name", 0, 110, 139, 59, 10,
      BS_AUTOCHECKBOX | WS_TABSTOP, 0},
@@ -33,7 +33,7 @@ constexpr DialogItem kMainItems[] = {
 constexpr DialogItem kAboutItems[] = {
     {IDC_STATIC, kStaticClass, nullptr, IDR_MAINFRAME, 14, 14, 20, 20, SS_ICON, 0},
     {IDC_STATIC, kStaticClass, L"Quorvel", 0, 42, 14, 114, 8, SS_NOPREFIX | WS_GROUP, 0},
-    {IDC_STATIC, kStaticClass, L"Copyright (C) 2025", 0, 42, 26, 114, 8, WS_GROUP, 0},
+    {IDC_STATIC, kStaticClass, L"Copyright (C) 2026", 0, 42, 26, 114, 8, WS_GROUP, 0},
     {IDOK, kButtonClass, L"OK", 0, 113, 41, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
 };
 

@@ -128,6 +128,23 @@ ink() {
 poll ink || fail "no status line visible in the list"
 echo "status list: first line drawn (window $width px wide)"
 
+# Read the first line back off the screen. OCR garbles the path's letters, but
+# the outcome word at its end comes through; "failed" must not.
+if command -v tesseract >/dev/null; then
+  import -window "$main" "$work/line.png"
+  w=$(identify -format %w "$work/line.png") h=$(identify -format %h "$work/line.png")
+  convert "$work/line.png" -crop "$((w * 78 / 100))x$((h * 6 / 100))+$((w * 10 / 100))+$((h * 7 / 100))" \
+    -resize 400% -colorspace Gray "$work/line-big.png"
+  read_line=$(tesseract "$work/line-big.png" - --psm 7 2>/dev/null | tr -d '\n')
+  echo "status line on screen (OCR): $read_line"
+  shopt -s nocasematch
+  [[ $read_line == *ompleted* && $read_line != *failed* ]] ||
+    fail "the list does not show a completed line: '$read_line'"
+  shopt -u nocasematch
+else
+  fail "tesseract is needed to read the status line off the screen"
+fi
+
 # About box through the right-click popup on the dialog's background.
 xdotool mousemove --window "$main" 4 4 click 3
 sleep 0.3
