@@ -8,7 +8,7 @@ namespace bench {
 
 namespace {
 
-using tavgen::ArgNodeSpec;
+using tavgen::ArgNodeLayout;
 using tavgen::Kind;
 using tavgen::TavBuilder;
 
@@ -53,12 +53,12 @@ tavgen::Bytes TypicalModel(std::size_t size) {
   for (std::uint32_t i = 0; b.size() < size; ++i) {
     b.Node();
     const auto kind = static_cast<Kind>(1 + i % 5);
-    ArgNodeSpec spec;
-    spec.mark = kind != Kind::Visibility;
-    spec.dataBefore = 8 + random.Below(24);
-    spec.dataBetween = random.Below(16);
-    spec.patternChoice = static_cast<int>(random.Below(3));
-    b.ArgNode(kind, Numbered("part_", i), static_cast<std::uint16_t>(i % 1000), spec);
+    ArgNodeLayout layout;
+    layout.mark = kind != Kind::Visibility;
+    layout.dataBefore = 8 + random.Below(24);
+    layout.dataBetween = random.Below(16);
+    layout.patternChoice = static_cast<int>(random.Below(3));
+    b.ArgNode(kind, Numbered("part_", i), static_cast<std::uint16_t>(i % 1000), layout);
     // Vertices: position, normal, texture coordinates.
     const std::uint32_t vertices = 64 + random.Below(128);
     for (std::uint32_t v = 0; v < vertices; ++v) {
@@ -77,11 +77,11 @@ tavgen::Bytes HostileModel(std::size_t size) {
   constexpr Kind kKinds[] = {Kind::Rotation, Kind::Animation, Kind::Position, Kind::AnimatedBone};
   TavBuilder b;
   b.Version().Node();
-  ArgNodeSpec spec;
-  spec.mark = false;
-  spec.pattern = false;
+  ArgNodeLayout layout;
+  layout.mark = false;
+  layout.pattern = false;
   for (std::uint32_t i = 0; b.size() < size; ++i) {
-    b.ArgNode(kKinds[i % 4], Numbered("h", i), 0, spec);
+    b.ArgNode(kKinds[i % 4], Numbered("h", i), 0, layout);
   }
   return Finish(b, size);
 }
@@ -89,7 +89,7 @@ tavgen::Bytes HostileModel(std::size_t size) {
 tavgen::Bytes DenseModel(std::size_t size) {
   TavBuilder b;
   b.Version().Node();
-  ArgNodeSpec visible;
+  ArgNodeLayout visible;
   visible.mark = false;
   for (std::uint32_t i = 0; b.size() < size; ++i) {
     b.Stray("model::Bone").Text("model::X").Stray();

@@ -23,7 +23,7 @@
 
 namespace {
 
-using tavgen::ArgNodeSpec;
+using tavgen::ArgNodeLayout;
 using tavgen::Bytes;
 using tavgen::Kind;
 using tavgen::TavBuilder;
@@ -132,16 +132,16 @@ class ModelGenerator {
       case 1:
       case 2:
       case 3: {
-        ArgNodeSpec spec;
-        spec.mark = Chance(70);
-        spec.pattern = Chance(85);
-        spec.patternChoice = Below(3);
-        spec.dataBefore = static_cast<std::size_t>(Chance(50) ? 0 : Below(40));
-        spec.dataBetween = static_cast<std::size_t>(Chance(50) ? 0 : Below(40));
-        spec.nameNul = Chance(85);
-        spec.filler = Chance(70) ? std::uint8_t{0xAA} : RandomByte();
+        ArgNodeLayout layout;
+        layout.mark = Chance(70);
+        layout.pattern = Chance(85);
+        layout.patternChoice = Below(3);
+        layout.dataBefore = static_cast<std::size_t>(Chance(50) ? 0 : Below(40));
+        layout.dataBetween = static_cast<std::size_t>(Chance(50) ? 0 : Below(40));
+        layout.nameNul = Chance(85);
+        layout.filler = Chance(70) ? std::uint8_t{0xAA} : RandomByte();
         b.ArgNode(static_cast<Kind>(1 + Below(5)), RandomName(), static_cast<std::uint16_t>(rng_()),
-                  spec);
+                  layout);
         break;
       }
       case 4:
@@ -363,14 +363,14 @@ TEST(FastScannerProperty, AgreesWithReferenceOnLongRunsOfOneKind) {
     const Kind kind = static_cast<Kind>(1 + gen.Below(5));
     const int nodes = 10 + gen.Below(45);
     for (int i = 0; i < nodes; ++i) {
-      ArgNodeSpec spec;
-      spec.mark = gen.Chance(5);
-      spec.pattern = gen.Chance(5);
-      spec.patternChoice = gen.Below(3);
-      spec.nameNul = gen.Chance(80);
-      spec.dataBefore = static_cast<std::size_t>(gen.Below(8));
+      ArgNodeLayout layout;
+      layout.mark = gen.Chance(5);
+      layout.pattern = gen.Chance(5);
+      layout.patternChoice = gen.Below(3);
+      layout.nameNul = gen.Chance(80);
+      layout.dataBefore = static_cast<std::size_t>(gen.Below(8));
       b.ArgNode(kind, gen.Chance(50) ? "" : Numbered("k", gen.Below(30)),
-                static_cast<std::uint16_t>(i), spec);
+                static_cast<std::uint16_t>(i), layout);
       if (gen.Chance(10)) b.Node();
       if (gen.Chance(5)) b.Connector("c", static_cast<std::uint16_t>(i), 0, gen.Chance(90));
     }

@@ -16,7 +16,7 @@
 
 namespace {
 
-using tavgen::ArgNodeSpec;
+using tavgen::ArgNodeLayout;
 using tavgen::Kind;
 using tavgen::TavBuilder;
 
@@ -81,8 +81,8 @@ ScanOutcome Scan(const tavgen::Bytes& bytes, std::int32_t analyze = 0) {
   return fast;
 }
 
-constexpr ArgNodeSpec kNoMark{.mark = false};
-constexpr ArgNodeSpec kNoPattern{.pattern = false};
+constexpr ArgNodeLayout kNoMark{.mark = false};
+constexpr ArgNodeLayout kNoPattern{.pattern = false};
 
 tavgen::Bytes Hex(const std::string& hex) {
   return TavBuilder().Hex(hex).bytes();

@@ -185,30 +185,30 @@ Op ParseArg(const std::vector<std::string>& t, int lineNo) {
   const Kind kind = KindFromWord(t[1], lineNo);
   std::string name = t[2];
   const U16Value arg = U16Field(t[3], lineNo);
-  ArgNodeSpec spec;
+  ArgNodeLayout layout;
   for (std::size_t k = 4; k < t.size(); ++k) {
     const auto [key, value] = Option(t[k]);
     const bool bare = !value.has_value();
     if (bare && key == "nomark") {
-      spec.mark = false;
+      layout.mark = false;
     } else if (bare && key == "nopattern") {
-      spec.pattern = false;
+      layout.pattern = false;
     } else if (bare && key == "nonul") {
-      spec.nameNul = false;
+      layout.nameNul = false;
     } else if (!bare && key == "pad") {
-      spec.dataBefore = Unsigned(*value, kMaxImageSize, lineNo);
+      layout.dataBefore = Unsigned(*value, kMaxImageSize, lineNo);
     } else if (!bare && key == "between") {
-      spec.dataBetween = Unsigned(*value, kMaxImageSize, lineNo);
+      layout.dataBetween = Unsigned(*value, kMaxImageSize, lineNo);
     } else if (!bare && key == "pattern") {
-      spec.patternChoice = static_cast<int>(Unsigned(*value, 2, lineNo));
+      layout.patternChoice = static_cast<int>(Unsigned(*value, 2, lineNo));
     } else if (!bare && key == "filler") {
-      spec.filler = HexByte(*value, lineNo);
+      layout.filler = HexByte(*value, lineNo);
     } else {
       Fail(lineNo, "arg: unknown option '" + t[k] + "'");
     }
   }
   return [=](TavBuilder& b, RunState& s) {
-    b.ArgNode(kind, Expand(name, s.index), arg(s.index), spec);
+    b.ArgNode(kind, Expand(name, s.index), arg(s.index), layout);
   };
 }
 

@@ -146,14 +146,14 @@ TavBuilder& TavBuilder::Stray(std::string_view typeName) {
 }
 
 TavBuilder& TavBuilder::ArgNode(Kind kind, std::string_view name, std::uint16_t arg,
-                                const ArgNodeSpec& spec) {
+                                const ArgNodeLayout& layout) {
   Text(TypeName(kind)).Fill(4, 0).Text(name);
-  if (spec.nameNul) Fill(1, 0);
-  Fill(spec.dataBefore, spec.filler);
-  if (spec.mark) Mark();
-  Fill(spec.dataBetween, spec.filler);
-  if (spec.pattern) {
-    const Pattern pattern = PatternFor(kind, spec.patternChoice);
+  if (layout.nameNul) Fill(1, 0);
+  Fill(layout.dataBefore, layout.filler);
+  if (layout.mark) Mark();
+  Fill(layout.dataBetween, layout.filler);
+  if (layout.pattern) {
+    const Pattern pattern = PatternFor(kind, layout.patternChoice);
     bytes_.insert(bytes_.end(), pattern.begin(), pattern.end());
     U16(arg);
   }
@@ -163,7 +163,7 @@ TavBuilder& TavBuilder::ArgNode(Kind kind, std::string_view name, std::uint16_t 
 TavBuilder& TavBuilder::Connector(std::string_view name, std::uint16_t nodeRef,
                                   std::size_t dataBefore, bool pattern) {
   Text("model::Connector").Fill(4, 0).Text(name).Fill(1, 0);
-  Fill(dataBefore, ArgNodeSpec{}.filler);
+  Fill(dataBefore, ArgNodeLayout{}.filler);
   if (pattern) {
     bytes_.insert(bytes_.end(), kConnectorRef.begin(), kConnectorRef.end());
     U16(nodeRef);

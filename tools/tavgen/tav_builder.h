@@ -31,7 +31,7 @@ std::string_view TypeName(Kind kind);
 // How ArgNode() lays out one arg node:
 //   type name, 4 header bytes, name bytes, NUL, `dataBefore` filler bytes,
 //   [F0 3F when `mark`], `dataBetween` filler bytes, pattern, arg (u16 LE).
-struct ArgNodeSpec {
+struct ArgNodeLayout {
   bool mark = true;             // emit the 1.0 mark (F0 3F) before the pattern
   bool pattern = true;          // emit the arg pattern and the arg number
   int patternChoice = 0;        // which of the kind's patterns (0-based; clamped)
@@ -55,9 +55,9 @@ class TavBuilder {
   TavBuilder& Mark();                    // F0 3F
   TavBuilder& Node();                    // "model::Node" followed by 4 zero bytes
   TavBuilder& Stray(std::string_view typeName = "model::TransformNode");  // text, 4 zero bytes
-  // A whole arg node (see ArgNodeSpec); `name` is written as given.
+  // A whole arg node (see ArgNodeLayout); `name` is written as given.
   TavBuilder& ArgNode(Kind kind, std::string_view name, std::uint16_t arg,
-                      const ArgNodeSpec& spec = {});
+                      const ArgNodeLayout& layout = {});
   // "model::Connector", 4 bytes, name, NUL, `dataBefore` filler bytes, the
   // reference pattern 02 00 00 00 00 00 00 00, then `nodeRef` (u16 LE).
   TavBuilder& Connector(std::string_view name, std::uint16_t nodeRef, std::size_t dataBefore = 0,
