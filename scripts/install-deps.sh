@@ -40,5 +40,5 @@ echo "install-deps: installing ${missing[*]:-(package lists only)}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -q
 if [[ ${#missing[@]} -gt 0 ]]; then
-  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
 fi
