@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/node_scanner.h"
 #include "engine/records.h"
+#include "engine/scan_state.h"
 
 // With `analyzeConnector` 0 the connector is passed over (hit + 20). Otherwise
 // its name is read at hit + 20 and the reference pattern searched from there;

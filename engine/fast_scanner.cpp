@@ -90,12 +90,6 @@ class NextOccurrence {
   bool known_ = false;
 };
 
-// Where the walk goes after a hit: the next position, or the end of the scan.
-struct Move {
-  std::size_t next = 0;
-  bool end = false;
-};
-
 class FastScan {
  public:
   FastScan(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
@@ -143,7 +137,7 @@ class FastScan {
       // The byte after "model::" tells the type names apart.
       const std::size_t prefix = tav::kModelPrefix.size();
       const std::uint8_t next = size_ - at > prefix ? bytes_[at + prefix] : 0;
-      Move move;
+      ScanStep move;
       std::size_t k = tav::kArgNodeFormats.size();
       if (next == 'N' && MatchAt(bytes_, size_, at, tav::kNodeTypeName)) {
         ++state_.nodeCounter;
@@ -176,9 +170,9 @@ class FastScan {
     return k;
   }
 
-  Move ArgNode(std::size_t hit, std::size_t k) {
+  ScanStep ArgNode(std::size_t hit, std::size_t k) {
     const tav::ArgNodeFormat& format = tav::kArgNodeFormats[k];
-    const Move resume{hit + tav::kArgResumeOffset, false};
+    const ScanStep resume{hit + tav::kArgResumeOffset, false};
     const std::size_t namePos = hit + format.typeName.size() + tav::kArgNameGap;
 
     // The first pattern start at or after the name; on a tie the earlier
@@ -213,7 +207,7 @@ class FastScan {
 
   // A connector's search starts at its name and the walk resumes behind the
   // pattern it finds, so these searches never overlap and need no memory.
-  Move Connector(std::size_t hit) {
+  ScanStep Connector(std::size_t hit) {
     const std::size_t namePos = hit + tav::kConnectorNameOffset;
     if (analyzeConnector_ == 0) return {namePos, false};
     const std::size_t found = FindFrom(bytes_, size_, namePos, kConnectorRef);

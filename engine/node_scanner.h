@@ -13,12 +13,6 @@
 #include "engine/records.h"
 #include "engine/scan_state.h"
 
-// Where the scan goes after one hit: the next position, or the end of the scan.
-struct ScanStep {
-  std::size_t next = 0;
-  bool end = false;
-};
-
 // The plain scanner: tests every position directly. It is the reference that
 // every faster scanner must agree with, table for table and counter for counter.
 void ScanModelReference(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,

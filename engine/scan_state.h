@@ -2,6 +2,7 @@
 #ifndef QUORVEL_ENGINE_SCAN_STATE_H_
 #define QUORVEL_ENGINE_SCAN_STATE_H_
 
+#include <cstddef>
 #include <cstdint>
 
 struct ScanState {
@@ -9,6 +10,12 @@ struct ScanState {
   std::int32_t nodeSeen = 0;        // 1 from the first "model::Node" on
   std::int32_t nodeCounter = 0;     // running node count; records keep its low 16 bits
   std::int32_t unnamedCounter = 1;  // next number appended to an "unnamed" object
+};
+
+// Where the scan goes after one hit: the next position, or the end of the scan.
+struct ScanStep {
+  std::size_t next = 0;
+  bool end = false;
 };
 
 #endif  // QUORVEL_ENGINE_SCAN_STATE_H_
