@@ -4,12 +4,9 @@
 
 #include <cstdint>
 
-class FileOps;
+#include "engine/extract_result.h"
 
-enum class ExtractResult : std::int32_t {
-  Failed = 0,
-  Completed = 1,
-};
+class FileOps;
 
 // The three options of one run, each 0 (off) or 1 (on).
 struct ExtractOptions {

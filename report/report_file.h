@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/extract_job.h"
+#include "engine/extract_result.h"
 #include "engine/records.h"
 
 class FileOps;

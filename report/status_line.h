@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/extract_job.h"
+#include "engine/extract_result.h"
 
 inline constexpr std::size_t kStatusColumn = 60;
 
