@@ -2,6 +2,7 @@
 //
 //   Scan/fast/<model>          the job's scanner over the full-size model
 //   Scan/fast|reference/<model>-small  both scanners over a size the plain one finishes
+//   Find/<model>               FindBytes from one "model::" to the next, alone
 //   Load/<model>               the job's read of that file into one block, alone
 //   Extract/<model>            ExtractModelArgs on the model written to a temp file
 //
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "bench/bench_models.h"
+#include "engine/byte_search.h"
 #include "engine/extract_job.h"
 #include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
@@ -97,6 +99,22 @@ void BenchScan(benchmark::State& state, Scanner scanner, LazyModel* model) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
   state.counters["records"] = static_cast<double>(records);
+}
+
+void BenchFind(benchmark::State& state, LazyModel* model) {
+  static constexpr ByteNeedle kPrefix("model::");
+  const tavgen::Bytes& bytes = model->bytes();
+  std::size_t hits = 0;
+  for (auto _ : state) {
+    hits = 0;
+    for (std::size_t at = FindBytes(bytes.data(), bytes.size(), 0, kPrefix); at < bytes.size();
+         at = FindBytes(bytes.data(), bytes.size(), at + 1, kPrefix)) {
+      ++hits;
+    }
+    benchmark::DoNotOptimize(hits);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  state.counters["hits"] = static_cast<double>(hits);
 }
 
 // The job prints its log lines on standard output; they go to /dev/null while
@@ -239,6 +257,9 @@ int main(int argc, char** argv) {
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Scan/reference/" + smallName).c_str(), BenchScan,
                                  ScanModelReference, r)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Find/" + std::string(k.kind)).c_str(), BenchFind, f)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Load/" + std::string(k.kind)).c_str(), BenchLoad, f)

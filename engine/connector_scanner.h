@@ -1,5 +1,5 @@
 // The connector branch of the node scanner, entered at a "model::Connector"
-// type name that starts at `hit`.
+// type name that starts at `hit`. Both scanners call this one branch.
 #ifndef QUORVEL_ENGINE_CONNECTOR_SCANNER_H_
 #define QUORVEL_ENGINE_CONNECTOR_SCANNER_H_
 
@@ -12,8 +12,9 @@
 // With `analyzeConnector` 0 the connector is passed over (hit + 20). Otherwise
 // its name is read at hit + 20 and the reference pattern searched from there;
 // the connector is stored and the scan goes on at the node reference, or the
-// scan ends when no pattern (with both reference bytes) follows.
-ScanStep ScanConnectorReference(const std::uint8_t* bytes, std::size_t size, std::size_t hit,
-                                std::int32_t analyzeConnector, ConnectorTable& connectors);
+// scan ends when no pattern (with both reference bytes) follows. The search
+// never reads the same stretch twice: the walk resumes behind what it found.
+ScanStep ScanConnector(const std::uint8_t* bytes, std::size_t size, std::size_t hit,
+                       std::int32_t analyzeConnector, ConnectorTable& connectors);
 
 #endif  // QUORVEL_ENGINE_CONNECTOR_SCANNER_H_

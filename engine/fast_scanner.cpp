@@ -7,23 +7,12 @@
 #include <utility>
 
 #include "engine/byte_match.h"
+#include "engine/byte_search.h"
+#include "engine/connector_scanner.h"
 #include "engine/name_clean.h"
 #include "engine/tav_format.h"
 
 namespace {
-
-// A byte string found with memchr on one of its bytes, the anchor: the first
-// non-zero byte, because zero bytes are by far the commonest in model data.
-struct Needle {
-  std::string_view text;
-  std::size_t anchor = 0;
-};
-
-constexpr Needle MakeNeedle(std::string_view text) {
-  std::size_t anchor = 0;
-  while (anchor + 1 < text.size() && text[anchor] == '\0') ++anchor;
-  return {text, anchor};
-}
 
 // The walk tells type names apart by the byte after "model::".
 static_assert(tav::kNodeTypeName[7] == 'N' && tav::kConnectorTypeName[7] == 'C');
@@ -34,31 +23,10 @@ static_assert([] {
   return true;
 }());
 
-constexpr Needle kModelPrefix = MakeNeedle(tav::kModelPrefix);
-constexpr Needle kVersionMarker = MakeNeedle(tav::kVersionMarker);
-constexpr Needle kOneMark = MakeNeedle(tav::kOneMark);
-constexpr Needle kConnectorRef = MakeNeedle(tav::kConnectorRefPattern);
-constexpr Needle kNul = MakeNeedle(std::string_view("\0", 1));
-
-// The first s >= from at which `needle` lies wholly within bytes[0, size) and
-// matches; `size` when there is none.
-std::size_t FindFrom(const std::uint8_t* bytes, std::size_t size, std::size_t from,
-                     const Needle& needle) {
-  const std::size_t length = needle.text.size();
-  if (from >= size || length > size - from) return size;
-  const std::size_t lastStart = size - length;
-  const auto anchorByte = static_cast<unsigned char>(needle.text[needle.anchor]);
-  std::size_t start = from;
-  while (start <= lastStart) {
-    const void* hit = std::memchr(bytes + start + needle.anchor, anchorByte, lastStart - start + 1);
-    if (hit == nullptr) return size;
-    const std::size_t candidate =
-        static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - bytes) - needle.anchor;
-    if (std::memcmp(bytes + candidate, needle.text.data(), length) == 0) return candidate;
-    start = candidate + 1;
-  }
-  return size;
-}
+constexpr ByteNeedle kModelPrefix(tav::kModelPrefix);
+constexpr ByteNeedle kVersionMarker(tav::kVersionMarker);
+constexpr ByteNeedle kOneMark(tav::kOneMark);
+constexpr ByteNeedle kNul(std::string_view("\0", 1));
 
 // The first occurrence of one needle at or after a query position. The answer
 // is remembered: a later query from a position between the remembered query
@@ -68,15 +36,15 @@ std::size_t FindFrom(const std::uint8_t* bytes, std::size_t size, std::size_t fr
 class NextOccurrence {
  public:
   NextOccurrence() = default;
-  explicit NextOccurrence(const Needle& needle) : needle_(needle) {}
+  explicit NextOccurrence(const ByteNeedle& needle) : needle_(needle) {}
 
-  std::string_view text() const { return needle_.text; }
+  std::string_view text() const { return needle_.text(); }
 
   // `size` when there is none.
   std::size_t From(const std::uint8_t* bytes, std::size_t size, std::size_t pos) {
     if (pos >= size) return size;
     if (!known_ || pos < from_ || pos > at_) {
-      at_ = FindFrom(bytes, size, pos, needle_);
+      at_ = FindBytes(bytes, size, pos, needle_);
       from_ = pos;
       known_ = true;
     }
@@ -84,7 +52,7 @@ class NextOccurrence {
   }
 
  private:
-  Needle needle_;
+  ByteNeedle needle_{std::string_view()};
   std::size_t from_ = 0;
   std::size_t at_ = 0;  // first occurrence at or after from_, or size
   bool known_ = false;
@@ -109,7 +77,7 @@ class FastScan {
         std::size_t slot = 0;
         while (slot < patternCount_ && patterns_[slot].text() != format.patterns[i]) ++slot;
         if (slot == patternCount_)
-          patterns_[patternCount_++] = NextOccurrence(MakeNeedle(format.patterns[i]));
+          patterns_[patternCount_++] = NextOccurrence(ByteNeedle(format.patterns[i]));
         slots_[k][i] = slot;
       }
     }
@@ -119,7 +87,7 @@ class FastScan {
     if (size_ == 0) return;
     std::size_t pos = 0;
     if (state_.versionFound == 0) {
-      const std::size_t marker = FindFrom(bytes_, size_, 0, kVersionMarker);
+      const std::size_t marker = FindBytes(bytes_, size_, 0, kVersionMarker);
       if (marker == size_) return;
       pos = marker + tav::kVersionMarker.size();
       state_.versionFound = 1;
@@ -130,7 +98,7 @@ class FastScan {
     while (pos < size_) {
       // Bytes that do not begin "model::" begin no type name either: the
       // plain walk steps over them one at a time, counting nothing.
-      const std::size_t at = FindFrom(bytes_, size_, pos, kModelPrefix);
+      const std::size_t at = FindBytes(bytes_, size_, pos, kModelPrefix);
       if (at == size_) return;
       if (at != landed && state_.nodeSeen != 0) ++state_.nodeCounter;
 
@@ -144,7 +112,7 @@ class FastScan {
         state_.nodeSeen = 1;
         move.next = at + tav::kNodeTypeName.size();
       } else if (next == 'C' && MatchAt(bytes_, size_, at, tav::kConnectorTypeName)) {
-        move = Connector(at);
+        move = ScanConnector(bytes_, size_, at, analyzeConnector_, connectors_);
       } else if (next == 'A' && (k = ArgKindAt(at)) < tav::kArgNodeFormats.size()) {
         move = ArgNode(at, k);
       } else {
@@ -203,20 +171,6 @@ class FastScan {
     AddArgRecord(args_, MakeArgRecord(static_cast<std::uint16_t>(state_.nodeCounter),
                                       std::move(name), arg, format.kind));
     return resume;
-  }
-
-  // A connector's search starts at its name and the walk resumes behind the
-  // pattern it finds, so these searches never overlap and need no memory.
-  ScanStep Connector(std::size_t hit) {
-    const std::size_t namePos = hit + tav::kConnectorNameOffset;
-    if (analyzeConnector_ == 0) return {namePos, false};
-    const std::size_t found = FindFrom(bytes_, size_, namePos, kConnectorRef);
-    const std::size_t ref = found + tav::kConnectorRefPattern.size();
-    if (found == size_ || size_ - ref < tav::kNumberSize) return {size_, true};
-    const std::uint16_t nodeRef = ReadU16(bytes_, ref);
-    AddConnector(connectors_, nodeRef,
-                 ConnectorRecord{ReadCleanName(bytes_, size_, namePos), nodeRef});
-    return {ref, false};
   }
 
   const std::uint8_t* bytes_;

@@ -67,7 +67,7 @@ void ScanModelReference(const std::uint8_t* bytes, std::size_t size, std::int32_
       state.nodeSeen = 1;
       step.next = pos + tav::kNodeTypeName.size();
     } else if (MatchAt(bytes, size, pos, tav::kConnectorTypeName)) {
-      step = ScanConnectorReference(bytes, size, pos, analyzeConnector, connectors);
+      step = ScanConnector(bytes, size, pos, analyzeConnector, connectors);
     } else {
       matched = false;
       for (const tav::ArgNodeFormat& format : tav::kArgNodeFormats) {

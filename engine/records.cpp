@@ -22,9 +22,13 @@ ArgRecord MakeArgRecord(std::uint16_t nodeIndex, std::string name, std::uint16_t
   return record;
 }
 
-void AddArgRecord(ArgTable& table, const ArgRecord& record) {
-  auto [it, inserted] = table.try_emplace(record.name, record);
-  if (inserted) return;
+void AddArgRecord(ArgTable& table, ArgRecord record) {
+  const auto it = table.lower_bound(record.name);
+  if (it == table.end() || it->first != record.name) {
+    std::string key = record.name;
+    table.emplace_hint(it, std::move(key), std::move(record));
+    return;
+  }
   ArgRecord& stored = it->second;
   // A Visibility record gives way to a later record of the same name; any
   // other kind keeps the first values found.

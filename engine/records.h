@@ -53,8 +53,9 @@ ArgRecord MakeArgRecord(std::uint16_t nodeIndex, std::string name, std::uint16_t
 
 // Inserts `record` under its name. When the name is already stored and the
 // stored record is a Visibility record, the stored record takes the new one's
-// arg, kind and nodeIndex; otherwise the new record is dropped.
-void AddArgRecord(ArgTable& table, const ArgRecord& record);
+// arg, kind and nodeIndex; otherwise the new record is dropped. Takes the
+// record by value so that a fresh record is moved in, not copied.
+void AddArgRecord(ArgTable& table, ArgRecord record);
 
 // Inserts `record` under `nodeRef` unless that reference is already stored;
 // the first connector found for a reference wins.

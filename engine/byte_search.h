@@ -1,0 +1,55 @@
+// Finding byte strings in a model image at memory speed.
+//
+// A candidate start must match two chosen bytes of the needle at their fixed
+// offsets (non-zero bytes first, because zero bytes are by far the commonest
+// in model data); only then are all bytes compared. The vector versions test
+// 16 or 32 starts at once, so the search stays fast even where one byte of
+// the needle is common. Every read stays within bytes[0, size).
+#ifndef QUORVEL_ENGINE_BYTE_SEARCH_H_
+#define QUORVEL_ENGINE_BYTE_SEARCH_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+enum class SearchImpl { Portable, Sse2, Avx2 };
+
+// True when this processor can run `impl`; Portable always can.
+bool SearchImplSupported(SearchImpl impl);
+
+// The fastest supported implementation; FindBytes uses it.
+SearchImpl BestSearchImpl();
+
+// A needle with its two test bytes chosen; build it once (constexpr).
+class ByteNeedle {
+ public:
+  constexpr explicit ByteNeedle(std::string_view text) : text_(text) {
+    const std::size_t n = text.size();
+    if (n == 0) return;
+    while (first_ + 1 < n && text[first_] == '\0') ++first_;
+    second_ = n - 1;
+    while (second_ > 0 && (second_ == first_ || text[second_] == '\0')) --second_;
+    if (second_ == first_ || text[second_] == '\0') second_ = first_ == n - 1 ? 0 : n - 1;
+  }
+
+  std::string_view text() const { return text_; }
+  std::size_t first() const { return first_; }    // offset of the first test byte
+  std::size_t second() const { return second_; }  // offset of the second (== first if length 1)
+  std::uint8_t At(std::size_t offset) const { return static_cast<std::uint8_t>(text_[offset]); }
+
+ private:
+  std::string_view text_;
+  std::size_t first_ = 0;
+  std::size_t second_ = 0;
+};
+
+// The first s >= from at which the needle lies wholly within bytes[0, size)
+// and matches; `size` when there is none (also for an empty needle).
+std::size_t FindBytes(const std::uint8_t* bytes, std::size_t size, std::size_t from,
+                      const ByteNeedle& needle);
+
+// The same with a chosen implementation, which must be supported.
+std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
+                          std::size_t from, const ByteNeedle& needle);
+
+#endif  // QUORVEL_ENGINE_BYTE_SEARCH_H_
