@@ -28,11 +28,19 @@ ExtractResult RunJob(FileOps& files, const char* path, std::int32_t sortByName,
     ScanModel(buffer.bytes(), static_cast<std::size_t>(buffer.size()), analyzeConnector, state,
               args, connectors);
   }
+  if (!buffer.Unchanged()) {
+    std::printf("ERROR: model changed while reading\n");
+    return ExtractResult::Failed;
+  }
+  // The tables hold all the report needs: let the model go now, so that a
+  // waiting writer is not kept longer and the block and the report's memory
+  // are never both taken.
+  buffer.Release();
   const std::int32_t matched = MatchConnectors(args, connectors, list);
   OrderArgList(list, sortByName);
   return WriteArgReport(files, path, saveBesideExtractor, analyzeConnector, list, matched,
                         static_cast<std::int32_t>(connectors.size()));
-  // The buffer and the tables go when this scope ends, after the report is closed.
+  // The tables go when this scope ends, after the report is closed.
 }
 
 }  // namespace

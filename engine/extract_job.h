@@ -16,9 +16,12 @@ struct ExtractOptions {
 };
 
 // Reads the model file at `path` (narrow, NUL-terminated, in the encoding that
-// fopen expects) whole, scans it, and writes its report. Logs its events with
-// printf on standard output. Never writes the model file, never throws, and
-// keeps no state between calls.
+// fopen expects) whole (mapped where it can be, see engine/model_buffer.h),
+// scans it, and writes its report. Logs its events with printf on standard
+// output; a mapped model that another program changed during the scan gives
+// "ERROR: model changed while reading", no report and Failed. Never writes
+// the model file, never throws, never ends the process by a signal, and keeps
+// no state between calls.
 ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
                                std::int32_t saveBesideExtractor, std::int32_t analyzeConnector);
 

@@ -1,12 +1,22 @@
 // The file and memory operations the extraction job performs, behind one
 // narrow seam so that tests can make any of them fail. The default object
-// performs the real operations through the C runtime.
+// performs the real operations through the C runtime and the system's own
+// file and memory calls.
 #ifndef QUORVEL_ENGINE_FILE_OPS_H_
 #define QUORVEL_ENGINE_FILE_OPS_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+
+// What tells one state of a file from another: its size and its times of
+// last modification and status change, in nanoseconds where the system has them.
+struct FileStamp {
+  std::int64_t size = -1;  // -1: the file could not be asked
+  std::int64_t modified = 0;
+  std::int64_t changed = 0;
+  bool operator==(const FileStamp&) const = default;
+};
 
 class FileOps {
  public:
@@ -24,6 +34,32 @@ class FileOps {
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
   // Closes a file opened by OpenRead or OpenWrite; 0 on success.
   virtual int Close(std::FILE* file);
+
+  // A file opened by OpenRead held against change, so that it can be mapped
+  // (see engine/model_buffer.h for why). Each returns false (or nullptr),
+  // having changed nothing, where the system refuses; the job then reads.
+  //
+  // Hold: from now until Unhold (or Close) no other program changes or
+  // truncates the file. Linux: a read lease; writers and truncation wait until
+  // it is released. It is refused while anyone has the file open for writing,
+  // to all but the file's owner (or CAP_LEASE), and when the system's lease
+  // break time is under 10 s. No signal reaches the process for it: the lease
+  // names no owner, and the signal chosen for the moment before that is one
+  // whose disposition here is to be ignored (SIGURG, else SIGWINCH; with a
+  // handler on both, no lease). Windows: a shared lock on the whole file;
+  // other programs' writes fail while it stands, and a mapped file cannot be
+  // truncated.
+  virtual bool Hold(std::FILE* file);
+  // False once another program has asked to write the file since Hold (the
+  // lease is breaking or broken); the file may then have changed. Never asks
+  // anything that could block.
+  virtual bool HoldIntact(std::FILE* file);
+  virtual void Unhold(std::FILE* file);
+  // Maps the first `size` (> 0) bytes of `file` read-only, pages loaded ahead.
+  virtual const void* Map(std::FILE* file, std::size_t size);
+  virtual void Unmap(const void* view, std::size_t size);
+  // The file's stamp now; size -1 when it cannot be had.
+  virtual FileStamp Stamp(std::FILE* file);
 
   virtual void* Allocate(std::size_t bytes);
   virtual void Release(void* block);

@@ -9,9 +9,41 @@ ModelBuffer::~ModelBuffer() {
 }
 
 void ModelBuffer::Release() {
-  if (bytes_ != nullptr) files_.Release(bytes_);
+  if (held_ != nullptr) {
+    // The mapping goes before the hold, so no page can fault.
+    files_.Unmap(bytes_, static_cast<std::size_t>(size_));
+    files_.Unhold(held_);
+    files_.Close(held_);
+    held_ = nullptr;
+  }
+  if (block_ != nullptr) files_.Release(block_);
+  block_ = nullptr;
   bytes_ = nullptr;
   size_ = 0;
+}
+
+bool ModelBuffer::Unchanged() const {
+  if (held_ == nullptr) return true;
+  return files_.HoldIntact(held_) || files_.Stamp(held_) == stamp_;
+}
+
+bool ModelBuffer::MapWhole(std::FILE* file, std::int32_t measured) {
+  if (!files_.Hold(file)) return false;
+  // Held, the size can no longer change. A file that shrank is left to the
+  // read, which reports the short count.
+  const void* view = nullptr;
+  if (files_.MeasureSize(file) >= measured) {
+    view = files_.Map(file, static_cast<std::size_t>(measured));
+  }
+  if (view == nullptr) {
+    files_.Unhold(file);
+    return false;
+  }
+  stamp_ = files_.Stamp(file);
+  held_ = file;
+  bytes_ = static_cast<const std::uint8_t*>(view);
+  size_ = measured;
+  return true;
 }
 
 bool ModelBuffer::Load(const char* path) {
@@ -33,20 +65,24 @@ bool ModelBuffer::Load(const char* path) {
   }
   const auto measured = static_cast<std::int32_t>(measured64);
 
+  file = files_.OpenRead(path);
+  if (file == nullptr) {
+    std::printf("ERROR: fopen failed\n");
+    return false;
+  }
+  if (measured > 0 && MapWhole(file, measured)) {
+    std::printf("fsize: %d(%d)\n", measured, size_);
+    return true;
+  }
+
   std::uint8_t* block = nullptr;
   if (measured > 0) {
     block = static_cast<std::uint8_t*>(files_.Allocate(static_cast<std::size_t>(measured)));
     if (block == nullptr) {
+      files_.Close(file);
       std::printf("ERROR: malloc failed\n");
       return false;
     }
-  }
-
-  file = files_.OpenRead(path);
-  if (file == nullptr) {
-    if (block != nullptr) files_.Release(block);
-    std::printf("ERROR: fopen failed\n");
-    return false;
   }
   std::size_t read = 0;
   if (files_.Rewind(file) && measured > 0) {
@@ -62,6 +98,7 @@ bool ModelBuffer::Load(const char* path) {
     if (block != nullptr) files_.Release(block);
     return false;
   }
+  block_ = block;
   bytes_ = block;
   size_ = count;
   return true;

@@ -1,0 +1,156 @@
+// FileOps: holding a file against change and mapping it (contracts in
+// engine/file_ops.h).
+#include <cstdio>
+#include <initializer_list>
+
+#include "engine/file_ops.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#if defined(_WIN32)
+
+namespace {
+
+HANDLE HandleOf(std::FILE* file) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+}
+
+}  // namespace
+
+bool FileOps::Hold(std::FILE* file) {
+  OVERLAPPED whole = {};
+  return LockFileEx(HandleOf(file), LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole) != 0;
+}
+
+bool FileOps::HoldIntact(std::FILE*) {
+  return true;  // a lock is never taken back
+}
+
+void FileOps::Unhold(std::FILE* file) {
+  OVERLAPPED whole = {};
+  UnlockFileEx(HandleOf(file), 0, MAXDWORD, MAXDWORD, &whole);
+}
+
+const void* FileOps::Map(std::FILE* file, std::size_t size) {
+  HANDLE mapping = CreateFileMappingW(HandleOf(file), nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping == nullptr) return nullptr;
+  const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
+  CloseHandle(mapping);  // the view keeps the mapping alive
+  return view;
+}
+
+void FileOps::Unmap(const void* view, std::size_t) {
+  UnmapViewOfFile(view);
+}
+
+FileStamp FileOps::Stamp(std::FILE* file) {
+  struct _stat64 info;
+  if (_fstat64(_fileno(file), &info) != 0) return {};
+  constexpr std::int64_t kNs = 1000000000;
+  return {info.st_size, info.st_mtime * kNs, info.st_ctime * kNs};
+}
+
+#else  // POSIX
+
+namespace {
+
+// A lease must outlast the longest map and scan (a few seconds at 2 GiB); a
+// system that breaks leases sooner gets the read instead.
+constexpr long kMinLeaseBreakSeconds = 10;
+
+long LeaseBreakSeconds() {
+  std::FILE* f = std::fopen("/proc/sys/fs/lease-break-time", "r");
+  if (f == nullptr) return 0;
+  long seconds = 0;
+  if (std::fscanf(f, "%ld", &seconds) != 1) seconds = 0;
+  std::fclose(f);
+  return seconds;
+}
+
+// A signal whose arrival does nothing in this process: default action
+// "ignore" and no handler installed. 0 when there is none.
+int QuietSignal() {
+  for (const int sig : {SIGURG, SIGWINCH}) {
+    struct sigaction current;
+    if (::sigaction(sig, nullptr, &current) != 0) continue;
+    if ((current.sa_flags & SA_SIGINFO) == 0 &&
+        (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN)) {
+      return sig;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool FileOps::Hold(std::FILE* file) {
+#if defined(F_SETLEASE) && defined(F_SETSIG)
+  const int fd = ::fileno(file);
+  if (LeaseBreakSeconds() < kMinLeaseBreakSeconds) return false;
+  const int quiet = QuietSignal();
+  // A lease break signals the owner the lease names, SIGIO unless told
+  // otherwise, and SIGIO ends a process by default.
+  if (quiet == 0 || ::fcntl(fd, F_SETSIG, quiet) != 0) return false;
+  if (::fcntl(fd, F_SETLEASE, F_RDLCK) != 0) return false;
+  // Taking the lease made this process its owner; with no owner no signal
+  // is sent at all. HoldIntact asks instead.
+  ::fcntl(fd, F_SETOWN, 0);
+  return true;
+#else
+  (void)file;
+  return false;
+#endif
+}
+
+bool FileOps::HoldIntact(std::FILE* file) {
+#if defined(F_GETLEASE)
+  // While a break is pending the lease reads as its target type, F_UNLCK.
+  return ::fcntl(::fileno(file), F_GETLEASE) == F_RDLCK;
+#else
+  (void)file;
+  return false;
+#endif
+}
+
+void FileOps::Unhold(std::FILE* file) {
+#if defined(F_SETLEASE)
+  ::fcntl(::fileno(file), F_SETLEASE, F_UNLCK);
+#else
+  (void)file;
+#endif
+}
+
+const void* FileOps::Map(std::FILE* file, std::size_t size) {
+  int flags = MAP_PRIVATE;
+#if defined(MAP_POPULATE)
+  flags |= MAP_POPULATE;  // one call maps every page instead of one fault per page
+#endif
+  void* view = ::mmap(nullptr, size, PROT_READ, flags, ::fileno(file), 0);
+  return view == MAP_FAILED ? nullptr : view;
+}
+
+void FileOps::Unmap(const void* view, std::size_t size) {
+  ::munmap(const_cast<void*>(view), size);
+}
+
+FileStamp FileOps::Stamp(std::FILE* file) {
+  struct stat info;
+  if (::fstat(::fileno(file), &info) != 0) return {};
+  constexpr std::int64_t kNs = 1000000000;
+  return {static_cast<std::int64_t>(info.st_size),
+          static_cast<std::int64_t>(info.st_mtim.tv_sec) * kNs + info.st_mtim.tv_nsec,
+          static_cast<std::int64_t>(info.st_ctim.tv_sec) * kNs + info.st_ctim.tv_nsec};
+}
+
+#endif
