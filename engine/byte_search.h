@@ -43,6 +43,31 @@ class ByteNeedle {
   std::size_t second_ = 0;
 };
 
+// Starts tested together: one bit each in a 64-bit mask.
+inline constexpr std::size_t kCandidateBlock = 64;
+
+// Successive occurrences of one needle in one buffer, for a walk whose query
+// positions mostly grow: the candidates of the current block of 64 starts are
+// kept between queries, so that a query within that block costs a few
+// instructions. A query anywhere else works too; it starts a new block.
+class ByteCursor {
+ public:
+  ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle);
+  ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
+             const ByteNeedle& needle);
+
+  // As FindBytes(bytes, size, pos, needle).
+  std::size_t From(std::size_t pos);
+
+ private:
+  SearchImpl impl_;
+  const std::uint8_t* bytes_;
+  std::size_t size_;
+  ByteNeedle needle_;
+  std::size_t block_ = static_cast<std::size_t>(-1);  // first start of the current block
+  std::uint64_t mask_ = 0;  // its candidates not yet ruled out (bit i: start block_ + i)
+};
+
 // The first s >= from at which the needle lies wholly within bytes[0, size)
 // and matches; `size` when there is none (also for an empty needle).
 std::size_t FindBytes(const std::uint8_t* bytes, std::size_t size, std::size_t from,

@@ -1,10 +1,12 @@
 #include "engine/fast_scanner.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/byte_match.h"
 #include "engine/byte_search.h"
@@ -28,11 +30,11 @@ constexpr ByteNeedle kVersionMarker(tav::kVersionMarker);
 constexpr ByteNeedle kOneMark(tav::kOneMark);
 constexpr ByteNeedle kNul(std::string_view("\0", 1));
 
-// The first occurrence of one needle at or after a query position. The answer
-// is remembered: a later query from a position between the remembered query
-// and its answer gets the same answer without reading a byte. Queries that
-// only move forward therefore read each byte at most once in all; a query
-// behind the remembered one simply searches again.
+// The first occurrence of one needle at or after a query position, searched
+// no further than the caller needs. What was searched is remembered: a later
+// query from within the searched stretch continues where the last search
+// stopped. Queries that only move forward therefore read each byte at most
+// once in all; a query behind the remembered stretch searches afresh.
 class NextOccurrence {
  public:
   NextOccurrence() = default;
@@ -40,23 +42,47 @@ class NextOccurrence {
 
   std::string_view text() const { return needle_.text(); }
 
-  // `size` when there is none.
-  std::size_t From(const std::uint8_t* bytes, std::size_t size, std::size_t pos) {
+  // The first occurrence at or after `pos` when it starts below `limit`;
+  // otherwise a position >= `limit` below which none starts (`size` when
+  // none starts at all).
+  std::size_t Below(const std::uint8_t* bytes, std::size_t size, std::size_t pos,
+                    std::size_t limit) {
     if (pos >= size) return size;
-    if (!known_ || pos < from_ || pos > at_) {
-      at_ = FindBytes(bytes, size, pos, needle_);
-      from_ = pos;
-      known_ = true;
+    if (pos < from_ || pos > end_) {
+      from_ = end_ = pos;
+      found_ = false;
     }
-    return at_;
+    if (found_ || end_ >= limit) return end_;
+    const std::size_t length = needle_.text().size();
+    const std::size_t stop = limit < size ? limit : size;
+    // Starts below `stop` are those whose needle ends before stop + length - 1.
+    const std::size_t searchEnd = size - stop < length ? size : stop + length - 1;
+    const std::size_t at = FindBytes(bytes, searchEnd, end_, needle_);
+    found_ = at < searchEnd;
+    end_ = found_ ? at : stop;
+    return end_;
   }
 
  private:
   ByteNeedle needle_{std::string_view()};
+  // No occurrence starts in [from_, end_); one starts at end_ when found_.
   std::size_t from_ = 0;
-  std::size_t at_ = 0;  // first occurrence at or after from_, or size
-  bool known_ = false;
+  std::size_t end_ = 0;
+  bool found_ = false;
 };
+
+// A record found by the walk, added to ArgTable once the walk is done: the
+// table's tree is then not pushed out of the caches by the streaming walk.
+struct FoundRecord {
+  std::uint16_t nodeIndex;
+  std::uint16_t arg;
+  NodeKind kind;
+  std::string name;
+};
+
+// The arg patterns of a kind are searched side by side in windows that
+// double from this size, so that none is searched far past the nearest.
+constexpr std::size_t kFirstPatternWindow = 256;
 
 class FastScan {
  public:
@@ -68,6 +94,7 @@ class FastScan {
         state_(state),
         args_(args),
         connectors_(connectors),
+        prefixes_(bytes, size, kModelPrefix),
         mark_(kOneMark),
         nul_(kNul) {
     // Kinds that share a pattern share its remembered occurrence.
@@ -84,6 +111,16 @@ class FastScan {
   }
 
   void Run() {
+    Walk();
+    // In walk order, so that the duplicate rule sees the records as made.
+    for (FoundRecord& r : found_) {
+      AddArgRecord(args_, MakeArgRecord(r.nodeIndex, std::move(r.name), r.arg, r.kind));
+    }
+    found_.clear();
+  }
+
+ private:
+  void Walk() {
     if (size_ == 0) return;
     std::size_t pos = 0;
     if (state_.versionFound == 0) {
@@ -98,7 +135,7 @@ class FastScan {
     while (pos < size_) {
       // Bytes that do not begin "model::" begin no type name either: the
       // plain walk steps over them one at a time, counting nothing.
-      const std::size_t at = FindBytes(bytes_, size_, pos, kModelPrefix);
+      const std::size_t at = prefixes_.From(pos);
       if (at == size_) return;
       if (at != landed && state_.nodeSeen != 0) ++state_.nodeCounter;
 
@@ -126,13 +163,16 @@ class FastScan {
     }
   }
 
- private:
   // The index of the arg node format whose type name starts at `at`, or the
   // number of formats when none does.
   std::size_t ArgKindAt(std::size_t at) const {
+    // The byte after "model::Arg" rules out all formats but one or two.
+    constexpr std::size_t kDistinct = 10;
+    if (size_ - at <= kDistinct) return tav::kArgNodeFormats.size();
     std::size_t k = 0;
     while (k < tav::kArgNodeFormats.size() &&
-           !MatchAt(bytes_, size_, at, tav::kArgNodeFormats[k].typeName)) {
+           (bytes_[at + kDistinct] != tav::kArgNodeFormats[k].typeName[kDistinct] ||
+            !MatchAt(bytes_, size_, at, tav::kArgNodeFormats[k].typeName))) {
       ++k;
     }
     return k;
@@ -143,33 +183,43 @@ class FastScan {
     const ScanStep resume{hit + tav::kArgResumeOffset, false};
     const std::size_t namePos = hit + format.typeName.size() + tav::kArgNameGap;
 
+    // A node that needs the mark, with no mark anywhere behind its name, is
+    // refused whatever its patterns.
+    const std::size_t mark = format.needsMark ? mark_.Below(bytes_, size_, namePos, size_) : 0;
+    if (format.needsMark && mark == size_) return resume;
+
     // The first pattern start at or after the name; on a tie the earlier
     // pattern in test order wins.
     std::size_t found = size_;
     std::size_t numberPos = 0;
-    for (std::size_t i = 0; i < format.patternCount; ++i) {
-      const std::size_t at = patterns_[slots_[k][i]].From(bytes_, size_, namePos);
-      if (at < found) {
-        found = at;
-        numberPos = at + format.patterns[i].size();
+    for (std::size_t window = namePos + kFirstPatternWindow;;) {
+      std::size_t bound = size_;  // no pattern not yet found starts below it
+      for (std::size_t i = 0; i < format.patternCount; ++i) {
+        const std::size_t limit = found < window ? found : window;
+        const std::size_t at = patterns_[slots_[k][i]].Below(bytes_, size_, namePos, limit);
+        if (at < limit) {
+          found = at;
+          numberPos = at + format.patterns[i].size();
+        } else if (at < bound) {
+          bound = at;
+        }
       }
+      if (found < window || bound >= size_ || window >= size_) break;
+      window = std::max(window + (window - namePos), bound);
     }
     // The plain search tests the mark at every position up to and including
     // the one where the pattern begins.
-    if (format.needsMark) {
-      const std::size_t mark = mark_.From(bytes_, size_, namePos);
-      if (mark == size_ || mark > found) return resume;
-    }
+    if (format.needsMark && mark > found) return resume;
     // No pattern, or one without both arg bytes behind it: the search ran to the end.
     if (found == size_ || size_ - numberPos < tav::kNumberSize) return {size_, true};
 
     const std::uint16_t arg = ReadU16(bytes_, numberPos);
-    const std::size_t nameEnd = nul_.From(bytes_, size_, namePos);
+    const std::size_t nameEnd = nul_.Below(bytes_, size_, namePos, size_);
     std::string name = CleanNameBytes(bytes_ + namePos, nameEnd - namePos);
     if (name.empty()) name = "unnamed";
     if (name == "unnamed") name += std::to_string(state_.unnamedCounter++);
-    AddArgRecord(args_, MakeArgRecord(static_cast<std::uint16_t>(state_.nodeCounter),
-                                      std::move(name), arg, format.kind));
+    found_.push_back(
+        FoundRecord{static_cast<std::uint16_t>(state_.nodeCounter), arg, format.kind, std::move(name)});
     return resume;
   }
 
@@ -180,11 +230,13 @@ class FastScan {
   ArgTable& args_;
   ConnectorTable& connectors_;
 
+  ByteCursor prefixes_;  // "model::"
   NextOccurrence mark_;
   NextOccurrence nul_;
   // The distinct arg patterns; room for every pattern of every kind.
   std::array<NextOccurrence, 3 * tav::kArgNodeFormats.size()> patterns_;
   std::size_t patternCount_ = 0;
+  std::vector<FoundRecord> found_;
   std::array<std::array<std::size_t, 3>, tav::kArgNodeFormats.size()> slots_{};
 };
 
