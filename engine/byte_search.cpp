@@ -147,12 +147,14 @@ std::size_t ByteCursor::From(std::size_t pos) {
   const std::size_t length = needle_.text().size();
   if (length == 0 || pos >= size_ || length > size_ - pos) return size_;
   const std::size_t last = size_ - length;  // the last start at which the needle fits
-  if (pos < block_ || pos - block_ >= kCandidateBlock) {
+  if (pos >= none_) return size_;
+  if (pos < low_ || pos - block_ >= kCandidateBlock) {
+    block_ = pos;
     mask_ = Candidates(impl_, bytes_, pos, last, needle_, &block_);
-    if (mask_ == 0) return size_;
   } else {
     mask_ &= ~std::uint64_t{0} << (pos - block_);  // starts before pos are not asked for
   }
+  low_ = pos;
   for (;;) {
     while (mask_ != 0) {
       const std::size_t s = block_ + static_cast<std::size_t>(__builtin_ctzll(mask_));
@@ -160,10 +162,13 @@ std::size_t ByteCursor::From(std::size_t pos) {
       mask_ &= mask_ - 1;
     }
     const std::size_t next = block_ + kCandidateBlock;
-    if (next > last) return size_;
+    if (next > last) break;
+    block_ = next;
     mask_ = Candidates(impl_, bytes_, next, last, needle_, &block_);
-    if (mask_ == 0) return size_;
+    if (mask_ == 0) break;
   }
+  none_ = pos;
+  return size_;
 }
 
 std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,

@@ -23,10 +23,14 @@ SearchImpl BestSearchImpl();
 // A needle with its two test bytes chosen; build it once (constexpr).
 class ByteNeedle {
  public:
+  // The first test byte is the first non-zero one (or the first byte); the
+  // second the last non-zero one after or before it, else the byte farthest
+  // from the first.
   constexpr explicit ByteNeedle(std::string_view text) : text_(text) {
     const std::size_t n = text.size();
     if (n == 0) return;
-    while (first_ + 1 < n && text[first_] == '\0') ++first_;
+    while (first_ < n && text[first_] == '\0') ++first_;
+    if (first_ == n) first_ = 0;
     second_ = n - 1;
     while (second_ > 0 && (second_ == first_ || text[second_] == '\0')) --second_;
     if (second_ == first_ || text[second_] == '\0') second_ = first_ == n - 1 ? 0 : n - 1;
@@ -64,8 +68,11 @@ class ByteCursor {
   const std::uint8_t* bytes_;
   std::size_t size_;
   ByteNeedle needle_;
-  std::size_t block_ = static_cast<std::size_t>(-1);  // first start of the current block
+  std::size_t block_ = 0;   // first start of the current block
+  // Its starts from here on are tested; a query below it starts a new block.
+  std::size_t low_ = static_cast<std::size_t>(-1);
   std::uint64_t mask_ = 0;  // its candidates not yet ruled out (bit i: start block_ + i)
+  std::size_t none_ = static_cast<std::size_t>(-1);  // no occurrence starts at or after it
 };
 
 // The first s >= from at which the needle lies wholly within bytes[0, size)
