@@ -51,8 +51,8 @@ std::uint64_t PortableCandidates(const std::uint8_t* bytes, std::size_t from, st
 // passed masked off), so no load reaches past the needle's last possible
 // byte; a buffer too short for that is tested one start at a time.
 #define QUORVEL_DEFINE_CANDIDATES(NAME, TARGET, VEC, VEC_BYTES, SET1, LOADU, CMPEQ, AND, MOVEMASK) \
-  __attribute__((target(TARGET))) std::uint64_t NAME##Block(                                     \
-      const std::uint8_t* p, VEC v1, VEC v2, std::size_t a, std::size_t b) {                       \
+  __attribute__((target(TARGET)))                                                                  \
+  std::uint64_t NAME##Block(const std::uint8_t* p, VEC v1, VEC v2, std::size_t a, std::size_t b) { \
     std::uint64_t mask = 0;                                                                        \
     for (std::size_t i = 0; i < kCandidateBlock; i += VEC_BYTES) {                                 \
       const VEC x1 = LOADU(reinterpret_cast<const VEC*>(p + i + a));                               \
@@ -80,14 +80,13 @@ std::uint64_t PortableCandidates(const std::uint8_t* bytes, std::size_t from, st
     if (from > last) return 0;                                                                     \
     const std::size_t base = last + 1 - kCandidateBlock;                                           \
     *block = base;                                                                                 \
-    return NAME##Block(bytes + base, v1, v2, a, b) & (~std::uint64_t{0} << (from - base));        \
+    return NAME##Block(bytes + base, v1, v2, a, b) & (~std::uint64_t{0} << (from - base));         \
   }
 
 QUORVEL_DEFINE_CANDIDATES(Sse2Candidates, "sse2", __m128i, 16, _mm_set1_epi8, _mm_loadu_si128,
                           _mm_cmpeq_epi8, _mm_and_si128, _mm_movemask_epi8)
-QUORVEL_DEFINE_CANDIDATES(Avx2Candidates, "avx2", __m256i, 32, _mm256_set1_epi8,
-                          _mm256_loadu_si256, _mm256_cmpeq_epi8, _mm256_and_si256,
-                          _mm256_movemask_epi8)
+QUORVEL_DEFINE_CANDIDATES(Avx2Candidates, "avx2", __m256i, 32, _mm256_set1_epi8, _mm256_loadu_si256,
+                          _mm256_cmpeq_epi8, _mm256_and_si256, _mm256_movemask_epi8)
 
 #undef QUORVEL_DEFINE_CANDIDATES
 

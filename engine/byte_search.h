@@ -68,7 +68,7 @@ class ByteCursor {
   const std::uint8_t* bytes_;
   std::size_t size_;
   ByteNeedle needle_;
-  std::size_t block_ = 0;   // first start of the current block
+  std::size_t block_ = 0;  // first start of the current block
   // Its starts from here on are tested; a query below it starts a new block.
   std::size_t low_ = static_cast<std::size_t>(-1);
   std::uint64_t mask_ = 0;  // its candidates not yet ruled out (bit i: start block_ + i)

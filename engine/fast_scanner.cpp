@@ -218,8 +218,8 @@ class FastScan {
     std::string name = CleanNameBytes(bytes_ + namePos, nameEnd - namePos);
     if (name.empty()) name = "unnamed";
     if (name == "unnamed") name += std::to_string(state_.unnamedCounter++);
-    found_.push_back(
-        FoundRecord{static_cast<std::uint16_t>(state_.nodeCounter), arg, format.kind, std::move(name)});
+    found_.push_back(FoundRecord{static_cast<std::uint16_t>(state_.nodeCounter), arg, format.kind,
+                                 std::move(name)});
     return resume;
   }
 

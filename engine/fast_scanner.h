@@ -2,11 +2,15 @@
 // table and counter for counter, in time linear in `size` (plus the length of
 // the names it records).
 //
-// It jumps from one "model::" to the next instead of stepping byte by byte,
-// and it remembers the next occurrence of every pattern, of the 1.0 mark and
-// of NUL, so that the forward searches of successive arg nodes, whose name
-// positions only grow, never read the same stretch twice. Names are read only
-// for the records actually made. Every read stays within bytes[0, size).
+// It jumps from one "model::" to the next with a ByteCursor (64 starts tested
+// at once, engine/byte_search.h), and it remembers how far it has searched
+// for every arg pattern, the 1.0 mark and NUL, so that the forward searches of
+// successive arg nodes, whose name positions only grow, never read the same
+// stretch twice. A kind's patterns are searched side by side, none far past
+// the nearest; a node that needs the mark when none follows is refused at
+// once. Names are read only for the records actually made, and the records go
+// into ArgTable after the walk, in walk order. Every read stays within
+// bytes[0, size).
 #ifndef QUORVEL_ENGINE_FAST_SCANNER_H_
 #define QUORVEL_ENGINE_FAST_SCANNER_H_
 

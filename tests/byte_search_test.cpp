@@ -16,8 +16,9 @@ namespace {
 using namespace std::string_view_literals;
 
 constexpr std::string_view kNeedles[] = {
-    "model::"sv,       "__VERSION__"sv, "\xF0\x3F"sv,          "\0"sv, "\x01\0\0\0"sv,
-    "\0\x01\0\0\0"sv,  "m"sv,           "\0\0\0\0\x01\0\0\0"sv, "\x02\0\0\0\0\0\0\0"sv,
+    "model::"sv, "__VERSION__"sv,        "\xF0\x3F"sv,
+    "\0"sv,      "\x01\0\0\0"sv,         "\0\x01\0\0\0"sv,
+    "m"sv,       "\0\0\0\0\x01\0\0\0"sv, "\x02\0\0\0\0\0\0\0"sv,
 };
 
 std::size_t PlainFind(const std::vector<std::uint8_t>& bytes, std::size_t from,
@@ -100,9 +101,9 @@ TEST(ByteSearch, NeedleTestsItsRarestBytes) {
     std::string_view text;
     std::size_t first, second;
   };
-  for (const Case& c : {Case{"model::"sv, 0, 6}, Case{"\x01\0\0\0"sv, 0, 3},
-                        Case{"\0\0\0\0\x01\0\0\0"sv, 4, 7}, Case{"\0"sv, 0, 0},
-                        Case{"\0\x01\0\x02\0"sv, 1, 3}, Case{"\0\0"sv, 0, 1}}) {
+  for (const Case& c :
+       {Case{"model::"sv, 0, 6}, Case{"\x01\0\0\0"sv, 0, 3}, Case{"\0\0\0\0\x01\0\0\0"sv, 4, 7},
+        Case{"\0"sv, 0, 0}, Case{"\0\x01\0\x02\0"sv, 1, 3}, Case{"\0\0"sv, 0, 1}}) {
     const ByteNeedle needle(c.text);
     EXPECT_EQ(needle.first(), c.first) << testing::PrintToString(std::string(c.text));
     EXPECT_EQ(needle.second(), c.second) << testing::PrintToString(std::string(c.text));
