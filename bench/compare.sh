@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Times the whole quorvel-cli process against `cat FILE >/dev/null` and
-# `grep -c -F model:: FILE` on the three bench models, in the same run, warm
-# page cache, and measures its peak memory against the file size.
+# Times the whole quorvel-cli process against `cat FILE >/dev/null`,
+# `grep -c -F model:: FILE` and `rg -c -F model:: FILE` on the three bench
+# models, interleaved in one run, warm page cache, and measures its peak
+# memory against the file size.
 #
 #   bench/compare.sh BUILD_DIR [WORK_DIR]
 #
@@ -9,8 +10,13 @@
 # (and quorvel-cli's reports) go to WORK_DIR, or to a temp folder removed at
 # the end. Environment: QUORVEL_BENCH_TYPICAL_KIB (262144),
 # QUORVEL_BENCH_HOSTILE_KIB (32768), QUORVEL_BENCH_DENSE_KIB (32768),
-# QUORVEL_BENCH_RUNS (10 timed runs per command), QUORVEL_BENCH_STRICT=1 to
-# exit 1 when a target is missed. Uses hyperfine when installed.
+# QUORVEL_BENCH_RUNS (timed runs per command, 15), QUORVEL_BENCH_STRICT=1 to
+# exit 1 when a target is missed. Uses hyperfine when installed; a tool that
+# is not installed (rg, grep) gets no column.
+#
+# The commands take turns: each round times every command a few times
+# (hyperfine, no shell, one warm-up), and a command's figure is the median of
+# all its runs, so that a change in the machine's load falls on all alike.
 set -euo pipefail
 
 build=${1:?usage: compare.sh BUILD_DIR [WORK_DIR]}
@@ -27,7 +33,8 @@ else
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
 fi
-runs=${QUORVEL_BENCH_RUNS:-10}
+runs=${QUORVEL_BENCH_RUNS:-15}
+per_round=3
 strict=${QUORVEL_BENCH_STRICT:-0}
 
 declare -A kib=(
@@ -35,46 +42,71 @@ declare -A kib=(
   [hostile]=${QUORVEL_BENCH_HOSTILE_KIB:-32768}
   [dense]=${QUORVEL_BENCH_DENSE_KIB:-32768}
 )
-# Largest allowed quorvel-cli / cat time ratio; none for the dense model.
-declare -A limit=([typical]=3 [hostile]=6 [dense]=)
+# Largest allowed quorvel-cli time ratios; empty: no target.
+declare -A cat_limit=([typical]=1.5 [hostile]=3.0 [dense]=)
+declare -A rg_limit=([typical]=1.0 [hostile]= [dense]=)
 kinds=(typical hostile dense)
 
-# Median wall time in seconds of COMMAND (split on blanks, run without a
-# shell) with its standard output sent to OUT. (Without hyperfine: the
-# fastest of the runs.)
-time_command() {
-  local out=$1
-  shift
+# Appends the wall times in seconds of `per_round` runs of COMMAND (split on
+# blanks, run without a shell, standard output to OUT) to the file TIMES.
+# (Without hyperfine: date around each run.)
+time_round() {
+  local times=$1 out=$2
+  shift 2
   if command -v hyperfine >/dev/null; then
     local json=$work/timing.json
-    hyperfine -N --style none --warmup 2 --runs "$runs" --output="$out" --export-json "$json" \
-      "$*" >/dev/null 2>"$work/hyperfine.err" || { cat "$work/hyperfine.err" >&2; return 1; }
-    jq -r '.results[0].median' "$json"
+    hyperfine -N --style none --warmup 1 --runs "$per_round" --output="$out" \
+      --export-json "$json" "$*" >/dev/null 2>"$work/hyperfine.err" ||
+      { cat "$work/hyperfine.err" >&2; return 1; }
+    jq -r '.results[0].times[]' "$json" >>"$times"
   else
-    local start end best=
-    for ((i = 0; i < runs + 1; i++)); do
+    "$@" >"$out"  # warm-up
+    local start end
+    for ((i = 0; i < per_round; i++)); do
       start=$(date +%s%N)
       "$@" >"$out"
       end=$(date +%s%N)
-      ((i == 0)) && continue  # warm-up
-      [[ -z $best || $((end - start)) -lt $best ]] && best=$((end - start))
+      awk -v ns=$((end - start)) 'BEGIN { printf "%.9f\n", ns / 1e9 }' >>"$times"
     done
-    awk -v ns="$best" 'BEGIN { printf "%.6f\n", ns / 1e9 }'
   fi
 }
 
+median_ms() {
+  sort -g "$1" | awk '{ t[NR] = $1 } END {
+    m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.2f\n", m * 1000 }'
+}
+
+# cat writes to /dev/null; grep's and rg's counts go to a file, because GNU
+# grep stops at the first match when its output is /dev/null.
+labels=(cat)
+command -v grep >/dev/null && labels+=(grep)
+command -v rg >/dev/null && labels+=(rg)
+labels+=(cli)
+
 missed=0
-printf '%-8s %9s %9s %9s %9s %8s %9s %10s %10s  %s\n' model MiB cat_ms grep_ms cli_ms cli/cat \
-  cli/grep rss_MiB limit_MiB verdict
+printf '%-8s %6s' model MiB
+for l in "${labels[@]}"; do printf ' %9s' "${l}_ms"; done
+printf ' %8s %8s %8s %8s %8s  %s\n' cli/cat cli/grep cli/rg rss_MiB limit verdict
 for kind in "${kinds[@]}"; do
   file=$work/$kind.tav
   "$gen" "$kind" "${kib[$kind]}" "$file"
   cat "$file" >/dev/null  # warm the page cache
-  # grep's count goes to a file: GNU grep stops at the first match when its
-  # output is /dev/null, and would then not read the file at all.
-  t=("$(time_command /dev/null cat "$file")"
-    "$(time_command "$work/grep.out" grep -c -F model:: "$file")"
-    "$(time_command /dev/null "$cli" -c "$file")")
+  declare -A cmd=(
+    [cat]="/dev/null cat $file"
+    [grep]="$work/count.out grep -c -F model:: $file"
+    [rg]="$work/count.out rg -c -F model:: $file"
+    [cli]="/dev/null $cli -c $file"
+  )
+  for l in "${labels[@]}"; do : >"$work/times-$l"; done
+  for ((done_runs = 0; done_runs < runs; done_runs += per_round)); do
+    for l in "${labels[@]}"; do
+      # shellcheck disable=SC2086
+      time_round "$work/times-$l" ${cmd[$l]}
+    done
+  done
+  declare -A ms=([grep]=0 [rg]=0)
+  for l in "${labels[@]}"; do ms[$l]=$(median_ms "$work/times-$l"); done
+
   rss=0
   if [[ -x /usr/bin/time ]]; then
     rss=$( { /usr/bin/time -v "$cli" -c "$file" >/dev/null; } 2>&1 |
@@ -83,22 +115,22 @@ for kind in "${kinds[@]}"; do
     echo "compare.sh: /usr/bin/time missing, peak memory not measured" >&2
   fi
   bytes=$(stat -c %s "$file")
-  [[ $(awk -v c="${t[0]}" 'BEGIN { print (c > 0) }') == 1 ]] || t[0]=0.000001
-  read -r ratio gratio mib rss_mib cap_mib mem_ok time_ok < <(awk -v c="${t[0]}" -v g="${t[1]}" \
-    -v q="${t[2]}" -v rss="$rss" -v b="$bytes" -v lim="${limit[$kind]}" 'BEGIN {
-      cap = b / 1048576 + 32; r = q / c; if (g <= 0) g = 1e-9
-      printf "%.2f %.2f %.1f %.1f %.1f %d %d\n", r, q / g, b / 1048576, rss / 1024, cap,
-        (rss / 1024 <= cap), (lim == "" || r <= lim) }')
-  verdict="time ok"
-  ((time_ok)) || { verdict="TIME MISSED (limit ${limit[$kind]}x)"; missed=1; }
-  if ((mem_ok)); then verdict+=", memory ok"; else verdict+=", MEMORY MISSED"; missed=1; fi
-  [[ -z ${limit[$kind]} ]] && verdict="no time target, ${verdict#*, }"
-  printf '%-8s %9s %9.1f %9.1f %9.1f %8s %9s %10s %10s  %s\n' "$kind" "$mib" \
-    "$(awk -v s="${t[0]}" 'BEGIN { print s * 1000 }')" \
-    "$(awk -v s="${t[1]}" 'BEGIN { print s * 1000 }')" \
-    "$(awk -v s="${t[2]}" 'BEGIN { print s * 1000 }')" "$ratio" "$gratio" "$rss_mib" "$cap_mib" \
-    "$verdict"
-  rm -f "$file" "${file%.tav}.txt" "$work/grep.out"
+  read -r mib rcat rgrep rrg rss_mib cap_mib mem_ok cat_ok rg_ok < <(awk -v c="${ms[cat]}" \
+    -v g="${ms[grep]}" -v r="${ms[rg]}" -v q="${ms[cli]}" -v rss="$rss" -v b="$bytes" \
+    -v lc="${cat_limit[$kind]}" -v lr="${rg_limit[$kind]}" 'BEGIN {
+      cap = b / 1048576 + 32
+      rc = c > 0 ? q / c : 0; rg = g > 0 ? q / g : 0; rr = r > 0 ? q / r : 0
+      printf "%.1f %.2f %.2f %.2f %.1f %.1f %d %d %d\n", b / 1048576, rc, rg, rr, rss / 1024,
+        cap, (rss / 1024 <= cap), (lc == "" || rc <= lc), (lr == "" || r == 0 || rr <= lr) }')
+  verdict=
+  [[ -n ${cat_limit[$kind]} ]] && verdict+="cat: $( ((cat_ok)) && echo ok || echo "MISSED (${cat_limit[$kind]}x)"), "
+  [[ -n ${rg_limit[$kind]} ]] && verdict+="rg: $( ((rg_ok)) && echo ok || echo "MISSED (${rg_limit[$kind]}x)"), "
+  ((cat_ok && rg_ok)) || missed=1
+  if ((mem_ok)); then verdict+="memory ok"; else verdict+="MEMORY MISSED"; missed=1; fi
+  printf '%-8s %6s' "$kind" "$mib"
+  for l in "${labels[@]}"; do printf ' %9s' "${ms[$l]}"; done
+  printf ' %8s %8s %8s %8s %8s  %s\n' "$rcat" "$rgrep" "$rrg" "$rss_mib" "$cap_mib" "$verdict"
+  rm -f "$file" "${file%.tav}.txt" "$work/count.out"
 done
 if ((missed && strict)); then exit 1; fi
 exit 0
