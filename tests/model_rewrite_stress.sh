@@ -14,10 +14,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# About 6 MiB of repeated sample model: long enough to scan that a rewrite
+# About 3 MiB of repeated sample model: long enough to scan that a rewrite
 # can land in the middle of it.
 cp "$samples/cockpit.tav" "$work/source.tav"
-for _ in $(seq 14); do
+for _ in $(seq 13); do
   cat "$work/source.tav" "$work/source.tav" >"$work/twice.tav"
   mv "$work/twice.tav" "$work/source.tav"
 done
