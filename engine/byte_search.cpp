@@ -7,15 +7,6 @@
 
 namespace {
 
-// Needles are short: a plain loop beats a call of memcmp.
-bool FullMatch(const std::uint8_t* bytes, std::size_t start, const ByteNeedle& needle) {
-  const std::string_view text = needle.text();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (bytes[start + i] != static_cast<std::uint8_t>(text[i])) return false;
-  }
-  return true;
-}
-
 bool PairAt(const std::uint8_t* bytes, std::size_t s, const ByteNeedle& needle) {
   return bytes[s + needle.first()] == needle.At(needle.first()) &&
          bytes[s + needle.second()] == needle.At(needle.second());
@@ -142,7 +133,7 @@ ByteCursor::ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t s
 ByteCursor::ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle)
     : ByteCursor(BestSearchImpl(), bytes, size, needle) {}
 
-std::size_t ByteCursor::From(std::size_t pos) {
+std::size_t ByteCursor::FromAnywhere(std::size_t pos) {
   const std::size_t length = needle_.text().size();
   if (length == 0 || pos >= size_ || length > size_ - pos) return size_;
   const std::size_t last = size_ - length;  // the last start at which the needle fits
@@ -157,7 +148,7 @@ std::size_t ByteCursor::From(std::size_t pos) {
   for (;;) {
     while (mask_ != 0) {
       const std::size_t s = block_ + static_cast<std::size_t>(__builtin_ctzll(mask_));
-      if (FullMatch(bytes_, s, needle_)) return s;
+      if (MatchesAt(s)) return s;
       mask_ &= mask_ - 1;
     }
     const std::size_t next = block_ + kCandidateBlock;

@@ -60,10 +60,35 @@ class ByteCursor {
   ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
              const ByteNeedle& needle);
 
-  // As FindBytes(bytes, size, pos, needle).
-  std::size_t From(std::size_t pos);
+  // As FindBytes(bytes, size, pos, needle). The common case is inline: pos
+  // within the current block, with a candidate left behind it that matches.
+  std::size_t From(std::size_t pos) {
+    if (pos >= low_ && pos - block_ < kCandidateBlock) {
+      const std::uint64_t mask = mask_ & (~std::uint64_t{0} << (pos - block_));
+      if (mask != 0) {
+        const std::size_t s = block_ + static_cast<std::size_t>(__builtin_ctzll(mask));
+        if (MatchesAt(s)) {
+          mask_ = mask;
+          low_ = pos;
+          return s;
+        }
+      }
+    }
+    return FromAnywhere(pos);
+  }
 
  private:
+  std::size_t FromAnywhere(std::size_t pos);
+
+  // Needles are short: a plain loop beats a call of memcmp.
+  bool MatchesAt(std::size_t s) const {
+    const std::string_view text = needle_.text();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (bytes_[s + i] != static_cast<std::uint8_t>(text[i])) return false;
+    }
+    return true;
+  }
+
   SearchImpl impl_;
   const std::uint8_t* bytes_;
   std::size_t size_;
