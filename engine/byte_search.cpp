@@ -3,6 +3,13 @@
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define QUORVEL_X86_SIMD 1
 #include <immintrin.h>
+#if defined(__i386__)
+// 32-bit callers (Windows callbacks among them) may pass a stack aligned to 4
+// bytes only; the vector code realigns it on entry.
+#define QUORVEL_SIMD_ENTRY __attribute__((force_align_arg_pointer))
+#else
+#define QUORVEL_SIMD_ENTRY
+#endif
 #endif
 
 namespace {
@@ -42,8 +49,8 @@ std::uint64_t PortableCandidates(const std::uint8_t* bytes, std::size_t from, st
 // passed masked off), so no load reaches past the needle's last possible
 // byte; a buffer too short for that is tested one start at a time.
 #define QUORVEL_DEFINE_CANDIDATES(NAME, TARGET, VEC, VEC_BYTES, SET1, LOADU, CMPEQ, AND, MOVEMASK) \
-  __attribute__((target(TARGET)))                                                                  \
-  std::uint64_t NAME##Block(const std::uint8_t* p, VEC v1, VEC v2, std::size_t a, std::size_t b) { \
+  __attribute__((target(TARGET), always_inline)) inline std::uint64_t NAME##Block(                 \
+      const std::uint8_t* p, VEC v1, VEC v2, std::size_t a, std::size_t b) {                       \
     std::uint64_t mask = 0;                                                                        \
     for (std::size_t i = 0; i < kCandidateBlock; i += VEC_BYTES) {                                 \
       const VEC x1 = LOADU(reinterpret_cast<const VEC*>(p + i + a));                               \
@@ -53,9 +60,9 @@ std::uint64_t PortableCandidates(const std::uint8_t* bytes, std::size_t from, st
     }                                                                                              \
     return mask;                                                                                   \
   }                                                                                                \
-  __attribute__((target(TARGET))) std::uint64_t NAME(const std::uint8_t* bytes, std::size_t from,  \
-                                                     std::size_t last, const ByteNeedle& needle,   \
-                                                     std::size_t* block) {                         \
+  __attribute__((target(TARGET))) QUORVEL_SIMD_ENTRY std::uint64_t NAME(                           \
+      const std::uint8_t* bytes, std::size_t from, std::size_t last, const ByteNeedle& needle,     \
+      std::size_t* block) {                                                                        \
     if (last < kCandidateBlock - 1) return PortableCandidates(bytes, from, last, needle, block);   \
     const std::size_t a = needle.first();                                                          \
     const std::size_t b = needle.second();                                                         \
