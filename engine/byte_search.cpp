@@ -2,6 +2,11 @@
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define QUORVEL_X86_SIMD 1
+#if defined(_WIN64)
+// GCC cannot align 32-byte vectors on the stack of 64-bit Windows code; the
+// 16-byte version serves there.
+#define QUORVEL_NO_AVX2 1
+#endif
 #include <immintrin.h>
 #if defined(__i386__)
 // 32-bit callers (Windows callbacks among them) may pass a stack aligned to 4
@@ -83,8 +88,10 @@ std::uint64_t PortableCandidates(const std::uint8_t* bytes, std::size_t from, st
 
 QUORVEL_DEFINE_CANDIDATES(Sse2Candidates, "sse2", __m128i, 16, _mm_set1_epi8, _mm_loadu_si128,
                           _mm_cmpeq_epi8, _mm_and_si128, _mm_movemask_epi8)
+#if !defined(QUORVEL_NO_AVX2)
 QUORVEL_DEFINE_CANDIDATES(Avx2Candidates, "avx2", __m256i, 32, _mm256_set1_epi8, _mm256_loadu_si256,
                           _mm256_cmpeq_epi8, _mm256_and_si256, _mm256_movemask_epi8)
+#endif
 
 #undef QUORVEL_DEFINE_CANDIDATES
 
@@ -94,8 +101,10 @@ std::uint64_t Candidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t
                          std::size_t last, const ByteNeedle& needle, std::size_t* block) {
   switch (impl) {
 #if defined(QUORVEL_X86_SIMD)
+#if !defined(QUORVEL_NO_AVX2)
     case SearchImpl::Avx2:
       return Avx2Candidates(bytes, from, last, needle, block);
+#endif
     case SearchImpl::Sse2:
       return Sse2Candidates(bytes, from, last, needle, block);
 #endif
@@ -114,7 +123,11 @@ bool SearchImplSupported(SearchImpl impl) {
     case SearchImpl::Sse2:
       return __builtin_cpu_supports("sse2");
     case SearchImpl::Avx2:
+#if defined(QUORVEL_NO_AVX2)
+      return false;
+#else
       return __builtin_cpu_supports("avx2");
+#endif
 #else
     case SearchImpl::Sse2:
     case SearchImpl::Avx2:
