@@ -265,15 +265,16 @@ TEST_F(DialogTest, BatchListsEveryFileInQueueOrderAndPassesPathsUnchanged) {
                L"/m/Ünï Mödel.tav", L"/m/raw\xDCFF.tav", L"/m/" + std::wstring(56, L'N') + L".tav",
                L"/m/x\\" + std::wstring(55, L'N') + L"X.tav", L"/other/bad.tav"});
     Extract(dlg);
+    // The name is what follows the last "/"; a backslash is an ordinary byte.
     EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>{
-                              Line(L"planea.tav", L"completed"),
-                              Line(L"/m/bad.tav", L"failed"),
-                              Line(L"/c:/models/crate.tav", L"completed"),
-                              Line(L"/m/Ünï mödel.tav", L"completed", 19),  // only A-Z are lowered
-                              Line(L"/m/raw\xDCFF.tav", L"completed"),      // the raw byte survives
-                              L"/m/" + std::wstring(56, L'n') + L".tavcompleted",  // 63: no dots
-                              std::wstring(55, L'n') + L"x.tavcompleted",          // exactly 60
-                              Line(L"/other/bad.tav", L"failed"),
+                              Line(L"d:\\models\\planea.tav", L"completed"),
+                              Line(L"bad.tav", L"failed"),
+                              Line(L"crate.tav", L"completed"),
+                              Line(L"Ünï mödel.tav", L"completed", 16),  // only A-Z are lowered
+                              Line(L"raw\xDCFF.tav", L"completed"),      // the raw byte survives
+                              std::wstring(56, L'n') + L".tavcompleted",  // exactly 60: no dots
+                              L"x\\" + std::wstring(55, L'n') + L"x.tavcompleted",  // 62
+                              Line(L"bad.tav", L"failed"),
                           }));
     EXPECT_FALSE(ExtractEnabled(dlg));
   });
@@ -291,7 +292,7 @@ TEST_F(DialogTest, AllFailedStillDisablesExtract) {
     hl::Click(dlg, IDC_CHECK_SORT_BY_NAME);
     Load(dlg, {L"/m/a.tav", L"/m/a.tav"});
     Extract(dlg);
-    EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>(2, Line(L"/m/a.tav", L"failed"))));
+    EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>(2, Line(L"a.tav", L"failed"))));
     EXPECT_FALSE(ExtractEnabled(dlg));
     EXPECT_TRUE(hl::IsChecked(Item(dlg, IDC_CHECK_SORT_BY_NAME)));
   });
