@@ -270,8 +270,8 @@ TEST_F(DialogTest, BatchListsEveryFileInQueueOrderAndPassesPathsUnchanged) {
                               Line(L"d:\\models\\planea.tav", L"completed"),
                               Line(L"bad.tav", L"failed"),
                               Line(L"crate.tav", L"completed"),
-                              Line(L"Ünï mödel.tav", L"completed", 16),  // only A-Z are lowered
-                              Line(L"raw\xDCFF.tav", L"completed"),      // the raw byte survives
+                              Line(L"Ünï mödel.tav", L"completed", 16),   // only A-Z are lowered
+                              Line(L"raw\xDCFF.tav", L"completed"),       // the raw byte survives
                               std::wstring(56, L'n') + L".tavcompleted",  // exactly 60: no dots
                               L"x\\" + std::wstring(55, L'n') + L"x.tavcompleted",  // 62
                               Line(L"bad.tav", L"failed"),
