@@ -3,14 +3,15 @@
 # Usage: install-deps.sh [build|all]
 #   build: compiler, CMake, GoogleTest, Google Benchmark, FLTK (enough to build
 #          and run the command line on the samples)
-#   all:   also what the whole test suite needs: clang-format, Xvfb and
-#          xdotool for the dialog, clang and libFuzzer, mingw-w64 and Wine.
+#   all:   also what the whole test suite needs: clang-format, Xvfb, xdotool,
+#          xrdb and openbox for the dialog, clang and libFuzzer, mingw-w64
+#          and Wine.
 set -euo pipefail
 set_name=${1:-all}
 
 build=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev libfltk1.3-dev)
-all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils imagemagick tesseract-ocr
-     tesseract-ocr-eng clang-14
+all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils x11-xserver-utils openbox
+     imagemagick tesseract-ocr tesseract-ocr-eng clang-14
      libclang-rt-14-dev libfuzzer-14-dev g++-mingw-w64-i686 g++-mingw-w64-i686-posix
      binutils-mingw-w64-i686 mingw-w64-i686-dev googletest python3 wine wine32 time)
 case $set_name in
