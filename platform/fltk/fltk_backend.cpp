@@ -509,7 +509,10 @@ class FltkBackend final : public emu::Backend {
   bool Ready() {
     if (!ready_) {
       OpenDisplayOrExit();
+      // A flat light face, as Windows dialogs and the light themes of current
+      // desktops have, under FLTK's most native-looking scheme.
       Fl::scheme("gtk+");
+      Fl::background(0xF0, 0xF0, 0xF0);
       metrics_ = ComputeMetrics();
       ready_ = true;
     }
