@@ -169,34 +169,38 @@ class StatusList : public Fl_Browser {
     const int page = std::max(line, h - line);
     const int bottom = std::max(0, full_height() - h);
     const int right = std::max(0, full_width() - w);
+    int top = position(), left = hposition();
     switch (key) {
       case FL_Up:
-        position(std::clamp(position() - line, 0, bottom));
-        return true;
+        top -= line;
+        break;
       case FL_Down:
-        position(std::clamp(position() + line, 0, bottom));
-        return true;
+        top += line;
+        break;
       case FL_Page_Up:
-        position(std::clamp(position() - page, 0, bottom));
-        return true;
+        top -= page;
+        break;
       case FL_Page_Down:
-        position(std::clamp(position() + page, 0, bottom));
-        return true;
+        top += page;
+        break;
       case FL_Home:
-        position(0);
-        return true;
+        top = 0;
+        break;
       case FL_End:
-        position(bottom);
-        return true;
+        top = bottom;
+        break;
       case FL_Left:
-        hposition(std::clamp(hposition() - line, 0, right));
-        return true;
+        left -= line;
+        break;
       case FL_Right:
-        hposition(std::clamp(hposition() + line, 0, right));
-        return true;
+        left += line;
+        break;
       default:
         return false;
     }
+    position(std::clamp(top, 0, bottom));
+    hposition(std::clamp(left, 0, right));
+    return true;
   }
 };
 

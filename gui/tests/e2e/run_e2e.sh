@@ -147,23 +147,15 @@ press shift+Tab s
 press shift+Tab s
 press shift+Tab top
 ! same unfocused top || fail "the status list shows no focus after Shift+Tab"
-press Down down
-! same top down || fail "Down did not scroll the status list"
-press Up up
-same top up || fail "Up did not scroll the status list back"
-press Page_Down page
-! same top page || fail "Page Down did not scroll the status list"
-! same down page || fail "Page Down scrolled only one line"
-press Page_Up page_up
-same top page_up || fail "Page Up did not scroll the status list back"
-press End end
-press Home home
-same top home || fail "Home did not scroll the status list back to the top"
-! same top end || fail "End did not scroll the status list"
-press Right right
-! same top right || fail "Right did not scroll the status list sideways"
-press Left left
-same top left || fail "Left did not scroll the status list back"
+# Each key moves the view off the top, its partner brings it back.
+for keys in "Down Up" "Page_Down Page_Up" "End Home" "Right Left"; do
+  read -r away back <<<"$keys"
+  press "$away" "$away"
+  ! same top "$away" || fail "$away did not scroll the status list"
+  press "$back" "$back"
+  same top "$back" || fail "$back did not scroll the status list back"
+done
+! same Down Page_Down || fail "Page Down scrolled only one line"
 # Enter on the list presses the default button, disabled after the batch.
 xdotool key Return
 echo "status list: focus by Tab; Up, Down, Page Up, Page Down, Home, End, Left, Right scroll it"
