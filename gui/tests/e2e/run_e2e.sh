@@ -136,24 +136,21 @@ echo "status line on screen (OCR): $read_line; its start: $read_name"
 # The status list takes the focus and scrolls from the keyboard. Back from
 # Analyze Connector over the two other boxes onto the list.
 same() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>/dev/null; }
-press() {  # KEY SHOT: presses KEY on the list, then takes SHOT once drawn
-  xdotool key "$1"
-  sleep 0.2
-  list_shot "$2"
-}
+moved() { list_shot "$2"; ! same "$1" "$2"; }  # BEFORE NOW: the list looks different now
+back() { list_shot "$2"; same "$1" "$2"; }     # BEFORE NOW: the list looks as before
 activate "$main"
 list_shot unfocused
-press shift+Tab s
-press shift+Tab s
-press shift+Tab top
-! same unfocused top || fail "the status list shows no focus after Shift+Tab"
+xdotool key shift+Tab shift+Tab shift+Tab
+poll moved unfocused top || fail "the status list shows no focus after Shift+Tab"
+sleep 0.3
+list_shot top
 # Each key moves the view off the top, its partner brings it back.
 for keys in "Down Up" "Page_Down Page_Up" "End Home" "Right Left"; do
-  read -r away back <<<"$keys"
-  press "$away" "$away"
-  ! same top "$away" || fail "$away did not scroll the status list"
-  press "$back" "$back"
-  same top "$back" || fail "$back did not scroll the status list back"
+  read -r away undo <<<"$keys"
+  xdotool key "$away"
+  poll moved top "$away" || fail "$away did not scroll the status list"
+  xdotool key "$undo"
+  poll back top "$undo" || fail "$undo did not scroll the status list back"
 done
 ! same Down Page_Down || fail "Page Down scrolled only one line"
 # Enter on the list presses the default button, disabled after the batch.
@@ -162,12 +159,23 @@ echo "status list: focus by Tab; Up, Down, Page Up, Page Down, Home, End, Left, 
 
 # The popup of the right click, also from the keyboard; its About entry opens
 # the About box, and Enter on its focused OK closes it.
-about_from() {  # HOW KEY...: opens the popup with KEY... and picks About
-  local how=$1
+# A popup is an override-redirect window: one more of them is on the screen.
+overrides() {
+  local w n=0
+  for w in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }'); do
+    xwininfo -id "$w" -all 2>/dev/null | grep -q 'Override Redirect State: yes' &&
+      xwininfo -id "$w" | grep -q IsViewable && n=$((n + 1))
+  done
+  echo "$n"
+}
+popup_open() { (($(overrides) > $1)); }
+about_from() {  # HOW COMMAND...: opens the popup with COMMAND... and picks About
+  local how=$1 before
   shift
   activate "$main"
+  before=$(overrides)
   "$@"
-  sleep 0.5
+  poll popup_open "$before" || fail "$how did not open the popup"
   xdotool key Down Down Return  # Close, then About
   poll has_window "About Quorvel" || fail "the About box did not open from $how"
   about=$(window "About Quorvel")
