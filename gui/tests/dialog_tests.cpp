@@ -62,14 +62,17 @@ class DialogTest : public ::testing::Test {
     fake_engine::Reset();
   }
 
-  // Runs the main dialog modally; `session` is what the user does in it.
+  // Runs the main dialog modally, as the application's main window as start-up
+  // makes it; `session` is what the user does in it.
   void Run(const std::function<void(HWND)>& session) {
     hl::QueueModal([&](HWND dlg) {
       session(dlg);
       return INT_PTR{IDCANCEL};
     });
     CQuorvelDlg dlg;
+    app_.m_pMainWnd = &dlg;
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    app_.m_pMainWnd = nullptr;
   }
 
   CQuorvelApp app_;  // the dialog loads its icon through the application
@@ -402,6 +405,156 @@ TEST_F(DialogTest, NotMinimisedPaintsNormally) {
     EXPECT_EQ(hl::Recorded().drawn[0].kind, hl::DrawOp::DefaultPaint);
   });
 }
+
+// ---- Modal boxes: owned, with their owner disabled ----
+
+enum class Box { About, Open };
+enum class Parent { None, Host };
+enum class MainWnd { Host, None, TheBox };
+
+struct OwnerCase {
+  const char* name;
+  Box box;
+  Parent parent;
+  MainWnd main;
+  bool hostDisabledBefore;
+  bool ownedByHost;
+};
+
+class Owners : public DialogTest, public ::testing::WithParamInterface<OwnerCase> {};
+
+// A host dialog runs a box; the box reports its owner and whether the host was
+// enabled while it ran. The host's state must be back as it was afterwards.
+TEST_P(Owners, BoxIsOwnedAndItsOwnerDisabledUntilItEnds) {
+  const OwnerCase& c = GetParam();
+  CDialogEx host(IDD_QUORVEL_DIALOG);
+  HWND owner = nullptr;
+  bool hostEnabledDuring = true;
+  hl::QueueModal([&](HWND hostWnd) {
+    if (c.hostDisabledBefore) ::EnableWindow(hostWnd, FALSE);
+    CWnd* parent = c.parent == Parent::Host ? &host : nullptr;
+    if (c.box == Box::About) {
+      CDialogEx box(IDD_ABOUTBOX, parent);
+      app_.m_pMainWnd = c.main == MainWnd::Host     ? &host
+                        : c.main == MainWnd::TheBox ? &box
+                                                    : nullptr;
+      hl::QueueModal([&](HWND boxWnd) {
+        owner = ::GetParent(boxWnd);
+        hostEnabledDuring = ::IsWindowEnabled(hostWnd) != FALSE;
+        hl::Click(boxWnd, IDOK);
+        // Ended but not yet destroyed: the owner is enabled already.
+        EXPECT_EQ(::IsWindowEnabled(hostWnd) != FALSE, !c.hostDisabledBefore);
+        return INT_PTR{IDCANCEL};
+      });
+      EXPECT_EQ(box.DoModal(), IDOK);
+    } else {
+      app_.m_pMainWnd = c.main == MainWnd::Host ? &host : nullptr;
+      hl::QueueFileDialog(std::nullopt, [&](HWND ofnOwner) {
+        owner = ofnOwner;
+        hostEnabledDuring = ::IsWindowEnabled(hostWnd) != FALSE;
+      });
+      CFileDialog box(TRUE, nullptr, nullptr, 0, nullptr, parent);
+      EXPECT_EQ(box.DoModal(), IDCANCEL);
+    }
+    app_.m_pMainWnd = nullptr;
+    EXPECT_EQ(owner, c.ownedByHost ? hostWnd : nullptr);
+    EXPECT_EQ(hostEnabledDuring, !c.ownedByHost && !c.hostDisabledBefore);
+    EXPECT_EQ(::IsWindowEnabled(hostWnd) != FALSE, !c.hostDisabledBefore);
+    return INT_PTR{IDCANCEL};
+  });
+  EXPECT_EQ(host.DoModal(), IDCANCEL);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, Owners,
+    ::testing::Values(
+        OwnerCase{"AboutWithoutParentIsOwnedByTheMainWindow", Box::About, Parent::None,
+                  MainWnd::Host, false, true},
+        OwnerCase{"AboutOwnedByItsParent", Box::About, Parent::Host, MainWnd::None, false, true},
+        OwnerCase{"AboutWithoutParentOrMainWindowIsUnowned", Box::About, Parent::None,
+                  MainWnd::None, false, false},
+        // The main dialog itself, run by start-up: nothing owns it.
+        OwnerCase{"TheMainWindowOwnsNotItself", Box::About, Parent::None, MainWnd::TheBox, false,
+                  false},
+        OwnerCase{"AboutLeavesADisabledOwnerDisabled", Box::About, Parent::None, MainWnd::Host,
+                  true, true},
+        OwnerCase{"OpenWithoutParentIsOwnedByTheMainWindow", Box::Open, Parent::None, MainWnd::Host,
+                  false, true},
+        OwnerCase{"OpenOwnedByItsParent", Box::Open, Parent::Host, MainWnd::None, false, true},
+        OwnerCase{"OpenWithoutParentOrMainWindowIsUnowned", Box::Open, Parent::None, MainWnd::None,
+                  false, false},
+        OwnerCase{"OpenLeavesADisabledOwnerDisabled", Box::Open, Parent::None, MainWnd::Host, true,
+                  true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What a posted click or command tries on the main dialog while it owns a box.
+enum class Poke { Load, Extract, About, Close };
+
+struct NestCase {
+  const char* name;
+  Box box;
+  Poke poke;
+};
+
+class NoNesting : public DialogTest, public ::testing::WithParamInterface<NestCase> {};
+
+TEST_P(NoNesting, MainDialogRunsNoHandlerWhileItOwnsABox) {
+  const NestCase& c = GetParam();
+  Run([&](HWND dlg) {
+    Load(dlg, {L"/m/a.tav"});
+    auto poke = [&](HWND owner) {
+      EXPECT_EQ(owner, dlg);
+      EXPECT_FALSE(::IsWindowEnabled(dlg));
+      switch (c.poke) {
+        case Poke::Load:
+          Load(dlg, {L"/m/other.tav"});
+          break;
+        case Poke::Extract:
+          Extract(dlg);
+          break;
+        case Poke::About:
+          ::SendMessageW(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+          break;
+        case Poke::Close:
+          ::SendMessageW(dlg, WM_CLOSE, 0, 0);
+          break;
+      }
+    };
+    if (c.box == Box::About) {
+      hl::QueueModal([&](HWND about) {
+        poke(::GetParent(about));
+        return INT_PTR{IDOK};
+      });
+      ::SendMessageW(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    } else {
+      hl::QueueFileDialog(std::nullopt, poke);  // cancelled: the queue stays
+      hl::Click(dlg, IDC_BUTTON_LOAD);
+    }
+    // Back as it was, and still open: the first load is what Extract! runs.
+    EXPECT_TRUE(::IsWindowEnabled(dlg));
+    EXPECT_TRUE(ExtractEnabled(dlg));
+    EXPECT_TRUE(fake_engine::Calls().empty());
+    Extract(dlg);
+  });
+  EXPECT_EQ(EnginePaths(), std::vector<std::string>{"/m/a.tav"});
+  const std::vector<UINT> modals = c.box == Box::About
+                                       ? std::vector<UINT>{IDD_QUORVEL_DIALOG, IDD_ABOUTBOX}
+                                       : std::vector<UINT>{IDD_QUORVEL_DIALOG};
+  EXPECT_EQ(hl::Recorded().modalTemplates, modals);
+  EXPECT_EQ(hl::Recorded().fileDialogs.size(), c.box == Box::Open ? 2u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialog, NoNesting,
+                         ::testing::Values(NestCase{"LoadDuringAbout", Box::About, Poke::Load},
+                                           NestCase{"ExtractDuringAbout", Box::About,
+                                                    Poke::Extract},
+                                           NestCase{"AboutDuringAbout", Box::About, Poke::About},
+                                           NestCase{"CloseDuringAbout", Box::About, Poke::Close},
+                                           NestCase{"LoadDuringOpen", Box::Open, Poke::Load},
+                                           NestCase{"ExtractDuringOpen", Box::Open, Poke::Extract},
+                                           NestCase{"AboutDuringOpen", Box::Open, Poke::About},
+                                           NestCase{"CloseDuringOpen", Box::Open, Poke::Close}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Narrowing ----
 
