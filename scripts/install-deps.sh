@@ -12,7 +12,8 @@ build=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev libfltk1.3-dev)
 all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils imagemagick tesseract-ocr
      tesseract-ocr-eng clang-14
      libclang-rt-14-dev libfuzzer-14-dev g++-mingw-w64-i686 g++-mingw-w64-i686-posix
-     binutils-mingw-w64-i686 mingw-w64-i686-dev googletest python3 wine wine32 time)
+     binutils-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64-posix
+     binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest python3 wine wine32 wine64 time)
 case $set_name in
   build) wanted=("${build[@]}") ;;
   all) wanted=("${all[@]}") ;;
