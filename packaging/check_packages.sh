@@ -32,22 +32,27 @@ check() {  # description command...: runs the command, a failure is recorded
   "$@" || fail "$what"
 }
 same() { [ "$1" = "$2" ] || { echo "  got '$1', expected '$2'" >&2; return 1; }; }
-# Runs a quorvel-cli with -c on a copy of cockpit.tav in $work/FOLDER and
-# compares the report, read without CRs, to the expected one.
-run_sample() {  # folder command...
+crlf_only() {  # file: every line ends in CR LF (and there is at least one)
+  lines=$(grep -c '' "$1") || return 1
+  [ "$(grep -c "$(printf '\r')\$" "$1")" = "$lines" ]
+}
+lf_only() { [ -s "$1" ] && ! grep -q "$(printf '\r')" "$1"; }
+# Runs a quorvel-cli with -c on a copy of cockpit.tav in $work/FOLDER; it must
+# print a completed status line, and its report must be the expected one, read
+# without CRs, with line ends ENDS (lf_only or crlf_only).
+run_sample() {  # folder ends command...
   dir="$work/$1"
-  shift
+  ends=$2
+  shift 2
   mkdir -p "$dir"
   cp "$source_dir/samples/cockpit.tav" "$dir/"
   (cd "$dir" && "$@" -c cockpit.tav > stdout.txt) || return 1
+  tail -n 1 "$dir/stdout.txt" | tr -d '\r' | grep -qx 'cockpit\.tav\.*completed' ||
+    { echo "  no completed status line" >&2; return 1; }
   tr -d '\r' < "$dir/cockpit.txt" | cmp -s - "$source_dir/samples/expected/cockpit.c.txt" ||
     { echo "  report differs from samples/expected/cockpit.c.txt" >&2; return 1; }
+  "$ends" "$dir/cockpit.txt" || { echo "  report line ends are not $ends" >&2; return 1; }
 }
-crlf_only() {  # file: every line ends in CR LF (and there is at least one)
-  lines=$(grep -c '' "$1")
-  [ "$lines" -gt 0 ] && [ "$(grep -c "$(printf '\r')\$" "$1")" = "$lines" ]
-}
-lf_only() { ! grep -q "$(printf '\r')" "$1"; }
 
 echo "== $deb"
 if [ -f "$deb" ]; then
@@ -65,8 +70,8 @@ if [ -f "$deb" ]; then
   done
   check "quorvel-cli --version" same "$("$root/usr/bin/quorvel-cli" --version)" \
     "quorvel-cli $version"
-  check "quorvel-cli from the package on a sample" run_sample deb "$root/usr/bin/quorvel-cli"
-  check "report in LF" lf_only "$work/deb/cockpit.txt"
+  check "quorvel-cli from the package on a sample" run_sample deb lf_only \
+    "$root/usr/bin/quorvel-cli"
   check "quorvel finds every library" sh -c "! ldd '$root/usr/bin/quorvel' | grep -q 'not found'"
   for page in quorvel quorvel-cli; do
     check "$page(1) carries the version" sh -c \
@@ -94,8 +99,8 @@ if [ -f "$zip" ]; then
     WINEDLLOVERRIDES="mscoree,mshtml="
   check "quorvel-cli.exe --version" same \
     "$(wine "$folder/quorvel-cli.exe" --version | tr -d '\r')" "quorvel-cli $version"
-  check "quorvel-cli.exe from the zip on a sample" run_sample zip wine "$folder/quorvel-cli.exe"
-  check "report in CR LF" crlf_only "$work/zip/cockpit.txt"
+  check "quorvel-cli.exe from the zip on a sample" run_sample zip crlf_only \
+    wine "$folder/quorvel-cli.exe"
 else
   fail "no $zip"
 fi
