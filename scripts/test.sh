@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the format check, the
 # release suite (with the dialog end to end under Xvfb), the same suite under
-# ASan and UBSan, a short fuzzing run, and the Windows programs under Wine.
+# ASan and UBSan, a short fuzzing run, the Windows programs under Wine, and
+# the release packages (.deb and Windows zip).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -45,10 +46,16 @@ windows_x64_run() {
   cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 &&
     bash platform/win32/tests/run_wine_tests.sh build/windows-x64 build/release
 }
+packages_check() {  # after the release and windows stages: both packages and their checks
+  cmake --build --preset release --target package &&
+    cmake --build --preset windows-x86 --target package &&
+    bash packaging/check_packages.sh build/release build/windows-x86
+}
 
 stage format format_check
 stage release preset_suite release
 stage asan preset_suite asan
 stage fuzz fuzz_run
 stage windows windows_run
+stage packages packages_check
 echo "stages: $passed passed, 0 failed"
