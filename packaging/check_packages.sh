@@ -5,10 +5,13 @@
 #     warning, the desktop entry and catalogue entry validate, and the
 #     programs unpacked into a scratch root run (quorvel-cli on a sample).
 #   zip: one folder with exactly the two programs and the two texts, the texts
-#     in CR LF, and quorvel-cli.exe from it run on a sample under Wine.
+#     in CR LF, the programs 32-bit, and quorvel-cli.exe from it run on a
+#     sample under Wine. On a kernel that cannot execute 32-bit programs, Wine
+#     cannot run them: then quorvel-cli.exe of the x86_64 build of the same
+#     sources (WINE_RUN_BUILD_DIR) runs in their place.
 # Every failed check is named; the exit status is 1 when any failed.
 #
-# usage: check_packages.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
+# usage: check_packages.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR [WINE_RUN_BUILD_DIR]
 set -eu
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -97,10 +100,18 @@ if [ -f "$zip" ]; then
   check "README.txt in CR LF" crlf_only "$folder/README.txt"
   export WINEPREFIX="${WINEPREFIX:-$windows_build/wineprefix}" WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml="
+  for exe in Quorvel.exe quorvel-cli.exe; do
+    check "$exe is 32-bit" sh -c \
+      "i686-w64-mingw32-objdump -f '$folder/$exe' | grep -q 'file format pei-i386'"
+  done
+  cli_exe="$folder/quorvel-cli.exe"
+  if [ -n "${3:-}" ]; then
+    cli_exe="$(cd "$3" && pwd)/cli/quorvel-cli.exe"
+    echo "  (running $cli_exe in place of the zip's 32-bit quorvel-cli.exe)"
+  fi
   check "quorvel-cli.exe --version" same \
-    "$(wine "$folder/quorvel-cli.exe" --version | tr -d '\r')" "quorvel-cli $version"
-  check "quorvel-cli.exe from the zip on a sample" run_sample zip crlf_only \
-    wine "$folder/quorvel-cli.exe"
+    "$(wine "$cli_exe" --version | tr -d '\r')" "quorvel-cli $version"
+  check "quorvel-cli.exe on a sample" run_sample zip crlf_only wine "$cli_exe"
 else
   fail "no $zip"
 fi

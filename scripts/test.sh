@@ -48,8 +48,13 @@ windows_x64_run() {
 }
 packages_check() {  # after the release and windows stages: both packages and their checks
   cmake --build --preset release --target package &&
-    cmake --build --preset windows-x86 --target package &&
+    cmake --build --preset windows-x86 --target package || return 1
+  if host_runs_i386; then
     bash packaging/check_packages.sh build/release build/windows-x86
+  else
+    PATH="$root/scripts/wine64:$PATH" \
+      bash packaging/check_packages.sh build/release build/windows-x86 build/windows-x64
+  fi
 }
 
 stage format format_check
