@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "engine/extract_job.h"
+#include "engine/path_separator.h"
 #include "engine/records.h"
-#include "report/path_separator.h"
 
 class FileOps;
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "engine/extract_job.h"
-#include "report/path_separator.h"
+#include "engine/path_separator.h"
 
 inline constexpr std::size_t kStatusColumn = 60;
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/file_ops.h"
-#include "report/path_separator.h"
+#include "engine/path_separator.h"
 #include "tests/alloc_hook.h"
 #include "tests/test_support.h"
 #include "tools/tavgen/tav_builder.h"
