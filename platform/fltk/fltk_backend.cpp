@@ -161,7 +161,8 @@ class StatusList : public Fl_Browser {
   }
 
  private:
-  // True when `key` is one of the scrolling keys.
+  // Scrolls for one of the scrolling keys and returns true; false for any
+  // other key.
   bool Scroll(int key) {
     int x = 0, y = 0, w = 0, h = 0;
     bbox(x, y, w, h);
