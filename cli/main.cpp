@@ -8,9 +8,7 @@
 #include "engine/extract_job.h"
 #include "report/status_line.h"
 
-#ifndef QUORVEL_VERSION
-#define QUORVEL_VERSION "unknown"
-#endif
+// QUORVEL_VERSION: the project's version, set by the build.
 
 namespace {
 

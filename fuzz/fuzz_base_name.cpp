@@ -1,7 +1,8 @@
 // The report path rule on arbitrary paths, under both settings of
-// saveBesideExtractor, checked against properties that follow from the rule
-// rather than by restating it: where the base name starts, and that it stops
-// exactly at the last dot when that dot lies inside it.
+// saveBesideExtractor and with either separator, checked against properties
+// that follow from the rule rather than by restating it: where the base name
+// starts, and that it stops exactly at the last dot when that dot lies inside
+// it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,21 +24,21 @@ std::size_t LastOf(std::string_view path, char c) {
   return last;
 }
 
-void Check(std::string_view path, std::int32_t beside) {
-  const std::string base = ReportBaseName(path, beside);
+void Check(std::string_view path, std::int32_t beside, char separator) {
+  const std::string base = ReportBaseName(path, beside, separator);
   const std::size_t dot = LastOf(path, '.');
-  const std::size_t slash = LastOf(path, '\\');
+  const std::size_t slash = LastOf(path, separator);
   // The base name is a substring of the path, so it never outgrows it.
   FUZZ_CHECK(base.size() <= path.size());
   FUZZ_CHECK(path.find(base) != kNone);
 
-  // Where it starts: after the last backslash when beside is set and that
-  // backslash is not the first byte; otherwise at the first byte.
+  // Where it starts: after the last separator when beside is set and that
+  // separator is not the first byte; otherwise at the first byte.
   const std::size_t start = (beside != 0 && slash != kNone && slash > 0) ? slash + 1 : 0;
   FUZZ_CHECK(path.substr(start, base.size()) == base);
   if (beside != 0) {
     // No separator survives except a leading one.
-    FUZZ_CHECK(base.find('\\', 1) == kNone);
+    FUZZ_CHECK(base.find(separator, 1) == kNone);
   } else {
     FUZZ_CHECK(path.substr(0, base.size()) == base);
   }
@@ -54,15 +55,19 @@ void Check(std::string_view path, std::int32_t beside) {
   if (dot == kNone && slash == kNone) FUZZ_CHECK(base == path);
 }
 
+void CheckAll(std::string_view path) {
+  for (const char separator : {'\\', '/'}) {
+    Check(path, 0, separator);
+    Check(path, 1, separator);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view path(reinterpret_cast<const char*>(data), size);
-  Check(path, 0);
-  Check(path, 1);
+  CheckAll(path);
   // The job hands paths on as C strings: the part before the first NUL.
-  const std::string_view cPath(path.data(), path.find('\0') == kNone ? size : path.find('\0'));
-  Check(cPath, 0);
-  Check(cPath, 1);
+  CheckAll(std::string_view(path.data(), path.find('\0') == kNone ? size : path.find('\0')));
   return 0;
 }

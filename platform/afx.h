@@ -170,6 +170,9 @@ class CWnd : public CCmdTarget {
 
   // Runs this window's message map for one message; unhandled messages go to
   // DefWindowProc. Called by the platform for every message to the window.
+  // A disabled window runs none of the program's commands (WM_COMMAND, and
+  // system-menu items the program added): it is disabled while it owns a
+  // modal box, and commands posted to it then would nest handlers.
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND m_hWnd = nullptr;
@@ -212,8 +215,15 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 class CDialog : public CWnd {
  public:
   explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+  // Runs the box modally and returns EndDialog's result, or -1 when it can't
+  // be created. The box is owned by its parent window or, when it was given
+  // none, by the application's main window. An enabled owner is disabled
+  // while the box runs and enabled again as the box ends; an owner that was
+  // disabled already is left so.
   virtual INT_PTR DoModal();
   virtual BOOL OnInitDialog();
+  // Ends the modal box with `nResult`, enabling its owner first so that the
+  // owner, not some other window, becomes active.
   void EndDialog(int nResult);
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
   BOOL OnCmdMsg(UINT nID, int nCode) override;
@@ -227,6 +237,10 @@ class CDialog : public CWnd {
 
   UINT m_nIDTemplate;
   CWnd* m_pParentWnd;
+
+ private:
+  void EnableOwner();
+  HWND m_hWndDisabledOwner = nullptr;  // the owner DoModal disabled, until enabled again
 
   DECLARE_MESSAGE_MAP()
 };
@@ -273,7 +287,10 @@ class CFileDialog : public CObject {
                        LPCTSTR lpszFilter = nullptr, CWnd* pParentWnd = nullptr, DWORD dwSize = 0,
                        BOOL bVistaStyle = TRUE);
   OPENFILENAMEW& GetOFN() { return m_ofn; }
-  virtual INT_PTR DoModal();  // IDOK or IDCANCEL
+  // Shows the system's dialog and returns IDOK or IDCANCEL. hwndOwner becomes
+  // the parent window or, when there is none, the application's main window;
+  // an enabled owner is disabled while the dialog runs and enabled again after.
+  virtual INT_PTR DoModal();
   // The selection in the buffer, one full path at a time; `pos` becomes
   // nullptr after the last one.
   POSITION GetStartPosition() const;
@@ -281,6 +298,7 @@ class CFileDialog : public CObject {
 
  private:
   OPENFILENAMEW m_ofn{};
+  CWnd* m_pParentWnd;
   std::wstring m_filter;
   std::wstring m_defExt;
   std::wstring m_fileName;

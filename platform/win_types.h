@@ -107,6 +107,7 @@ constexpr WPARAM BST_UNCHECKED = 0x0000;
 constexpr WPARAM BST_CHECKED = 0x0001;
 constexpr WPARAM ICON_SMALL = 0;
 constexpr WPARAM ICON_BIG = 1;
+constexpr UINT SC_SIZE = 0xF000;  // the lowest of the system's own commands
 constexpr UINT SC_CLOSE = 0xF060;
 
 constexpr int IDOK = 1;

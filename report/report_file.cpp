@@ -5,9 +5,10 @@
 
 #include "engine/file_ops.h"
 
-std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor) {
+std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
+                           char separator) {
   const std::size_t dot = path.rfind('.');
-  const std::size_t slash = path.rfind('\\');
+  const std::size_t slash = path.rfind(separator);
   std::size_t start = (slash != std::string_view::npos && slash > 0) ? slash + 1 : 0;
   if (saveBesideExtractor == 0) start = 0;
   if (dot != std::string_view::npos && dot >= start)

@@ -7,15 +7,17 @@
 #include <string_view>
 
 #include "engine/extract_result.h"
+#include "engine/path_separator.h"
 #include "engine/records.h"
 
 class FileOps;
 
 // The report path without ".txt": `path` up to its last dot. With
-// `saveBesideExtractor` set it starts after the last backslash (unless that
-// backslash is the first character). Only the backslash separates; a dot
-// before the start counts as no dot. Always a substring of `path`.
-std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor);
+// `saveBesideExtractor` set it starts after the last `separator` (unless that
+// separator is the first character). Only `separator` separates; a dot before
+// the start counts as no dot. Always a substring of `path`.
+std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
+                           char separator = kPathSeparator);
 
 // The whole report text: the header, the counts line, the legend, and one line
 // per record in list order. The connector column is written when

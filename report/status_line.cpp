@@ -1,7 +1,7 @@
 #include "report/status_line.h"
 
-std::string StatusLine(std::string_view path, ExtractResult result) {
-  const std::size_t slash = path.rfind('\\');
+std::string StatusLine(std::string_view path, ExtractResult result, char separator) {
+  const std::size_t slash = path.rfind(separator);
   std::string line(slash == std::string_view::npos ? path : path.substr(slash + 1));
   // tolower in the "C" locale: only A-Z change.
   for (char& c : line) {

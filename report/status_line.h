@@ -7,12 +7,14 @@
 #include <string_view>
 
 #include "engine/extract_result.h"
+#include "engine/path_separator.h"
 
 inline constexpr std::size_t kStatusColumn = 60;
 
-// The part of `path` after its last backslash (forward slashes are ordinary
-// characters), with A-Z lowered as tolower does in the "C" locale, padded with
-// dots to 60 bytes, then "completed" or "failed". No line end.
-std::string StatusLine(std::string_view path, ExtractResult result);
+// The part of `path` after its last `separator` (every other byte is an
+// ordinary character), with A-Z lowered as tolower does in the "C" locale,
+// padded with dots to 60 bytes, then "completed" or "failed". No line end.
+std::string StatusLine(std::string_view path, ExtractResult result,
+                       char separator = kPathSeparator);
 
 #endif  // QUORVEL_REPORT_STATUS_LINE_H_

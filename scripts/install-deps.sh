@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project needs, skipping what is there.
 # Usage: install-deps.sh [build|all]
-#   build: compiler, CMake, GoogleTest, Google Benchmark, FLTK (enough to build
-#          and run the command line on the samples)
-#   all:   also what the whole test suite needs: clang-format, Xvfb and
-#          xdotool for the dialog, clang and libFuzzer, mingw-w64 and Wine,
-#          ripgrep, hyperfine and jq for bench/compare.sh.
+#   build: compiler, CMake, GoogleTest, Google Benchmark, FLTK, scdoc for the
+#          man pages, dpkg-dev for the .deb (enough to build, package and run
+#          the command line on the samples)
+#   all:   also what the whole test suite needs: clang-format, Xvfb,
+#          xdotool, xrdb and openbox for the dialog, clang and libFuzzer,
+#          mingw-w64 and Wine, and the package checkers (lintian,
+#          desktop-file-utils, appstream, unzip), and ripgrep, hyperfine
+#          and jq for bench/compare.sh.
 set -euo pipefail
 set_name=${1:-all}
 
-build=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev libfltk1.3-dev)
-all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils imagemagick tesseract-ocr
-     tesseract-ocr-eng clang-14
+build=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev libfltk1.3-dev scdoc dpkg-dev)
+all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils x11-xserver-utils openbox
+     imagemagick tesseract-ocr tesseract-ocr-eng clang-14
      libclang-rt-14-dev libfuzzer-14-dev g++-mingw-w64-i686 g++-mingw-w64-i686-posix
-     binutils-mingw-w64-i686 mingw-w64-i686-dev googletest python3 wine wine32 time
-     ripgrep hyperfine jq)
+     binutils-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64-posix
+     binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest python3 wine wine32 wine64 time
+     lintian desktop-file-utils appstream unzip ripgrep hyperfine jq)
 case $set_name in
   build) wanted=("${build[@]}") ;;
   all) wanted=("${all[@]}") ;;

@@ -34,29 +34,34 @@ for combo in "" s c sc; do
       cp "$samples/$m.tav" "$run/models/Upper$m.tav"
       args+=("$run/models/Upper$m.tav")
       size=$(stat -c %s "$samples/$m.tav")
-      expected_log+="fsize: $size($size)"$'\n'"start"$'\n'"$(status_line "${run,,}/models/upper$m.tav" completed)"$'\n'
+      expected_log+="fsize: $size($size)"$'\n'"start"$'\n'"$(status_line "upper$m.tav" completed)"$'\n'
     done
     extra=()
     [[ $beside == 1 ]] && extra=(--save-beside-extractor)
     log=$(cd "$run/cwd" && "$cli" "${flags[@]}" "${extra[@]}" -- "${args[@]}"; echo "exit $?")
     [[ "$log" == "${expected_log}exit 0" ]] || fail "log for '$combo' beside=$beside: $log"
-    # Only a backslash separates, so with forward-slash paths the report
-    # stays beside the model whatever --save-beside-extractor says.
+    # "/" separates: with --save-beside-extractor the reports go into the
+    # working directory, without it beside the models.
+    if [[ $beside == 1 ]]; then dest=$run/cwd other=$run/models; else dest=$run/models other=$run/cwd; fi
     for m in "${models[@]}"; do
-      cmp -s "$run/models/Upper$m.txt" "$samples/expected/$m${combo:+.$combo}.txt" ||
+      cmp -s "$dest/Upper$m.txt" "$samples/expected/$m${combo:+.$combo}.txt" ||
         fail "report of $m for '$combo' beside=$beside"
     done
-    [[ -z "$(ls -A "$run/cwd")" ]] || fail "reports in the working directory for '$combo'"
+    [[ -z "$(find "$other" -name '*.txt')" ]] || fail "reports in the wrong folder for '$combo' beside=$beside"
   done
 done
 
-# Status lines and --save-beside-extractor cut at the last backslash only: here
-# 'D:\models\DOOR.tav' is one file name in the working directory.
+# A backslash is an ordinary byte: 'D:\models\DOOR.tav' is one file name in the
+# working directory, listed whole and lowered, with its report beside it.
 out=$(cd "$work" && cp "$samples/door.tav" 'D:\models\DOOR.tav' && "$cli" 'D:\models\DOOR.tav')
-[[ "$out" == *$'\n'"$(status_line door.tav completed)" ]] || fail "backslash status line: $out"
+[[ "$out" == *$'\n'"$(status_line 'd:\models\door.tav' completed)" ]] || fail "backslash status line: $out"
 cmp -s "$work/D:\\models\\DOOR.txt" "$samples/expected/door.txt" || fail "backslash report path"
-out=$(cd "$work" && "$cli" -b 'D:\models\DOOR.tav')
-cmp -s "$work/DOOR.txt" "$samples/expected/door.txt" || fail "report beside the extractor"
+rm "$work/D:\\models\\DOOR.txt"
+mkdir "$work/cwd"
+out=$(cd "$work/cwd" && "$cli" -b '../D:\models\DOOR.tav')
+[[ "$out" == *$'\n'"$(status_line 'd:\models\door.tav' completed)" ]] || fail "status line after ../: $out"
+cmp -s "$work/cwd/D:\\models\\DOOR.txt" "$samples/expected/door.txt" || fail "report beside the extractor"
+[[ ! -e "$work/D:\\models\\DOOR.txt" ]] || fail "-b wrote beside the model"
 
 # A failing file fails the batch but not the files after it.
 out=$(cd "$work" && "$cli" missing.tav 'D:\models\DOOR.tav'; echo "exit $?")
@@ -64,7 +69,7 @@ expected="ERROR: fopen failed
 $(status_line missing.tav failed)
 fsize: 73(73)
 start
-$(status_line door.tav completed)
+$(status_line 'd:\models\door.tav' completed)
 exit 1"
 [[ "$out" == "$expected" ]] || fail "batch with a failure: $out"
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/file_ops.h"
+#include "engine/path_separator.h"
 #include "tests/alloc_hook.h"
 #include "tests/test_support.h"
 #include "tools/tavgen/tav_builder.h"
@@ -75,15 +76,10 @@ TEST(ExtractJob, WorkedExampleUnderEveryOption) {
         SCOPED_TRACE(testing::Message() << sort << beside << analyze);
         ScratchDir dir;
         WorkingDir cwd(dir.path());
-#if defined(_WIN32)
-        // A real folder stands in for D:\models.
+        // A real folder stands in for D:\models, named with the platform's
+        // separator.
         fs::create_directory(dir.path() / "models");
-        const std::string folder = dir.File("models") + "\\";
-#else
-        // On this platform the backslashes are part of one file name, so the
-        // path rule decides between two names in the working directory.
-        const std::string folder = "D:\\models\\";
-#endif
+        const std::string folder = dir.File("models") + kPathSeparator;
         const std::string path = folder + "cockpit.mk2.tav";
         WriteBytes(path, model);
         ExtractResult result = ExtractResult::Failed;

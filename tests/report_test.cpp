@@ -158,13 +158,26 @@ INSTANTIATE_TEST_SUITE_P(
                     OrderCase{"empty", {}, 0, {}}),
     [](const auto& info) { return std::string(info.param.title); });
 
+// The two separators trade places: a case written for the backslash holds for
+// the forward slash once every '\' and '/' in it are swapped.
+std::string SwapSeparators(std::string text) {
+  for (char& c : text) {
+    if (c == '\\') {
+      c = '/';
+    } else if (c == '/') {
+      c = '\\';
+    }
+  }
+  return text;
+}
+
 struct PathCase {
-  const char* path;
+  const char* path;  // written for the backslash as the separator
   int saveBeside;
   const char* base;
 };
 
-TEST(ReportBaseName, PathRule) {
+TEST(ReportBaseName, PathRuleForEitherSeparator) {
   const PathCase cases[] = {
       {"D:\\models\\cockpit.mk2.tav", 0, "D:\\models\\cockpit.mk2"},
       {"D:\\models\\cockpit.mk2.tav", 1, "cockpit.mk2"},
@@ -173,35 +186,72 @@ TEST(ReportBaseName, PathRule) {
       {"D:\\my.models\\cockpit", 1, "cockpit"},
       {"cockpit.tav", 0, "cockpit"},
       {"cockpit.tav", 1, "cockpit"},
-      {"D:/models/cockpit.tav", 1, "D:/models/cockpit"},
-      {"\\cockpit.tav", 1, "\\cockpit"},
+      {"D:/models/cockpit.tav", 1, "D:/models/cockpit"},  // the other separator is a plain byte
+      {"D:/models\\cockpit.tav", 1, "cockpit"},
+      {"D:\\models/cockpit.tav", 1, "models/cockpit"},
+      {"\\cockpit.tav", 1, "\\cockpit"},  // a separator at position 0 does not count
+      {"\\cockpit.tav", 0, "\\cockpit"},
+      {"\\\\server\\share\\a.b.c", 1, "a.b"},
       {"D:\\models\\.tav", 1, ""},
       {"", 0, ""},
       {"", 1, ""},
       {"noext", 1, "noext"},
       {"trailing\\", 1, ""},
       {"a.b\\", 1, ""},
+      {"a.b\\c", 1, "c"},  // the dot before the start is no dot
+      {"a.b\\c", 0, "a"},
   };
   for (const PathCase& c : cases) {
-    EXPECT_EQ(ReportBaseName(c.path, c.saveBeside), c.base) << c.path << " " << c.saveBeside;
+    EXPECT_EQ(ReportBaseName(c.path, c.saveBeside, '\\'), c.base) << c.path << " " << c.saveBeside;
+    const std::string path = SwapSeparators(c.path);
+    EXPECT_EQ(ReportBaseName(path, c.saveBeside, '/'), SwapSeparators(c.base))
+        << path << " " << c.saveBeside;
   }
 }
 
-TEST(StatusLine, NameDotsAndWord) {
-  const std::string dots48(48, '.');
-  EXPECT_EQ(StatusLine("D:\\models\\CrateBig.tav", ExtractResult::Completed),
-            "cratebig.tav" + dots48 + "completed");
-  EXPECT_EQ(StatusLine("D:\\models\\PLANEA.TAV", ExtractResult::Failed),
-            "planea.tav" + std::string(50, '.') + "failed");
-  EXPECT_EQ(StatusLine("C:/models/Crate.tav", ExtractResult::Completed),
-            "c:/models/crate.tav" + std::string(41, '.') + "completed");
-  EXPECT_EQ(StatusLine("\xC3\x89T\xC3\x89.tav", ExtractResult::Completed),
-            "\xC3\x89t\xC3\x89.tav" + std::string(51, '.') + "completed");
+struct StatusCase {
+  std::string path;  // written for the backslash as the separator
+  ExtractResult result;
+  std::string name;  // the expected name; the dots and the word follow it
+};
+
+TEST(StatusLine, NameDotsAndWordForEitherSeparator) {
   const std::string sixty(60, 'N');
-  EXPECT_EQ(StatusLine("x\\" + sixty, ExtractResult::Failed), std::string(60, 'n') + "failed");
-  EXPECT_EQ(StatusLine(sixty + "X", ExtractResult::Failed), std::string(60, 'n') + "xfailed");
-  EXPECT_EQ(StatusLine("dir\\", ExtractResult::Failed), std::string(60, '.') + "failed");
-  EXPECT_EQ(StatusLine("D:\\models\\CrateBig.tav", ExtractResult::Completed).size(), 69u);
+  const std::string lowered(60, 'n');
+  const StatusCase cases[] = {
+      {"D:\\models\\CrateBig.tav", ExtractResult::Completed, "cratebig.tav"},
+      {"D:\\models\\PLANEA.TAV", ExtractResult::Failed, "planea.tav"},
+      {"C:/models/Crate.tav", ExtractResult::Completed, "c:/models/crate.tav"},
+      {"\\Root.tav", ExtractResult::Completed, "root.tav"},  // here position 0 counts
+      {"\xC3\x89T\xC3\x89.tav", ExtractResult::Completed, "\xC3\x89t\xC3\x89.tav"},
+      {"x\\" + sixty, ExtractResult::Failed, lowered},  // 60 bytes: no dots
+      {sixty + "X", ExtractResult::Failed, lowered + "x"},
+      {"dir\\", ExtractResult::Failed, ""},
+  };
+  for (const StatusCase& c : cases) {
+    const std::string word = c.result == ExtractResult::Completed ? "completed" : "failed";
+    const std::size_t n = c.name.size();
+    const std::string line = c.name + std::string(n < 60 ? 60 - n : 0, '.') + word;
+    EXPECT_EQ(StatusLine(c.path, c.result, '\\'), line) << c.path;
+    EXPECT_EQ(StatusLine(SwapSeparators(c.path), c.result, '/'), SwapSeparators(line)) << c.path;
+  }
+  EXPECT_EQ(StatusLine("D:\\models\\CrateBig.tav", ExtractResult::Completed, '\\').size(), 69u);
+}
+
+// The build's own separator is the platform's, and both functions use it
+// unless told otherwise; the other character is an ordinary byte.
+TEST(PathSeparator, ThePlatformsOwnByDefault) {
+#ifdef _WIN32
+  EXPECT_EQ(kPathSeparator, '\\');
+  const std::string path = "C:\\Users\\a/b\\Cockpit.mk2.tav";
+#else
+  EXPECT_EQ(kPathSeparator, '/');
+  const std::string path = "/home/a\\b/Cockpit.mk2.tav";
+#endif
+  EXPECT_EQ(ReportBaseName(path, 1), "Cockpit.mk2");
+  EXPECT_EQ(ReportBaseName(path, 0), path.substr(0, path.size() - 4));
+  EXPECT_EQ(StatusLine(path, ExtractResult::Completed),
+            "cockpit.mk2.tav" + std::string(45, '.') + "completed");
 }
 
 }  // namespace

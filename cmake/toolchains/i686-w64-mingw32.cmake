@@ -1,21 +1,4 @@
-# Cross build for 32-bit Windows with Debian's mingw-w64 (g++-mingw-w64-i686).
-# The -posix compilers give std::thread and the rest of the threading library
-# (libstdc++ over winpthreads); the programs link it statically like the rest.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows, the shipped target (g++-mingw-w64-i686).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(QUORVEL_MINGW_TRIPLE i686-w64-mingw32)
-find_program(CMAKE_C_COMPILER NAMES ${QUORVEL_MINGW_TRIPLE}-gcc-posix ${QUORVEL_MINGW_TRIPLE}-gcc
-             REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${QUORVEL_MINGW_TRIPLE}-g++-posix ${QUORVEL_MINGW_TRIPLE}-g++
-             REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${QUORVEL_MINGW_TRIPLE}-windres REQUIRED)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QUORVEL_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Everything runs on a bare Windows: no libgcc, libstdc++ or winpthread DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

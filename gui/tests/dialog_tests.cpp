@@ -12,8 +12,10 @@
 #include "gui/quorvel_dlg.h"
 #include "gui/resources/resource.h"
 #include "gui/tests/fake_engine.h"
+#include "gui/tests/platform_paths.h"
 #include "platform/afx.h"
 #include "platform/headless/headless.h"
+#include "report/status_line.h"
 
 namespace hl = qv::headless;
 
@@ -49,12 +51,6 @@ std::vector<std::string> EnginePaths() {
   return paths;
 }
 
-// A status line for a name of `bytes` narrow bytes (the dots count bytes).
-std::wstring Line(const std::wstring& name, const std::wstring& word, std::size_t bytes = 0) {
-  if (bytes == 0) bytes = name.size();
-  return name + std::wstring(bytes < 60 ? 60 - bytes : 0, L'.') + word;
-}
-
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -62,14 +58,17 @@ class DialogTest : public ::testing::Test {
     fake_engine::Reset();
   }
 
-  // Runs the main dialog modally; `session` is what the user does in it.
+  // Runs the main dialog modally, as the application's main window as start-up
+  // makes it; `session` is what the user does in it.
   void Run(const std::function<void(HWND)>& session) {
     hl::QueueModal([&](HWND dlg) {
       session(dlg);
       return INT_PTR{IDCANCEL};
     });
     CQuorvelDlg dlg;
+    app_.m_pMainWnd = &dlg;
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    app_.m_pMainWnd = nullptr;
   }
 
   CQuorvelApp app_;  // the dialog loads its icon through the application
@@ -113,7 +112,7 @@ TEST_P(StateTable, QueueListAndExtractButtonFollowTheStates) {
           break;
         case Act::LoadBadFirst: {
           Paths paths = s.paths;
-          paths.insert(paths.begin(), L"/m/bad\xD800.tav");
+          paths.insert(paths.begin(), P(L"/m/bad\xD800.tav"));
           Load(dlg, paths);
           break;
         }
@@ -128,51 +127,51 @@ TEST_P(StateTable, QueueListAndExtractButtonFollowTheStates) {
 INSTANTIATE_TEST_SUITE_P(
     Dialog, StateTable,
     ::testing::Values(StateCase{"LoadThenExtract",
-                                {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav"), P(L"/m/b.tav")}, true, 0},
                                  {Act::Extract, {}, false, 2}},
-                                {"/m/a.tav", "/m/b.tav"}},
+                                {N("/m/a.tav"), N("/m/b.tav")}},
                       StateCase{"SecondLoadReplacesTheQueue",
-                                {{Act::Load, {L"/m/a.tav"}, true, 0},
-                                 {Act::Load, {L"/n/b.tav", L"/n/c.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav")}, true, 0},
+                                 {Act::Load, {P(L"/n/b.tav"), P(L"/n/c.tav")}, true, 0},
                                  {Act::Extract, {}, false, 2}},
-                                {"/n/b.tav", "/n/c.tav"}},
+                                {N("/n/b.tav"), N("/n/c.tav")}},
                       StateCase{"CancelledLoadKeepsTheFirst",
-                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav")}, true, 0},
                                  {Act::Cancel, {}, true, 0},
                                  {Act::Extract, {}, false, 1}},
-                                {"/m/a.tav"}},
+                                {N("/m/a.tav")}},
                       StateCase{"CancelAtStartChangesNothing",
                                 {{Act::Cancel, {}, false, 0}, {Act::Extract, {}, false, 0}},
                                 {}},
                       StateCase{"SuccessfulLoadEmptiesTheListAtOnce",
-                                {{Act::Load, {L"/m/a.tav", L"/m/b.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav"), P(L"/m/b.tav")}, true, 0},
                                  {Act::Extract, {}, false, 2},
                                  {Act::Cancel, {}, false, 2},
-                                 {Act::Load, {L"/m/c.tav"}, true, 0},
+                                 {Act::Load, {P(L"/m/c.tav")}, true, 0},
                                  {Act::Extract, {}, false, 1}},
-                                {"/m/a.tav", "/m/b.tav", "/m/c.tav"}},
+                                {N("/m/a.tav"), N("/m/b.tav"), N("/m/c.tav")}},
                       StateCase{"ExtractNeedsANewLoad",
-                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav")}, true, 0},
                                  {Act::Extract, {}, false, 1},
                                  {Act::Extract, {}, false, 1}},
-                                {"/m/a.tav"}},
+                                {N("/m/a.tav")}},
                       // The first path cannot be narrowed: the list is emptied and Extract!
                       // enabled, but nothing is queued; Extract! then adds nothing.
                       StateCase{"FailedNarrowingLeavesAnEmptyQueue",
-                                {{Act::Load, {L"/m/a.tav"}, true, 0},
+                                {{Act::Load, {P(L"/m/a.tav")}, true, 0},
                                  {Act::Extract, {}, false, 1},
-                                 {Act::LoadBadFirst, {L"/m/b.tav"}, true, 0},
+                                 {Act::LoadBadFirst, {P(L"/m/b.tav")}, true, 0},
                                  {Act::Extract, {}, false, 0}},
-                                {"/m/a.tav"}}),
+                                {N("/m/a.tav")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogTest, NarrowingFailureKeepsThePathsBeforeIt) {
   Run([&](HWND dlg) {
-    Load(dlg, {L"/m/a.tav", L"/m/b\xDFFF.tav", L"/m/c.tav"});
+    Load(dlg, {P(L"/m/a.tav"), P(L"/m/b\xDFFF.tav"), P(L"/m/c.tav")});
     EXPECT_TRUE(ExtractEnabled(dlg));
     Extract(dlg);
   });
-  EXPECT_EQ(EnginePaths(), std::vector<std::string>{"/m/a.tav"});
+  EXPECT_EQ(EnginePaths(), std::vector<std::string>{N("/m/a.tav")});
 }
 
 TEST_F(DialogTest, SelectionTooLongForTheBufferIsACancel) {
@@ -180,7 +179,7 @@ TEST_F(DialogTest, SelectionTooLongForTheBufferIsACancel) {
     Load(dlg, {L"/m/a.tav"});
     Paths many;
     for (int i = 0; i < 200; ++i)
-      many.push_back(L"/m/model_number_" + std::to_wstring(i) + L".tav");
+      many.push_back(P(L"/m/model_number_" + std::to_wstring(i) + L".tav"));
     Load(dlg, many);  // about 4000 characters: more than the 2562 of the buffer
     Extract(dlg);
   });
@@ -256,42 +255,56 @@ TEST_F(DialogTest, FlagsAreReadOnClicksNotWhenExtracting) {
 
 // ---- The batch ----
 
+// The status line of a queued path as the list shows it: the report's line,
+// widened.
+std::wstring ListLine(const std::string& queued, ExtractResult result) {
+  return CString(StatusLine(queued, result).c_str()).GetString();
+}
+
 TEST_F(DialogTest, BatchListsEveryFileInQueueOrderAndPassesPathsUnchanged) {
   fake_engine::SetResult([](const std::string& path) {
     return path.find("bad") != std::string::npos ? ExtractResult::Failed : ExtractResult::Completed;
   });
+  const std::vector<std::string> queued = {N("/D/models/PLANEA.TAV"),
+                                           N("/m/bad.tav"),
+                                           N("/m/\xC3\x9Cn\xC3\xAF M\xC3\xB6"
+                                             "del.tav"),
+                                           N("/m/raw\xFF.tav"),
+                                           N("/m/" + std::string(56, 'N') + ".tav"),
+                                           N("/other/bad.tav")};
   Run([&](HWND dlg) {
-    Load(dlg, {L"/D:\\models\\PLANEA.TAV", L"/m/bad.tav", L"/C:/models/Crate.tav",
-               L"/m/Ünï Mödel.tav", L"/m/raw\xDCFF.tav", L"/m/" + std::wstring(56, L'N') + L".tav",
-               L"/m/x\\" + std::wstring(55, L'N') + L"X.tav", L"/other/bad.tav"});
+    Load(dlg, {P(L"/D/models/PLANEA.TAV"), P(L"/m/bad.tav"), P(L"/m/Ünï Mödel.tav"),
+               P(L"/m/raw\xDCFF.tav"), P(L"/m/" + std::wstring(56, L'N') + L".tav"),
+               P(L"/other/bad.tav")});
     Extract(dlg);
-    EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>{
-                              Line(L"planea.tav", L"completed"),
-                              Line(L"/m/bad.tav", L"failed"),
-                              Line(L"/c:/models/crate.tav", L"completed"),
-                              Line(L"/m/Ünï mödel.tav", L"completed", 19),  // only A-Z are lowered
-                              Line(L"/m/raw\xDCFF.tav", L"completed"),      // the raw byte survives
-                              L"/m/" + std::wstring(56, L'n') + L".tavcompleted",  // 63: no dots
-                              std::wstring(55, L'n') + L"x.tavcompleted",          // exactly 60
-                              Line(L"/other/bad.tav", L"failed"),
-                          }));
+    const std::vector<std::wstring> lines = Lines(dlg);
+    ASSERT_EQ(lines.size(), queued.size());
+    for (std::size_t i = 0; i < queued.size(); ++i) {
+      const bool bad = queued[i].find("bad") != std::string::npos;
+      EXPECT_EQ(lines[i],
+                ListLine(queued[i], bad ? ExtractResult::Failed : ExtractResult::Completed))
+          << i;
+    }
+    // The name is what follows the platform's last separator. Widened back
+    // from the narrow line: only A-Z lowered, a raw byte kept; the dots count
+    // bytes.
+    EXPECT_EQ(lines[0], L"planea.tav" + std::wstring(50, L'.') + L"completed");
+    EXPECT_EQ(lines[2], L"Ünï mödel.tav" + std::wstring(44, L'.') + L"completed");
+    EXPECT_EQ(lines[3], L"raw\xDCFF.tav" + std::wstring(52, L'.') + L"completed");
+    EXPECT_EQ(lines[4], std::wstring(56, L'n') + L".tavcompleted");
     EXPECT_FALSE(ExtractEnabled(dlg));
   });
-  EXPECT_EQ(EnginePaths(), (std::vector<std::string>{
-                               "/D:\\models\\PLANEA.TAV", "/m/bad.tav", "/C:/models/Crate.tav",
-                               "/m/\xC3\x9Cn\xC3\xAF M\xC3\xB6"
-                               "del.tav",
-                               "/m/raw\xFF.tav", "/m/" + std::string(56, 'N') + ".tav",
-                               "/m/x\\" + std::string(55, 'N') + "X.tav", "/other/bad.tav"}));
+  EXPECT_EQ(EnginePaths(), queued);  // exactly as queued: neither lowered nor cut
 }
 
 TEST_F(DialogTest, AllFailedStillDisablesExtract) {
   fake_engine::SetResult([](const std::string&) { return ExtractResult::Failed; });
   Run([&](HWND dlg) {
     hl::Click(dlg, IDC_CHECK_SORT_BY_NAME);
-    Load(dlg, {L"/m/a.tav", L"/m/a.tav"});
+    Load(dlg, {P(L"/m/a.tav"), P(L"/m/a.tav")});
     Extract(dlg);
-    EXPECT_EQ(Lines(dlg), (std::vector<std::wstring>(2, Line(L"/m/a.tav", L"failed"))));
+    EXPECT_EQ(Lines(dlg),
+              (std::vector<std::wstring>(2, ListLine(N("/m/a.tav"), ExtractResult::Failed))));
     EXPECT_FALSE(ExtractEnabled(dlg));
     EXPECT_TRUE(hl::IsChecked(Item(dlg, IDC_CHECK_SORT_BY_NAME)));
   });
@@ -402,6 +415,156 @@ TEST_F(DialogTest, NotMinimisedPaintsNormally) {
     EXPECT_EQ(hl::Recorded().drawn[0].kind, hl::DrawOp::DefaultPaint);
   });
 }
+
+// ---- Modal boxes: owned, with their owner disabled ----
+
+enum class Box { About, Open };
+enum class Parent { None, Host };
+enum class MainWnd { Host, None, TheBox };
+
+struct OwnerCase {
+  const char* name;
+  Box box;
+  Parent parent;
+  MainWnd main;
+  bool hostDisabledBefore;
+  bool ownedByHost;
+};
+
+class Owners : public DialogTest, public ::testing::WithParamInterface<OwnerCase> {};
+
+// A host dialog runs a box; the box reports its owner and whether the host was
+// enabled while it ran. The host's state must be back as it was afterwards.
+TEST_P(Owners, BoxIsOwnedAndItsOwnerDisabledUntilItEnds) {
+  const OwnerCase& c = GetParam();
+  CDialogEx host(IDD_QUORVEL_DIALOG);
+  HWND owner = nullptr;
+  bool hostEnabledDuring = true;
+  hl::QueueModal([&](HWND hostWnd) {
+    if (c.hostDisabledBefore) ::EnableWindow(hostWnd, FALSE);
+    CWnd* parent = c.parent == Parent::Host ? &host : nullptr;
+    if (c.box == Box::About) {
+      CDialogEx box(IDD_ABOUTBOX, parent);
+      app_.m_pMainWnd = c.main == MainWnd::Host     ? &host
+                        : c.main == MainWnd::TheBox ? &box
+                                                    : nullptr;
+      hl::QueueModal([&](HWND boxWnd) {
+        owner = ::GetParent(boxWnd);
+        hostEnabledDuring = ::IsWindowEnabled(hostWnd) != FALSE;
+        hl::Click(boxWnd, IDOK);
+        // Ended but not yet destroyed: the owner is enabled already.
+        EXPECT_EQ(::IsWindowEnabled(hostWnd) != FALSE, !c.hostDisabledBefore);
+        return INT_PTR{IDCANCEL};
+      });
+      EXPECT_EQ(box.DoModal(), IDOK);
+    } else {
+      app_.m_pMainWnd = c.main == MainWnd::Host ? &host : nullptr;
+      hl::QueueFileDialog(std::nullopt, [&](HWND ofnOwner) {
+        owner = ofnOwner;
+        hostEnabledDuring = ::IsWindowEnabled(hostWnd) != FALSE;
+      });
+      CFileDialog box(TRUE, nullptr, nullptr, 0, nullptr, parent);
+      EXPECT_EQ(box.DoModal(), IDCANCEL);
+    }
+    app_.m_pMainWnd = nullptr;
+    EXPECT_EQ(owner, c.ownedByHost ? hostWnd : nullptr);
+    EXPECT_EQ(hostEnabledDuring, !c.ownedByHost && !c.hostDisabledBefore);
+    EXPECT_EQ(::IsWindowEnabled(hostWnd) != FALSE, !c.hostDisabledBefore);
+    return INT_PTR{IDCANCEL};
+  });
+  EXPECT_EQ(host.DoModal(), IDCANCEL);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, Owners,
+    ::testing::Values(
+        OwnerCase{"AboutWithoutParentIsOwnedByTheMainWindow", Box::About, Parent::None,
+                  MainWnd::Host, false, true},
+        OwnerCase{"AboutOwnedByItsParent", Box::About, Parent::Host, MainWnd::None, false, true},
+        OwnerCase{"AboutWithoutParentOrMainWindowIsUnowned", Box::About, Parent::None,
+                  MainWnd::None, false, false},
+        // The main dialog itself, run by start-up: nothing owns it.
+        OwnerCase{"TheMainWindowOwnsNotItself", Box::About, Parent::None, MainWnd::TheBox, false,
+                  false},
+        OwnerCase{"AboutLeavesADisabledOwnerDisabled", Box::About, Parent::None, MainWnd::Host,
+                  true, true},
+        OwnerCase{"OpenWithoutParentIsOwnedByTheMainWindow", Box::Open, Parent::None, MainWnd::Host,
+                  false, true},
+        OwnerCase{"OpenOwnedByItsParent", Box::Open, Parent::Host, MainWnd::None, false, true},
+        OwnerCase{"OpenWithoutParentOrMainWindowIsUnowned", Box::Open, Parent::None, MainWnd::None,
+                  false, false},
+        OwnerCase{"OpenLeavesADisabledOwnerDisabled", Box::Open, Parent::None, MainWnd::Host, true,
+                  true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What a posted click or command tries on the main dialog while it owns a box.
+enum class Poke { Load, Extract, About, Close };
+
+struct NestCase {
+  const char* name;
+  Box box;
+  Poke poke;
+};
+
+class NoNesting : public DialogTest, public ::testing::WithParamInterface<NestCase> {};
+
+TEST_P(NoNesting, MainDialogRunsNoHandlerWhileItOwnsABox) {
+  const NestCase& c = GetParam();
+  Run([&](HWND dlg) {
+    Load(dlg, {L"/m/a.tav"});
+    auto poke = [&](HWND owner) {
+      EXPECT_EQ(owner, dlg);
+      EXPECT_FALSE(::IsWindowEnabled(dlg));
+      switch (c.poke) {
+        case Poke::Load:
+          Load(dlg, {L"/m/other.tav"});
+          break;
+        case Poke::Extract:
+          Extract(dlg);
+          break;
+        case Poke::About:
+          ::SendMessageW(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+          break;
+        case Poke::Close:
+          ::SendMessageW(dlg, WM_CLOSE, 0, 0);
+          break;
+      }
+    };
+    if (c.box == Box::About) {
+      hl::QueueModal([&](HWND about) {
+        poke(::GetParent(about));
+        return INT_PTR{IDOK};
+      });
+      ::SendMessageW(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    } else {
+      hl::QueueFileDialog(std::nullopt, poke);  // cancelled: the queue stays
+      hl::Click(dlg, IDC_BUTTON_LOAD);
+    }
+    // Back as it was, and still open: the first load is what Extract! runs.
+    EXPECT_TRUE(::IsWindowEnabled(dlg));
+    EXPECT_TRUE(ExtractEnabled(dlg));
+    EXPECT_TRUE(fake_engine::Calls().empty());
+    Extract(dlg);
+  });
+  EXPECT_EQ(EnginePaths(), std::vector<std::string>{"/m/a.tav"});
+  const std::vector<UINT> modals = c.box == Box::About
+                                       ? std::vector<UINT>{IDD_QUORVEL_DIALOG, IDD_ABOUTBOX}
+                                       : std::vector<UINT>{IDD_QUORVEL_DIALOG};
+  EXPECT_EQ(hl::Recorded().modalTemplates, modals);
+  EXPECT_EQ(hl::Recorded().fileDialogs.size(), c.box == Box::Open ? 2u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialog, NoNesting,
+                         ::testing::Values(NestCase{"LoadDuringAbout", Box::About, Poke::Load},
+                                           NestCase{"ExtractDuringAbout", Box::About,
+                                                    Poke::Extract},
+                                           NestCase{"AboutDuringAbout", Box::About, Poke::About},
+                                           NestCase{"CloseDuringAbout", Box::About, Poke::Close},
+                                           NestCase{"LoadDuringOpen", Box::Open, Poke::Load},
+                                           NestCase{"ExtractDuringOpen", Box::Open, Poke::Extract},
+                                           NestCase{"AboutDuringOpen", Box::Open, Poke::About},
+                                           NestCase{"CloseDuringOpen", Box::Open, Poke::Close}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Narrowing ----
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui/resources/resource.h"
+#include "gui/tests/platform_paths.h"
 #include "platform/afx.h"
 #include "platform/emulated/window.h"
 #include "platform/resource_types.h"
@@ -84,11 +85,11 @@ std::vector<std::wstring> RoundTrip(const std::vector<std::wstring>& paths, DWOR
 
 TEST(FileSelection, EveryChosenFileComesBackAsItsFullPath) {
   const std::vector<std::vector<std::wstring>> cases = {
-      {L"/m/a.tav"},
-      {L"/m/a.tav", L"/m/b.tav", L"/m/c d.tav"},
-      {L"/a.tav", L"/b.tav"},                   // the root folder
-      {L"/m/a.tav", L"/n/b.tav", L"/m/c.tav"},  // not all in one folder
-      {L"/m/\xDCFF.tav", L"/m/\u00E9.tav"},
+      {P(L"/m/a.tav")},
+      {P(L"/m/a.tav"), P(L"/m/b.tav"), P(L"/m/c d.tav")},
+      {P(L"/a.tav"), P(L"/b.tav")},                      // the root folder
+      {P(L"/m/a.tav"), P(L"/n/b.tav"), P(L"/m/c.tav")},  // not all in one folder
+      {P(L"/m/\xDCFF.tav"), P(L"/m/\u00E9.tav")},
   };
   for (const auto& paths : cases) {
     bool fitted = false;
@@ -99,19 +100,21 @@ TEST(FileSelection, EveryChosenFileComesBackAsItsFullPath) {
 
 TEST(FileSelection, TooLongIsRefusedWhole) {
   bool fitted = true;
-  EXPECT_TRUE(RoundTrip({L"/m/abcdef.tav", L"/m/ghijkl.tav"}, 20, &fitted).empty());
+  EXPECT_TRUE(RoundTrip({P(L"/m/abcdef.tav"), P(L"/m/ghijkl.tav")}, 20, &fitted).empty());
   EXPECT_FALSE(fitted);
-  // The exact fit: "/m" NUL "a" NUL "b" NUL NUL is 8 characters.
-  EXPECT_EQ(RoundTrip({L"/m/a", L"/m/b"}, 8, &fitted),
-            (std::vector<std::wstring>{L"/m/a", L"/m/b"}));
+  // The exact fit: the folder, NUL, "a", NUL, "b", NUL, NUL.
+  const std::vector<std::wstring> ab = {P(L"/m/a"), P(L"/m/b")};
+  const auto exact = static_cast<DWORD>(P(L"/m").size() + 6);
+  EXPECT_EQ(RoundTrip(ab, exact, &fitted), ab);
   EXPECT_TRUE(fitted);
-  EXPECT_TRUE(RoundTrip({L"/m/a", L"/m/b"}, 7, &fitted).empty());
+  EXPECT_TRUE(RoundTrip(ab, exact - 1, &fitted).empty());
 }
 
 TEST(FileSelection, OneRelativePathIsKeptButSeveralAreRefused) {
   bool fitted = false;
-  EXPECT_EQ(RoundTrip({L"D:\\m\\a.tav"}, 100, &fitted), std::vector<std::wstring>{L"D:\\m\\a.tav"});
-  EXPECT_TRUE(RoundTrip({L"/m/a.tav", L"b.tav"}, 100, &fitted).empty());
+  EXPECT_EQ(RoundTrip({L"m\\a.tav"}, 100, &fitted), std::vector<std::wstring>{L"m\\a.tav"});
+  EXPECT_EQ(RoundTrip({L"m/a.tav"}, 100, &fitted), std::vector<std::wstring>{L"m/a.tav"});
+  EXPECT_TRUE(RoundTrip({P(L"/m/a.tav"), L"b.tav"}, 100, &fitted).empty());
   EXPECT_FALSE(fitted);
 }
 

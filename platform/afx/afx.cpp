@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/path_syntax.h"
+
 namespace {
 
 CWinApp* g_app = nullptr;
@@ -15,17 +17,28 @@ std::unordered_map<HWND, CWnd*>& HandleMap() {
   return map;
 }
 
-#ifdef _WIN32
-constexpr wchar_t kPathSeparator = L'\\';
-bool IsAbsolutePath(const std::wstring& p) {
-  return (p.size() >= 2 && p[1] == L':') || (!p.empty() && p[0] == L'\\');
+// The window that owns a modal box: its parent or, when it has none, the
+// application's main window, unless that is the box itself or has no window.
+HWND ModalOwner(const CWnd* parent, const CWnd* box) {
+  if (parent != nullptr) return parent->GetSafeHwnd();
+  const CWinApp* app = AfxGetApp();
+  const CWnd* main = app != nullptr ? app->m_pMainWnd : nullptr;
+  return main != nullptr && main != box ? main->GetSafeHwnd() : nullptr;
 }
-#else
-constexpr wchar_t kPathSeparator = L'/';
-bool IsAbsolutePath(const std::wstring& p) {
-  return !p.empty() && p[0] == L'/';
+
+// Disables `owner` for a modal box; returns the window to enable again when
+// the box ends, or nullptr when there is none or it was disabled already.
+HWND DisableOwner(HWND owner) {
+  if (owner == nullptr || !::IsWindowEnabled(owner)) return nullptr;
+  ::EnableWindow(owner, FALSE);
+  return owner;
 }
-#endif
+
+// Commands of the program: WM_COMMAND, and system-menu items it added (the
+// system's own items start at SC_SIZE).
+bool IsProgramCommand(UINT message, WPARAM wParam) {
+  return message == WM_COMMAND || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) < SC_SIZE);
+}
 
 // The window procedure of every dialog of the library. WM_INITDIALOG carries
 // the CDialog being created; everything else goes to the CWnd bound to the
@@ -192,6 +205,10 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+  if (IsProgramCommand(message, wParam) && !::IsWindowEnabled(m_hWnd)) {
+    *pResult = 0;
+    return TRUE;
+  }
   if (message == WM_COMMAND) {
     return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
   }
@@ -249,11 +266,19 @@ END_MESSAGE_MAP()
 INT_PTR CDialog::DoModal() {
   const DialogTemplate* tmpl = FindDialogTemplate(m_nIDTemplate);
   if (tmpl == nullptr) return -1;
-  HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
-  const INT_PTR result = ::DialogBoxTemplateW(AfxGetResourceHandle(), *tmpl, parent, &AfxDlgWndProc,
+  HWND owner = ModalOwner(m_pParentWnd, this);
+  m_hWndDisabledOwner = DisableOwner(owner);
+  const INT_PTR result = ::DialogBoxTemplateW(AfxGetResourceHandle(), *tmpl, owner, &AfxDlgWndProc,
                                               reinterpret_cast<LPARAM>(this));
+  EnableOwner();  // when the box ended other than through EndDialog, or never ran
   Detach();
   return result;
+}
+
+void CDialog::EnableOwner() {
+  if (m_hWndDisabledOwner == nullptr) return;
+  ::EnableWindow(m_hWndDisabledOwner, TRUE);
+  m_hWndDisabledOwner = nullptr;
 }
 
 BOOL CDialog::OnInitDialog() {
@@ -268,6 +293,7 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
 }
 
 void CDialog::EndDialog(int nResult) {
+  EnableOwner();
   ::EndDialog(m_hWnd, nResult);
 }
 
@@ -311,7 +337,8 @@ CPaintDC::~CPaintDC() {
 // ---- File dialog ----
 
 CFileDialog::CFileDialog(BOOL, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
-                         LPCTSTR lpszFilter, CWnd* pParentWnd, DWORD dwSize, BOOL) {
+                         LPCTSTR lpszFilter, CWnd* pParentWnd, DWORD dwSize, BOOL)
+    : m_pParentWnd(pParentWnd) {
   if (lpszFilter != nullptr) {
     m_filter = lpszFilter;
     for (wchar_t& c : m_filter) {
@@ -323,7 +350,6 @@ CFileDialog::CFileDialog(BOOL, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD d
   if (lpszFileName != nullptr)
     m_fileName.replace(0, 259, std::wstring(lpszFileName).substr(0, 259));
   m_ofn.lStructSize = dwSize != 0 ? dwSize : static_cast<DWORD>(sizeof(OPENFILENAMEW));
-  m_ofn.hwndOwner = pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr;
   m_ofn.lpstrFilter = m_filter.empty() ? nullptr : m_filter.c_str();
   m_ofn.lpstrFile = m_fileName.data();
   m_ofn.nMaxFile = static_cast<DWORD>(m_fileName.size());
@@ -333,7 +359,11 @@ CFileDialog::CFileDialog(BOOL, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD d
 }
 
 INT_PTR CFileDialog::DoModal() {
-  return ::GetOpenFileNameW(&m_ofn) ? IDOK : IDCANCEL;
+  m_ofn.hwndOwner = ModalOwner(m_pParentWnd, nullptr);
+  HWND disabled = DisableOwner(m_ofn.hwndOwner);
+  const BOOL chosen = ::GetOpenFileNameW(&m_ofn);
+  if (disabled != nullptr) ::EnableWindow(disabled, TRUE);
+  return chosen ? IDOK : IDCANCEL;
 }
 
 POSITION CFileDialog::GetStartPosition() const {

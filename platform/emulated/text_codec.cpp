@@ -4,6 +4,9 @@
 // narrowing turns those back into the byte. Any narrow string therefore
 // survives widening and narrowing unchanged; narrowing fails only for wide
 // text that no narrow text produces (other surrogates, values past U+10FFFF).
+// Where wchar_t has 16 bits (Windows) wide text is UTF-16: a character past
+// U+FFFF is a surrogate pair, and only an unpaired surrogate is an escape or
+// an error.
 #include <cwchar>
 #include <string>
 
@@ -18,6 +21,33 @@ bool IsNarrowCodePage(UINT cp) {
 }
 
 constexpr char32_t kEscapeBase = 0xDC00;
+constexpr bool kUtf16 = sizeof(wchar_t) == 2;
+
+bool IsHighSurrogate(char32_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The character at wide[i], consuming a surrogate pair as one in UTF-16.
+char32_t NextChar(const wchar_t* wide, std::size_t count, std::size_t& i) {
+  const auto c = static_cast<char32_t>(wide[i++]);
+  if (!kUtf16 || !IsHighSurrogate(c) || i >= count) return c;
+  const auto low = static_cast<char32_t>(wide[i]);
+  if (!IsLowSurrogate(low)) return c;
+  ++i;
+  return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+}
+
+void AppendChar(char32_t c, std::wstring& out) {
+  if (kUtf16 && c >= 0x10000) {
+    out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
+    out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+  } else {
+    out.push_back(static_cast<wchar_t>(c));
+  }
+}
 
 bool EncodeOne(char32_t c, std::string& out) {
   if (c >= 0xDC80 && c <= 0xDCFF) {
@@ -96,8 +126,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wid
       wideCount == -1 ? std::wcslen(wide) + 1 : static_cast<std::size_t>(wideCount);
   std::string out;
   out.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!EncodeOne(static_cast<char32_t>(wide[i]), out)) {
+  for (std::size_t i = 0; i < count;) {
+    if (!EncodeOne(NextChar(wide, count, i), out)) {
       SetLastError(ERROR_NO_UNICODE_TRANSLATION);
       return 0;
     }
@@ -135,7 +165,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
       out.push_back(static_cast<wchar_t>(kEscapeBase + s[i]));
       ++i;
     } else {
-      out.push_back(static_cast<wchar_t>(c));
+      AppendChar(c, out);
       i += static_cast<std::size_t>(len);
     }
   }

@@ -6,6 +6,7 @@
 
 #include "platform/emulated/backend.h"
 #include "platform/emulated/window.h"
+#include "platform/path_syntax.h"
 
 namespace qv::emu {
 namespace {
@@ -37,6 +38,14 @@ std::unique_ptr<Menu> DefaultSystemMenu() {
   auto menu = std::make_unique<Menu>();
   menu->items.push_back({MF_STRING, SC_CLOSE, L"&Close\tAlt+F4"});
   return menu;
+}
+
+// The part of `path` before its last separator; the separator itself when
+// that is the first character; empty when there is none.
+std::wstring FolderOf(const std::wstring& path) {
+  const std::size_t cut = path.rfind(kPathSeparator);
+  if (cut == std::wstring::npos) return L"";
+  return cut == 0 ? path.substr(0, 1) : path.substr(0, cut);
 }
 
 Kind KindOf(const DialogItem& item) {
@@ -182,20 +191,14 @@ bool FillSelection(OPENFILENAMEW& ofn, const std::vector<std::wstring>& paths) {
     // Names are joined to the folder unless absolute, so every path must be
     // absolute for the selection to mean what it says.
     for (const std::wstring& p : paths) {
-      if (p.empty() || p[0] != L'/') return false;
+      if (!IsAbsolutePath(p)) return false;
     }
-    const std::size_t cut = paths[0].rfind(L'/');
-    const std::wstring folder = cut == std::wstring::npos ? L""
-                                : cut == 0                ? L"/"
-                                                          : paths[0].substr(0, cut);
+    const std::wstring folder = FolderOf(paths[0]);
     packed = folder;
     packed.push_back(L'\0');
     for (const std::wstring& p : paths) {
-      const std::size_t slash = p.rfind(L'/');
-      const std::wstring parent = slash == std::wstring::npos ? L""
-                                  : slash == 0                ? L"/"
-                                                              : p.substr(0, slash);
-      packed += parent == folder && slash != std::wstring::npos ? p.substr(slash + 1) : p;
+      const bool inFolder = FolderOf(p) == folder && p.find(kPathSeparator) != std::wstring::npos;
+      packed += inFolder ? p.substr(p.rfind(kPathSeparator) + 1) : p;
       packed.push_back(L'\0');
     }
   }

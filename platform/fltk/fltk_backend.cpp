@@ -20,11 +20,16 @@
 #include <cwchar>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/emulated/backend.h"
+#include "platform/emulated/dialog_keys.h"
 #include "platform/emulated/window.h"
+#include "platform/fltk/desktop_scale.h"
+#include "platform/fltk/x_display.h"
 
 namespace qv::fltk {
 namespace {
@@ -87,10 +92,11 @@ int NeededWidth(const DialogItem& item, const std::string& text, int fontSize) {
 
 Metrics ComputeMetrics() {
   Metrics m;
-  float h = 96, v = 96;
+  float h = 0, v = 0;
   Fl::screen_dpi(h, v);
-  double dpi = h > 0 ? h : 96;
-  m.scale = std::clamp(std::round(dpi / 96.0 * 4.0) / 4.0, 1.0, 4.0);
+  const std::optional<std::string> xftDpi = XftDpiResource();
+  m.scale =
+      DesktopScale(DesktopDpi(xftDpi ? std::optional<std::string_view>(*xftDpi) : std::nullopt, h));
   m.baseX = static_cast<int>(std::lround(emu::kBaseUnitX * m.scale));
   m.baseY = static_cast<int>(std::lround(emu::kBaseUnitY * m.scale));
   m.iconSize = static_cast<int>(std::lround(32 * m.scale));
@@ -115,6 +121,89 @@ Metrics ComputeMetrics() {
   }
   return m;
 }
+
+// A list box whose lines cannot be selected, as the status list is: it takes
+// the keyboard focus (Tab or a click) and scrolls with the arrow keys, Page
+// Up/Down, Home and End, like a Windows list box without selection.
+class StatusList : public Fl_Browser {
+ public:
+  using Fl_Browser::Fl_Browser;
+
+  int handle(int event) override {
+    switch (event) {
+      case FL_FOCUS:
+      case FL_UNFOCUS:
+        if (!Fl::visible_focus()) return 0;
+        redraw();
+        return 1;
+      case FL_PUSH:
+        if (Fl::visible_focus() && Fl::focus() != this) take_focus();
+        break;
+      case FL_KEYBOARD:
+        if (Fl::focus() == this && (Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)) == 0 &&
+            Scroll(Fl::event_key())) {
+          return 1;
+        }
+        break;
+      default:
+        break;
+    }
+    return Fl_Browser::handle(event);
+  }
+
+  void draw() override {
+    Fl_Browser::draw();
+    if (Fl::focus() == this && Fl::visible_focus()) {
+      int x = 0, y = 0, w = 0, h = 0;
+      bbox(x, y, w, h);
+      draw_focus(FL_NO_BOX, x, y, w, h);
+    }
+  }
+
+ private:
+  // Scrolls for one of the scrolling keys and returns true; false for any
+  // other key.
+  bool Scroll(int key) {
+    int x = 0, y = 0, w = 0, h = 0;
+    bbox(x, y, w, h);
+    const int line = incr_height();
+    const int page = std::max(line, h - line);
+    const int bottom = std::max(0, full_height() - h);
+    const int right = std::max(0, full_width() - w);
+    int top = position(), left = hposition();
+    switch (key) {
+      case FL_Up:
+        top -= line;
+        break;
+      case FL_Down:
+        top += line;
+        break;
+      case FL_Page_Up:
+        top -= page;
+        break;
+      case FL_Page_Down:
+        top += page;
+        break;
+      case FL_Home:
+        top = 0;
+        break;
+      case FL_End:
+        top = bottom;
+        break;
+      case FL_Left:
+        left -= line;
+        break;
+      case FL_Right:
+        left += line;
+        break;
+      default:
+        return false;
+    }
+    position(std::clamp(top, 0, bottom));
+    hposition(std::clamp(left, 0, right));
+    return true;
+  }
+};
 
 class DialogWindow;
 
@@ -141,7 +230,21 @@ class DialogWindow : public Fl_Double_Window {
         return 0;  // dropped files change nothing
       case FL_PUSH:
         if (Fl::event_button() == FL_RIGHT_MOUSE && !OverControl()) {
-          PopupSystemMenu();
+          PopupSystemMenu(Fl::event_x(), Fl::event_y());
+          return 1;
+        }
+        break;
+      case FL_KEYBOARD:
+        // Keys the focused control left unused reach the dialog here.
+        if (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter) {
+          emu::PressEnter(window_, FocusedControl());
+          return 1;
+        }
+        if (IsMenuKey()) {
+          // The same popup as the right click, beside the focused control.
+          const Fl_Widget* focus = Fl::focus();
+          const bool inside = focus != nullptr && focus != this && focus->window() == this;
+          PopupSystemMenu(inside ? focus->x() + 4 : 4, inside ? focus->y() + 4 : 4);
           return 1;
         }
         break;
@@ -161,9 +264,24 @@ class DialogWindow : public Fl_Double_Window {
     return false;
   }
 
+  emu::Window* FocusedControl() const {
+    for (const ControlPeer& c : controls) {
+      if (c.widget == Fl::focus()) return c.window;
+    }
+    return nullptr;
+  }
+
+  // The Menu key, or Shift+F10, as on Windows.
+  static bool IsMenuKey() {
+    const int mods = Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META);
+    return (Fl::event_key() == FL_Menu && mods == 0) ||
+           (Fl::event_key() == FL_F + 10 && mods == FL_SHIFT);
+  }
+
   // X11 has no system menu: its entries open as a popup on the background and
   // send the same WM_SYSCOMMAND.
-  void PopupSystemMenu() {
+  // The popup opens at (x, y) of this window.
+  void PopupSystemMenu(int x, int y) {
     if (window_.systemMenu == nullptr) return;
     std::vector<std::string> labels;
     std::vector<const emu::MenuItem*> strings;
@@ -188,7 +306,7 @@ class DialogWindow : public Fl_Double_Window {
       menu[i].flags = dividerAfter[i] ? FL_MENU_DIVIDER : 0;
     }
     menu.back() = Fl_Menu_Item{};
-    const Fl_Menu_Item* picked = menu[0].popup(Fl::event_x(), Fl::event_y());
+    const Fl_Menu_Item* picked = menu[0].popup(x, y);
     if (picked != nullptr) {
       ::SendMessageW(emu::ToHandle(&window_), WM_SYSCOMMAND,
                      reinterpret_cast<WPARAM>(picked->user_data()), 0);
@@ -395,8 +513,11 @@ class FltkBackend final : public emu::Backend {
  private:
   bool Ready() {
     if (!ready_) {
-      fl_open_display();
+      OpenDisplayOrExit();
+      // A flat light face, as Windows dialogs and the light themes of current
+      // desktops have, under FLTK's most native-looking scheme.
       Fl::scheme("gtk+");
+      Fl::background(0xF0, 0xF0, 0xF0);
       metrics_ = ComputeMetrics();
       ready_ = true;
     }
@@ -429,7 +550,7 @@ class FltkBackend final : public emu::Backend {
         widget = new Fl_Check_Button(x, y, w, h);
         break;
       case emu::Kind::ListBox: {
-        auto* list = new Fl_Browser(x, y, w, h);
+        auto* list = new StatusList(x, y, w, h);
         list->type(FL_NORMAL_BROWSER);  // lines cannot be selected
         list->format_char(0);           // lines are shown as they are, '@' included
         list->column_char(0);

@@ -20,7 +20,10 @@ void QueueModal(ModalScript script);
 
 // Answers the next open-file dialog: the chosen full paths, or std::nullopt
 // for cancel. An open-file dialog with no answer queued is cancelled.
-void QueueFileDialog(std::optional<std::vector<std::wstring>> answer);
+// `during`, when given, runs while the dialog is open, with its owner.
+using FileDialogScript = std::function<void(HWND owner)>;
+void QueueFileDialog(std::optional<std::vector<std::wstring>> answer,
+                     FileDialogScript during = nullptr);
 
 // What an open-file dialog was asked to show.
 struct FileDialogRequest {
@@ -30,6 +33,8 @@ struct FileDialogRequest {
   std::wstring defaultExtension;
   bool initialNameEmpty;
   bool hasTitle;
+  HWND owner;         // hwndOwner
+  bool ownerEnabled;  // whether the owner was enabled while the dialog ran
 };
 
 // One drawing operation, in the order performed.

@@ -14,7 +14,11 @@ struct WindowSettings {
 
 struct State {
   std::deque<ModalScript> modals;
-  std::deque<std::optional<std::vector<std::wstring>>> fileAnswers;
+  struct FileAnswer {
+    std::optional<std::vector<std::wstring>> paths;
+    FileDialogScript during;
+  };
+  std::deque<FileAnswer> fileAnswers;
   std::map<const emu::Window*, WindowSettings> settings;
   Record record;
 };
@@ -59,12 +63,15 @@ class HeadlessBackend final : public emu::Backend {
     req.defaultExtension = ofn.lpstrDefExt != nullptr ? ofn.lpstrDefExt : L"";
     req.initialNameEmpty = ofn.lpstrFile[0] == L'\0';
     req.hasTitle = ofn.lpstrTitle != nullptr;
+    req.owner = ofn.hwndOwner;
+    req.ownerEnabled = ofn.hwndOwner != nullptr && ::IsWindowEnabled(ofn.hwndOwner);
     S().record.fileDialogs.push_back(std::move(req));
     if (S().fileAnswers.empty()) return false;
-    std::optional<std::vector<std::wstring>> answer = std::move(S().fileAnswers.front());
+    State::FileAnswer answer = std::move(S().fileAnswers.front());
     S().fileAnswers.pop_front();
-    if (!answer) return false;
-    paths = std::move(*answer);
+    if (answer.during) answer.during(ofn.hwndOwner);
+    if (!answer.paths) return false;
+    paths = std::move(*answer.paths);
     return true;
   }
 
@@ -100,8 +107,8 @@ void QueueModal(ModalScript script) {
   S().modals.push_back(std::move(script));
 }
 
-void QueueFileDialog(std::optional<std::vector<std::wstring>> answer) {
-  S().fileAnswers.push_back(std::move(answer));
+void QueueFileDialog(std::optional<std::vector<std::wstring>> answer, FileDialogScript during) {
+  S().fileAnswers.push_back({std::move(answer), std::move(during)});
 }
 
 void Reset() {

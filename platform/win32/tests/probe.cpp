@@ -1,10 +1,17 @@
 // Test tool, run under the same Wine as Quorvel.exe: finds a top-level window
 // by its title and reads or pokes its controls through ordinary messages.
 //   probe find TITLE            exit 0 when the window exists
+//   probe count TITLE           prints how many visible top-level windows have TITLE
+//   probe owner TITLE           prints the title of the window's owner
+//   probe enabled TITLE [ID]    prints 0 or 1, for control ID or the window itself
 //   probe list TITLE ID         prints each line of list box ID
 //   probe check TITLE ID        prints 0 or 1: the check state of button ID
-//   probe enabled TITLE ID      prints 0 or 1
+//   probe center TITLE ID       prints the screen position "X Y" of control ID's centre
 //   probe click TITLE ID        posts BM_CLICK to button ID (does not wait)
+//   probe command TITLE ID      posts WM_COMMAND BN_CLICKED from control ID
+//   probe syscommand TITLE N    posts WM_SYSCOMMAND N
+//   probe mark TITLE ID 0|1     posts BM_SETCHECK to check box ID; once it reads back,
+//                               every message posted before it has been handled
 //   probe close TITLE           posts WM_CLOSE
 // Lines are printed as UTF-8. Exit status 1 when the window or control is
 // missing, 2 on a usage error.
@@ -23,17 +30,55 @@ void PrintUtf8(const std::wstring& text) {
   std::printf("%s\n", out.c_str());
 }
 
+std::wstring TitleOf(HWND window) {
+  std::wstring title(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  title.resize(static_cast<std::size_t>(
+      GetWindowTextW(window, title.data(), static_cast<int>(title.size()))));
+  return title;
+}
+
+struct Count {
+  const wchar_t* title;
+  int found;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM param) {
+  auto* count = reinterpret_cast<Count*>(param);
+  if (IsWindowVisible(window) && TitleOf(window) == count->title) ++count->found;
+  return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 2;
   const std::wstring command = argv[1];
+  if (command == L"count") {
+    Count count{argv[2], 0};
+    EnumWindows(&CountWindow, reinterpret_cast<LPARAM>(&count));
+    std::printf("%d\n", count.found);
+    return 0;
+  }
   HWND window = FindWindowW(nullptr, argv[2]);
   if (window == nullptr) return 1;
   if (command == L"find") return 0;
   if (command == L"close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (command == L"owner") {
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (owner == nullptr) return 1;
+    PrintUtf8(TitleOf(owner));
+    return 0;
+  }
+  if (command == L"enabled" && argc == 3) {
+    std::printf("%d\n", IsWindowEnabled(window) ? 1 : 0);
+    return 0;
+  }
   if (argc < 4) return 2;
-  HWND control = GetDlgItem(window, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
+  const long number = std::wcstol(argv[3], nullptr, 0);
+  if (command == L"syscommand") {
+    return PostMessageW(window, WM_SYSCOMMAND, static_cast<WPARAM>(number), 0) ? 0 : 1;
+  }
+  HWND control = GetDlgItem(window, static_cast<int>(number));
   if (control == nullptr) return 1;
   if (command == L"list") {
     const LRESULT count = SendMessageW(control, LB_GETCOUNT, 0, 0);
@@ -56,6 +101,20 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%d\n", IsWindowEnabled(control) ? 1 : 0);
     return 0;
   }
+  if (command == L"center") {
+    RECT r{};
+    GetWindowRect(control, &r);
+    std::printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return 0;
+  }
   if (command == L"click") return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+  if (command == L"command") {
+    const WPARAM wParam = MAKEWPARAM(static_cast<WORD>(number), BN_CLICKED);
+    return PostMessageW(window, WM_COMMAND, wParam, reinterpret_cast<LPARAM>(control)) ? 0 : 1;
+  }
+  if (command == L"mark" && argc == 5) {
+    const WPARAM state = std::wcstol(argv[4], nullptr, 10) != 0 ? BST_CHECKED : BST_UNCHECKED;
+    return PostMessageW(control, BM_SETCHECK, state, 0) ? 0 : 1;
+  }
   return 2;
 }

@@ -2,8 +2,9 @@
 # The Windows part of CI, after both builds:
 #   1. the cross-built test programs under Wine (ctest of the windows-x86 build);
 #   2. quorvel-cli.exe against quorvel-cli (tests/windows/cli_parity.sh);
-#   3. Quorvel.exe end to end under Wine and Xvfb: the window, About through
-#      the real system menu, a model loaded through the real open dialog,
+#   3. Quorvel.exe end to end under Wine and Xvfb: the window, a model loaded
+#      through the real open dialog, About through the real system menu, each
+#      box owned by the disabled main dialog that ignores clicks meanwhile,
 #      "Analyze Connector", "Extract!", the report and the status line, and a
 #      screenshot (windows-x86 build folder, quorvel-wine.png).
 #
@@ -90,27 +91,68 @@ window=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
 wait_for "the dialog's controls" probe_is 0 enabled "$title" 3
 probe_is 0 check "$title" 1011 || fail "Analyze Connector starts ticked"
 
+# While a box is open, the main dialog owns it and is disabled, and nothing
+# done to it runs a handler: "Load TAV" clicked (posted and with the mouse),
+# "Extract!" and About posted as commands. The box stays the only one, the
+# queue and the list stay as they were. A posted BM_SETCHECK on "Sort by Name"
+# goes last: once it reads back, everything posted before it has been handled.
+# "Load TAV" clicked with the mouse, as a user would.
+mouse_click_load() {
+  # shellcheck disable=SC2046 # "X Y"
+  xdotool mousemove $(probe center "$title" 1000) click 1
+}
+main_is_locked_by() {
+  box=$1
+  [ "$(probe owner "$box")" = "$title" ] || fail "'$box' is not owned by the main dialog"
+  probe_is 0 enabled "$title" || fail "the main dialog is enabled while '$box' is open"
+  boxes_before="$(probe count Open) $(probe count "About Quorvel")"
+  list_before=$(probe list "$title" 1004)
+  mouse_click_load
+  probe click "$title" 1000
+  probe command "$title" 1000
+  probe command "$title" 3
+  probe syscommand "$title" 16
+  sleep 1 # the mouse click travels through the X server
+  probe mark "$title" 1009 1
+  wait_for "the posts to '$title' to be handled" probe_is 1 check "$title" 1009
+  probe mark "$title" 1009 0
+  wait_for "the mark to be taken off" probe_is 0 check "$title" 1009
+  [ "$(probe count Open) $(probe count "About Quorvel")" = "$boxes_before" ] ||
+    fail "a second box opened over '$box'"
+  [ "$(probe list "$title" 1004)" = "$list_before" ] || fail "a handler ran under '$box'"
+  probe_is 0 enabled "$title" || fail "the main dialog was enabled under '$box'"
+}
+
+# Load TAV: the real open dialog, answered with the model's full path. The
+# same mouse click does nothing while a box is open.
+mouse_click_load
+wait_for "the open dialog" xdotool search --onlyvisible --name '^Open$'
+chooser=$(xdotool search --onlyvisible --name '^Open$' | head -n 1)
+xdotool windowmove --sync "$chooser" 480 400 # off "Load TAV", for the mouse click
+main_is_locked_by Open
+xdotool windowfocus --sync "$chooser"
+sleep 0.5
+xdotool type --delay 20 "$(winepath -w "$work/models/Cockpit.tav")"
+xdotool key Return
+wait_for "Extract! to be enabled" probe_is 1 enabled "$title" 3
+wait_for "the main dialog to be enabled" probe_is 1 enabled "$title"
+
 # About through the system menu: Alt+Space opens it, the last entry is ours.
+# "Extract!" is enabled now, so a posted "Extract!" would add a status line.
 xdotool windowfocus --sync "$window"
 xdotool key alt+space
 sleep 0.5
 xdotool key Up Return
 wait_for "the About box" probe find "About Quorvel"
 about=$(xdotool search --onlyvisible --name '^About Quorvel$' | head -n 1)
+xdotool windowmove --sync "$about" 480 400
+main_is_locked_by "About Quorvel"
 xdotool windowfocus --sync "$about"
 xdotool key Return
 # shellcheck disable=SC2016 # $0 is the inner shell's
 wait_for "the About box to close" sh -c '! wine "$0" find "About Quorvel"' "$probe"
-
-# Load TAV: the real open dialog, answered with the model's full path.
-probe click "$title" 1000
-wait_for "the open dialog" xdotool search --onlyvisible --name '^Open$'
-chooser=$(xdotool search --onlyvisible --name '^Open$' | head -n 1)
-xdotool windowfocus --sync "$chooser"
-sleep 0.5
-xdotool type --delay 20 "$(winepath -w "$work/models/Cockpit.tav")"
-xdotool key Return
-wait_for "Extract! to be enabled" probe_is 1 enabled "$title" 3
+wait_for "the main dialog to be enabled" probe_is 1 enabled "$title"
+probe_is 1 enabled "$title" 3 || fail "Extract! disabled by the About box"
 
 probe click "$title" 1011
 wait_for "Analyze Connector to be ticked" probe_is 1 check "$title" 1011

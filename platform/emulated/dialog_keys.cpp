@@ -1,0 +1,30 @@
+#include "platform/emulated/dialog_keys.h"
+
+namespace qv::emu {
+
+Window* DefaultButton(Window& dialog) {
+  Window* found = nullptr;
+  for (auto& child : dialog.children) {
+    if (child->kind == Kind::PushButton && (child->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+      found = child.get();
+    }
+  }
+  return found;
+}
+
+void PressEnter(Window& dialog, Window* focused) {
+  if (focused != nullptr && focused->parent == &dialog && focused->kind == Kind::PushButton &&
+      focused->enabled) {
+    ::SendMessageW(ToHandle(focused), BM_CLICK, 0, 0);
+    return;
+  }
+  if (Window* button = DefaultButton(dialog)) {
+    // BM_CLICK ignores a disabled button, as Enter does.
+    ::SendMessageW(ToHandle(button), BM_CLICK, 0, 0);
+    return;
+  }
+  ::SendMessageW(ToHandle(&dialog), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(ToHandle(&dialog), IDOK)));
+}
+
+}  // namespace qv::emu
