@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <new>
+#include <utility>
 
 #include "engine/file_ops.h"
 #include "engine/model_buffer.h"
@@ -36,7 +37,7 @@ ExtractResult RunJob(FileOps& files, const char* path, std::int32_t sortByName,
   // waiting writer is not kept longer and the block and the report's memory
   // are never both taken.
   buffer.Release();
-  const std::int32_t matched = MatchConnectors(args, connectors, list);
+  const std::int32_t matched = MatchConnectors(std::move(args), connectors, list);
   OrderArgList(list, sortByName);
   return WriteArgReport(files, path, saveBesideExtractor, analyzeConnector, list, matched,
                         static_cast<std::int32_t>(connectors.size()));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -236,7 +237,9 @@ class FastScan {
   // The distinct arg patterns; room for every pattern of every kind.
   std::array<NextOccurrence, 3 * tav::kArgNodeFormats.size()> patterns_;
   std::size_t patternCount_ = 0;
-  std::vector<FoundRecord> found_;
+  // A deque grows without moving what it holds, so every found record is
+  // written to fresh memory once.
+  std::deque<FoundRecord> found_;
   std::array<std::array<std::size_t, 3>, tav::kArgNodeFormats.size()> slots_{};
 };
 

@@ -66,11 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     paired += r.hasConnector;
     if (i == 0) continue;
     // Final order: nodeIndex ascending; within one nodeIndex by arg, or by
-    // name when sorting by name.
+    // name when sorting by name; equal args keep the name order (stable).
     const ArgRecord& p = list[i - 1];
     FUZZ_CHECK(p.nodeIndex <= r.nodeIndex);
     if (p.nodeIndex == r.nodeIndex) {
-      FUZZ_CHECK(sortByName ? p.name < r.name : p.arg <= r.arg);
+      FUZZ_CHECK(sortByName ? p.name < r.name
+                            : p.arg < r.arg || (p.arg == r.arg && p.name < r.name));
     }
   }
   FUZZ_CHECK(paired == matched);

@@ -11,4 +11,8 @@
 // every record to `list` and returns how many records were paired.
 std::int32_t MatchConnectors(ArgTable& args, const ConnectorTable& connectors, ArgList& list);
 
+// The same for a caller that is done with the table: each record is moved into
+// `list` instead of copied, and `args` keeps only its keys.
+std::int32_t MatchConnectors(ArgTable&& args, const ConnectorTable& connectors, ArgList& list);
+
 #endif  // QUORVEL_REPORT_CONNECTOR_MATCH_H_

@@ -12,6 +12,12 @@ bool LessByNodeIndex(const ArgRecord& a, const ArgRecord& b);
 
 // Sorts by arg when `sortByName` is 0, then in every case by nodeIndex. Both
 // sorts are stable, so records with equal keys keep the order before.
+// Sorts positions once by the combined key and then moves every record once,
+// so no record is copied and no second list of records is allocated.
 void OrderArgList(ArgList& list, std::int32_t sortByName);
+
+// The same order by the two stable sorts themselves, record by record: the
+// plain reference OrderArgList is tested against.
+void OrderArgListReference(ArgList& list, std::int32_t sortByName);
 
 #endif  // QUORVEL_REPORT_ORDERING_H_

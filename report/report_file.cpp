@@ -18,7 +18,16 @@ std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtract
 
 std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
                             std::int32_t matchedCount, std::int32_t connectorCount) {
-  std::string text =
+  // Room for every line up front (a few bytes too many at most), so that the
+  // text is never moved while it grows.
+  constexpr std::size_t kHeaderRoom = 256;
+  constexpr std::size_t kLineRoom = 48;  // " = 65535 ( " + the longest label + " ) [  ]\n"
+  std::size_t room = kHeaderRoom;
+  for (const ArgRecord& record : list)
+    room += record.name.size() + record.connectorName.size() + kLineRoom;
+  std::string text;
+  text.reserve(room);
+  text +=
       "*************************\n"
       "**   arg list of tav   **\n"
       "*************************\n\n";

@@ -2,7 +2,9 @@
 // status line.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/records.h"
@@ -104,6 +106,19 @@ TEST(ConnectorMatch, PairsByNodeReferenceOnly) {
   EXPECT_EQ(table.begin()->first, "door");
 }
 
+// Moving the records out of a table the caller is done with gives the same
+// list and count as copying them.
+TEST(ConnectorMatch, MovingMatchesCopying) {
+  ArgTable copied = WorkedExampleTable();
+  ArgTable moved = WorkedExampleTable();
+  ArgList fromCopies;
+  ArgList fromMoves;
+  const ConnectorTable connectors = WorkedExampleConnectors();
+  EXPECT_EQ(MatchConnectors(copied, connectors, fromCopies), 2);
+  EXPECT_EQ(MatchConnectors(std::move(moved), connectors, fromMoves), 2);
+  EXPECT_EQ(FormatArgReport(1, fromMoves, 2, 3), FormatArgReport(1, fromCopies, 2, 3));
+}
+
 struct OrderCase {
   const char* title;
   std::vector<ArgRecord> records;  // in name order, as matching leaves them
@@ -157,6 +172,37 @@ INSTANTIATE_TEST_SUITE_P(
                               {"b", "a", "c", "d"}},
                     OrderCase{"empty", {}, 0, {}}),
     [](const auto& info) { return std::string(info.param.title); });
+
+// The one-pass order against the two stable sorts, on lists full of ties
+// (few node indexes and args), with connector fields set, under both flags.
+TEST(Ordering, MatchesTheTwoStableSorts) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t size = random() % 40;
+    ArgList list;
+    for (std::size_t i = 0; i < size; ++i) {
+      const auto kind = static_cast<NodeKind>(1 + random() % 5);
+      const std::string number = std::to_string(i);
+      list.push_back(MakeArgRecord(static_cast<std::uint16_t>(random() % 4), 'n' + number,
+                                   static_cast<std::uint16_t>(random() % 4), kind));
+      if (random() % 2 != 0) {
+        list.back().hasConnector = 1;
+        list.back().connectorName = 'c' + number;
+      }
+    }
+    for (int sortByName : {0, 1}) {
+      ArgList fast = list;
+      ArgList reference = list;
+      OrderArgList(fast, sortByName);
+      OrderArgListReference(reference, sortByName);
+      ASSERT_EQ(FormatArgReport(1, fast, 0, 0), FormatArgReport(1, reference, 0, 0))
+          << "round " << round << ", sortByName " << sortByName;
+      for (std::size_t i = 0; i < fast.size(); ++i) {
+        ASSERT_EQ(fast[i].nodeIndex, reference[i].nodeIndex) << "round " << round;
+      }
+    }
+  }
+}
 
 // The two separators trade places: a case written for the backslash holds for
 // the forward slash once every '\' and '/' in it are swapped.
