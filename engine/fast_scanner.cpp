@@ -216,9 +216,8 @@ class FastScan {
 
     const std::uint16_t arg = ReadU16(bytes_, numberPos);
     const std::size_t nameEnd = nul_.Below(bytes_, size_, namePos, size_);
-    std::string name = CleanNameBytes(bytes_ + namePos, nameEnd - namePos);
-    if (name.empty()) name = "unnamed";
-    if (name == "unnamed") name += std::to_string(state_.unnamedCounter++);
+    std::string name =
+        RecordName(CleanNameBytes(bytes_ + namePos, nameEnd - namePos), state_.unnamedCounter);
     found_.push_back(FoundRecord{static_cast<std::uint16_t>(state_.nodeCounter), arg, format.kind,
                                  std::move(name)});
     return resume;

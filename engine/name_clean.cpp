@@ -1,6 +1,7 @@
 #include "engine/name_clean.h"
 
 #include <cstring>
+#include <string>
 
 std::string CleanNameBytes(const std::uint8_t* bytes, std::size_t length) {
   std::string name;
@@ -17,4 +18,10 @@ std::string ReadCleanName(const std::uint8_t* bytes, std::size_t size, std::size
   const std::size_t end =
       nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - bytes) : size;
   return CleanNameBytes(bytes + pos, end - pos);
+}
+
+std::string RecordName(std::string cleaned, std::int32_t& unnamedCounter) {
+  if (cleaned.empty()) cleaned = "unnamed";
+  if (cleaned == "unnamed") cleaned += std::to_string(unnamedCounter++);
+  return cleaned;
 }

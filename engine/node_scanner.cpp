@@ -16,8 +16,6 @@ ScanStep ScanArgNode(const std::uint8_t* bytes, std::size_t size, std::size_t hi
                      const tav::ArgNodeFormat& format, ScanState& state, ArgTable& args) {
   const ScanStep resume{hit + tav::kArgResumeOffset, false};
   const std::size_t namePos = hit + format.typeName.size() + tav::kArgNameGap;
-  std::string name = ReadCleanName(bytes, size, namePos);
-  if (name.empty()) name = "unnamed";
 
   bool markSeen = false;
   bool found = false;
@@ -38,7 +36,7 @@ ScanStep ScanArgNode(const std::uint8_t* bytes, std::size_t size, std::size_t hi
   if (!found) return {size, true};
 
   const std::uint16_t arg = ReadU16(bytes, numberPos);
-  if (name == "unnamed") name += std::to_string(state.unnamedCounter++);
+  std::string name = RecordName(ReadCleanName(bytes, size, namePos), state.unnamedCounter);
   AddArgRecord(args, MakeArgRecord(static_cast<std::uint16_t>(state.nodeCounter), std::move(name),
                                    arg, format.kind));
   return resume;
