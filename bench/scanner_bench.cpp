@@ -168,7 +168,7 @@ void BenchLoad(benchmark::State& state, LazyModel* model) {
   {
     QuietStdout quiet;
     for (auto _ : state) {
-      ModelBuffer buffer(FileOps::Default());
+      ModelBuffer buffer(FileOps::Default(), JobLog::Stdout());
       loaded = loaded && buffer.Load(path.c_str());
       benchmark::DoNotOptimize(buffer.bytes());
     }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/file_ops.h"
+#include "engine/job_log.h"
 #include "engine/model_buffer.h"
 #include "engine/node_scanner.h"
 #include "engine/records.h"
@@ -15,22 +16,22 @@
 
 namespace {
 
-ExtractResult RunJob(FileOps& files, const char* path, std::int32_t sortByName,
+ExtractResult RunJob(FileOps& files, JobLog& log, const char* path, std::int32_t sortByName,
                      std::int32_t saveBesideExtractor, std::int32_t analyzeConnector) {
-  ModelBuffer buffer(files);
+  ModelBuffer buffer(files, log);
   if (!buffer.Load(path)) return ExtractResult::Failed;
 
   ArgTable args;
   ConnectorTable connectors;
   ArgList list;
   ScanState state;
-  std::printf("start\n");
+  log.Printf("start\n");
   if (buffer.size() > 0) {
     ScanModel(buffer.bytes(), static_cast<std::size_t>(buffer.size()), analyzeConnector, state,
               args, connectors);
   }
   if (!buffer.Unchanged()) {
-    std::printf("ERROR: model changed while reading\n");
+    log.Printf("ERROR: model changed while reading\n");
     return ExtractResult::Failed;
   }
   // The tables hold all the report needs: let the model go now, so that a
@@ -39,31 +40,31 @@ ExtractResult RunJob(FileOps& files, const char* path, std::int32_t sortByName,
   buffer.Release();
   const std::int32_t matched = MatchConnectors(std::move(args), connectors, list);
   OrderArgList(list, sortByName);
-  return WriteArgReport(files, path, saveBesideExtractor, analyzeConnector, list, matched,
+  return WriteArgReport(files, log, path, saveBesideExtractor, analyzeConnector, list, matched,
                         static_cast<std::int32_t>(connectors.size()));
   // The tables go when this scope ends, after the report is closed.
 }
 
 }  // namespace
 
-ExtractResult ExtractModelArgsWith(FileOps& files, const char* path, std::int32_t sortByName,
-                                   std::int32_t saveBesideExtractor,
+ExtractResult ExtractModelArgsWith(FileOps& files, JobLog& log, const char* path,
+                                   std::int32_t sortByName, std::int32_t saveBesideExtractor,
                                    std::int32_t analyzeConnector) {
   if (path == nullptr) {
-    std::printf("ERROR: fopen failed\n");
+    log.Printf("ERROR: fopen failed\n");
     return ExtractResult::Failed;
   }
   try {
-    return RunJob(files, path, sortByName, saveBesideExtractor, analyzeConnector);
+    return RunJob(files, log, path, sortByName, saveBesideExtractor, analyzeConnector);
   } catch (const std::bad_alloc&) {
     // Memory ran out while a table grew: the file fails like any other load.
-    std::printf("ERROR: malloc failed\n");
+    log.Printf("ERROR: malloc failed\n");
     return ExtractResult::Failed;
   }
 }
 
 ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
                                std::int32_t saveBesideExtractor, std::int32_t analyzeConnector) {
-  return ExtractModelArgsWith(FileOps::Default(), path, sortByName, saveBesideExtractor,
-                              analyzeConnector);
+  return ExtractModelArgsWith(FileOps::Default(), JobLog::Stdout(), path, sortByName,
+                              saveBesideExtractor, analyzeConnector);
 }

@@ -7,6 +7,7 @@
 #include "engine/extract_result.h"
 
 class FileOps;
+class JobLog;
 
 // The three options of one run, each 0 (off) or 1 (on).
 struct ExtractOptions {
@@ -18,7 +19,7 @@ struct ExtractOptions {
 // Reads the model file at `path` (narrow, NUL-terminated, in the encoding that
 // fopen expects) whole (mapped where it can be, see engine/model_buffer.h),
 // scans it, and writes its report. Logs its events with printf on standard
-// output; a mapped model that another program changed during the scan gives
+// output (JobLog::Stdout()); a mapped model that another program changed during the scan gives
 // "ERROR: model changed while reading", no report and Failed. Never writes
 // the model file, never throws, never ends the process by a signal, and keeps
 // no state between calls.
@@ -26,8 +27,11 @@ ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
                                std::int32_t saveBesideExtractor, std::int32_t analyzeConnector);
 
 // The same job over an explicit set of file operations (the seam used to
-// inject faults). `ExtractModelArgs` runs this with the real operations.
-ExtractResult ExtractModelArgsWith(FileOps& files, const char* path, std::int32_t sortByName,
-                                   std::int32_t saveBesideExtractor, std::int32_t analyzeConnector);
+// inject faults), logging to `log`. `ExtractModelArgs` runs this with the real
+// operations and JobLog::Stdout(). Jobs with their own FileOps and JobLog
+// share nothing and may run on different threads at once.
+ExtractResult ExtractModelArgsWith(FileOps& files, JobLog& log, const char* path,
+                                   std::int32_t sortByName, std::int32_t saveBesideExtractor,
+                                   std::int32_t analyzeConnector);
 
 #endif  // QUORVEL_ENGINE_EXTRACT_JOB_H_

@@ -50,28 +50,28 @@ bool ModelBuffer::Load(const char* path) {
   Release();
   std::FILE* file = files_.OpenRead(path);
   if (file == nullptr) {
-    std::printf("ERROR: fopen failed\n");
+    log_.Printf("ERROR: fopen failed\n");
     return false;
   }
   const std::int64_t measured64 = files_.MeasureSize(file);
   files_.Close(file);
   if (measured64 < 0) {
-    std::printf("ERROR: ftell failed\n");
+    log_.Printf("ERROR: ftell failed\n");
     return false;
   }
   if (measured64 > std::numeric_limits<std::int32_t>::max()) {
-    std::printf("ERROR: file too large\n");
+    log_.Printf("ERROR: file too large\n");
     return false;
   }
   const auto measured = static_cast<std::int32_t>(measured64);
 
   file = files_.OpenRead(path);
   if (file == nullptr) {
-    std::printf("ERROR: fopen failed\n");
+    log_.Printf("ERROR: fopen failed\n");
     return false;
   }
   if (measured > 0 && MapWhole(file, measured)) {
-    std::printf("fsize: %d(%d)\n", measured, size_);
+    log_.Printf("fsize: %d(%d)\n", measured, size_);
     return true;
   }
 
@@ -80,7 +80,7 @@ bool ModelBuffer::Load(const char* path) {
     block = static_cast<std::uint8_t*>(files_.Allocate(static_cast<std::size_t>(measured)));
     if (block == nullptr) {
       files_.Close(file);
-      std::printf("ERROR: malloc failed\n");
+      log_.Printf("ERROR: malloc failed\n");
       return false;
     }
   }
@@ -91,9 +91,9 @@ bool ModelBuffer::Load(const char* path) {
   files_.Close(file);
   const auto count = static_cast<std::int32_t>(read);
 
-  std::printf("fsize: %d(%d)\n", measured, count);
+  log_.Printf("fsize: %d(%d)\n", measured, count);
   if (count < measured) {
-    std::printf("ERROR: fread failed: request %ld, read %ld\n", static_cast<long>(measured),
+    log_.Printf("ERROR: fread failed: request %ld, read %ld\n", static_cast<long>(measured),
                 static_cast<long>(count));
     if (block != nullptr) files_.Release(block);
     return false;

@@ -18,16 +18,17 @@
 #include <cstdio>
 
 #include "engine/file_ops.h"
+#include "engine/job_log.h"
 
 class ModelBuffer {
  public:
-  explicit ModelBuffer(FileOps& files) : files_(files) {}
+  ModelBuffer(FileOps& files, JobLog& log) : files_(files), log_(log) {}
   ~ModelBuffer();
   ModelBuffer(const ModelBuffer&) = delete;
   ModelBuffer& operator=(const ModelBuffer&) = delete;
 
   // Opens the file at `path` twice: once to measure it, once to map or read
-  // it. Logs on standard output, as always and in this order: "fsize: M(N)"
+  // it. Logs through its JobLog, as always and in this order: "fsize: M(N)"
   // with the measured size and the count of bytes the block holds, and, when
   // N < M (the file shrank), "ERROR: fread failed: request M, read N". Returns
   // false with its log line written and nothing held when the file cannot be
@@ -54,6 +55,7 @@ class ModelBuffer {
   bool MapWhole(std::FILE* file, std::int32_t measured);
 
   FileOps& files_;
+  JobLog& log_;
   const std::uint8_t* bytes_ = nullptr;  // the mapping or block_; absent when empty
   std::uint8_t* block_ = nullptr;        // the heap block, when read
   std::FILE* held_ = nullptr;            // the held file, while mapped

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/file_ops.h"
+#include "engine/job_log.h"
 
 std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
                            char separator) {
@@ -54,13 +55,14 @@ std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
   return text;
 }
 
-ExtractResult WriteArgReport(FileOps& files, const char* path, std::int32_t saveBesideExtractor,
-                             std::int32_t analyzeConnector, const ArgList& list,
-                             std::int32_t matchedCount, std::int32_t connectorCount) {
+ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
+                             std::int32_t saveBesideExtractor, std::int32_t analyzeConnector,
+                             const ArgList& list, std::int32_t matchedCount,
+                             std::int32_t connectorCount) {
   const std::string reportPath = ReportBaseName(path, saveBesideExtractor) + ".txt";
   // Opening with "w" would truncate the model itself.
   if (files.SameFile(reportPath.c_str(), path)) {
-    std::printf("ERROR: report path is the model file\n");
+    log.Printf("ERROR: report path is the model file\n");
     return ExtractResult::Failed;
   }
   // The text is built before the file is opened: running out of memory then
@@ -68,7 +70,7 @@ ExtractResult WriteArgReport(FileOps& files, const char* path, std::int32_t save
   const std::string text = FormatArgReport(analyzeConnector, list, matchedCount, connectorCount);
   std::FILE* report = files.OpenWrite(reportPath.c_str());
   if (report == nullptr) {
-    std::printf("ERROR: fopen failed\n");
+    log.Printf("ERROR: fopen failed\n");
     return ExtractResult::Failed;
   }
   bool ok = files.Write(text.data(), text.size(), report) == text.size();
@@ -76,15 +78,8 @@ ExtractResult WriteArgReport(FileOps& files, const char* path, std::int32_t save
   ok = files.Close(report) == 0 && ok;
   if (!ok) {
     files.Remove(reportPath.c_str());
-    std::printf("ERROR: write failed\n");
+    log.Printf("ERROR: write failed\n");
     return ExtractResult::Failed;
   }
   return ExtractResult::Completed;
-}
-
-ExtractResult WriteArgReport(const char* path, std::int32_t saveBesideExtractor,
-                             std::int32_t analyzeConnector, const ArgList& list,
-                             std::int32_t matchedCount, std::int32_t connectorCount) {
-  return WriteArgReport(FileOps::Default(), path, saveBesideExtractor, analyzeConnector, list,
-                        matchedCount, connectorCount);
 }

@@ -11,6 +11,7 @@
 #include "engine/records.h"
 
 class FileOps;
+class JobLog;
 
 // The report path without ".txt": `path` up to its last dot. With
 // `saveBesideExtractor` set it starts after the last `separator` (unless that
@@ -26,18 +27,14 @@ std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtract
 std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
                             std::int32_t matchedCount, std::int32_t connectorCount);
 
-// Writes the report of `path` and returns Completed, or logs one line and
-// returns Failed: "ERROR: report path is the model file\n" (nothing is opened),
+// Writes the report of `path` and returns Completed, or logs one line to
+// `log` and returns Failed: "ERROR: report path is the model file\n" (nothing is opened),
 // "ERROR: fopen failed\n" (the report cannot be created) or
 // "ERROR: write failed\n" (a write, flush or close failed; the incomplete
 // report is removed).
-ExtractResult WriteArgReport(FileOps& files, const char* path, std::int32_t saveBesideExtractor,
-                             std::int32_t analyzeConnector, const ArgList& list,
-                             std::int32_t matchedCount, std::int32_t connectorCount);
-
-// The same with the real file operations.
-ExtractResult WriteArgReport(const char* path, std::int32_t saveBesideExtractor,
-                             std::int32_t analyzeConnector, const ArgList& list,
-                             std::int32_t matchedCount, std::int32_t connectorCount);
+ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
+                             std::int32_t saveBesideExtractor, std::int32_t analyzeConnector,
+                             const ArgList& list, std::int32_t matchedCount,
+                             std::int32_t connectorCount);
 
 #endif  // QUORVEL_REPORT_REPORT_FILE_H_

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/file_ops.h"
+#include "engine/job_log.h"
 #include "engine/path_separator.h"
 #include "tests/alloc_hook.h"
 #include "tests/test_support.h"
@@ -333,8 +334,8 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   FaultyFileOps files;
   c.inject(files);
   ExtractResult result = ExtractResult::Completed;
-  const std::string log =
-      CaptureStdout([&] { result = ExtractModelArgsWith(files, model.c_str(), 0, 0, 1); });
+  const std::string log = CaptureStdout(
+      [&] { result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), 0, 0, 1); });
   std::string expected = c.log;
   for (std::size_t at; (at = expected.find("%S")) != std::string::npos;) {
     expected.replace(at, 2, std::to_string(bytes.size()));
@@ -451,7 +452,7 @@ TEST(ExtractJob, OutOfMemoryAtEveryAllocation) {
       bool fired = false;
       const std::string log = CaptureStdout([&] {
         testing_support::FailingAllocation failing(failAt);
-        result = ExtractModelArgsWith(files, model.c_str(), options.sortByName,
+        result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), options.sortByName,
                                       options.saveBesideExtractor, options.analyzeConnector);
         fired = failing.fired();
       });

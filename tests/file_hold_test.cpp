@@ -34,7 +34,7 @@ TEST(FileHold, LoadMapsTheWholeFileAndLetsGo) {
   ScratchDir dir;
   const std::string path = dir.File("m.tav");
   WriteText(path, kModel);
-  ModelBuffer buffer(FileOps::Default());
+  ModelBuffer buffer(FileOps::Default(), JobLog::Stdout());
   std::string log = CaptureStdout([&] { ASSERT_TRUE(buffer.Load(path.c_str())); });
   const std::string size = std::to_string(kModel.size());
   EXPECT_EQ(log, "fsize: " + size + "(" + size + ")\n");
@@ -59,7 +59,7 @@ TEST(FileHold, WriterWaitsWithoutSignallingUs) {
   ScratchDir dir;
   const std::string path = dir.File("m.tav");
   WriteText(path, kModel);
-  ModelBuffer buffer(FileOps::Default());
+  ModelBuffer buffer(FileOps::Default(), JobLog::Stdout());
   CaptureStdout([&] { ASSERT_TRUE(buffer.Load(path.c_str())); });
   ASSERT_TRUE(buffer.mapped());
   for (const int flags : {O_WRONLY, O_WRONLY | O_TRUNC, O_RDWR}) {
@@ -121,7 +121,7 @@ TEST(FileHold, RefusedHoldsFallBackToReading) {
       EXPECT_FALSE(FileOps::Default().Hold(file));
       std::fclose(file);
 
-      ModelBuffer buffer(FileOps::Default());
+      ModelBuffer buffer(FileOps::Default(), JobLog::Stdout());
       CaptureStdout([&] { ASSERT_TRUE(buffer.Load(path.c_str())); });
       EXPECT_FALSE(buffer.mapped());
       EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.bytes()), kModel.size()), kModel);
