@@ -20,10 +20,11 @@ void ModelBuffer::Release() {
   block_ = nullptr;
   bytes_ = nullptr;
   size_ = 0;
+  readOverlappedChange_ = false;
 }
 
 bool ModelBuffer::Unchanged() const {
-  if (held_ == nullptr) return true;
+  if (held_ == nullptr) return !readOverlappedChange_;
   return files_.HoldIntact(held_) || files_.Stamp(held_) == stamp_;
 }
 
@@ -84,10 +85,14 @@ bool ModelBuffer::Load(const char* path) {
       return false;
     }
   }
+  // A write by another program that overlaps the read moves the stamp; the
+  // block may then hold pieces of two versions.
+  const FileStamp before = files_.Stamp(file);
   std::size_t read = 0;
   if (files_.Rewind(file) && measured > 0) {
     read = files_.Read(block, static_cast<std::size_t>(measured), file);
   }
+  const bool changed = !(files_.Stamp(file) == before);
   files_.Close(file);
   const auto count = static_cast<std::int32_t>(read);
 
@@ -101,5 +106,6 @@ bool ModelBuffer::Load(const char* path) {
   block_ = block;
   bytes_ = block;
   size_ = count;
+  readOverlappedChange_ = changed;
   return true;
 }

@@ -36,9 +36,10 @@ class ModelBuffer {
   // in full. An empty file gives no block. Never writes the file.
   bool Load(const char* path);
 
-  // False when a mapped file may have changed since Load (its hold was
-  // broken and its stamp differs); always true for a read block. Call it
-  // after the scan, before the block is trusted.
+  // False when the block may not be one whole version of the file: a mapped
+  // file whose hold was broken and whose stamp differs, or a read block whose
+  // file's stamp moved during the read. Call it after the scan, before the
+  // block is trusted.
   bool Unchanged() const;
 
   // Lets go of the block (unmap, unhold and close, or free); then empty.
@@ -60,6 +61,7 @@ class ModelBuffer {
   std::uint8_t* block_ = nullptr;        // the heap block, when read
   std::FILE* held_ = nullptr;            // the held file, while mapped
   FileStamp stamp_;                      // the held file's stamp when mapped
+  bool readOverlappedChange_ = false;    // the stamp moved while the block was read
   std::int32_t size_ = 0;                // count of bytes the block holds
 };
 

@@ -412,6 +412,12 @@ INSTANTIATE_TEST_SUITE_P(
                     f.stampMoves = true;
                   },
                   "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false},
+        FaultCase{"model_changed_during_read",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.stampMoves = true;
+                  },
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0},
         FaultCase{"report_open", [](FaultyFileOps& f) { f.failOpenWrite = true; },
                   "fsize: %S(%S)\nstart\nERROR: fopen failed\n", false},
         FaultCase{"report_write", [](FaultyFileOps& f) { f.shortWrite = true; },
