@@ -1,9 +1,11 @@
 #include "engine/file_ops.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #if defined(_WIN32)
 #include <sys/stat.h>
@@ -65,6 +67,17 @@ std::size_t FileOps::Read(void* buffer, std::size_t count, std::FILE* file) {
 
 int FileOps::Close(std::FILE* file) {
   return std::fclose(file);
+}
+
+std::int64_t FileOps::Now() {
+  // The system clock counts from the Unix epoch, as the stamps do.
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+void FileOps::Pause(std::int64_t nanoseconds) {
+  std::this_thread::sleep_for(std::chrono::nanoseconds(nanoseconds));
 }
 
 void* FileOps::Allocate(std::size_t bytes) {

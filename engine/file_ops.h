@@ -60,6 +60,20 @@ class FileOps {
   virtual void Unmap(const void* view, std::size_t size);
   // The file's stamp now; size -1 when it cannot be had.
   virtual FileStamp Stamp(std::FILE* file);
+  // The wall clock now, in the nanoseconds of FileStamp's times.
+  virtual std::int64_t Now();
+  // Waits about `nanoseconds` (> 0).
+  virtual void Pause(std::int64_t nanoseconds);
+
+  // Notes every write to `file` by anyone from now until Unwatch, whatever
+  // the file system's time stamps can resolve. Returns a watch >= 0, or -1
+  // where no such note can be had (Windows; Linux without inotify or with its
+  // instances or watches used up); the caller then has the stamps alone.
+  virtual int Watch(std::FILE* file);
+  // True when the file was written or truncated since Watch, or when the
+  // system lost count. Call it once per watch. Never blocks.
+  virtual bool WatchSawWrite(int watch);
+  virtual void Unwatch(int watch);
 
   virtual void* Allocate(std::size_t bytes);
   virtual void Release(void* block);

@@ -1,8 +1,22 @@
 #include "engine/model_buffer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+
+namespace {
+
+// The later of the stamp's two times: the last moment the file was changed.
+std::int64_t LastChange(const FileStamp& stamp) {
+  return std::max(stamp.modified, stamp.changed);
+}
+
+// A stamp this far ahead of the clock means the clock was set back; waiting
+// for it would not end.
+constexpr std::int64_t kClockSetBackNs = 1'000'000'000;
+
+}  // namespace
 
 ModelBuffer::~ModelBuffer() {
   Release();
@@ -20,12 +34,46 @@ void ModelBuffer::Release() {
   block_ = nullptr;
   bytes_ = nullptr;
   size_ = 0;
-  readOverlappedChange_ = false;
+  mayBeTorn_ = false;
 }
 
 bool ModelBuffer::Unchanged() const {
-  if (held_ == nullptr) return !readOverlappedChange_;
+  if (mayBeTorn_) return false;
+  if (held_ == nullptr) return true;
   return files_.HoldIntact(held_) || files_.Stamp(held_) == stamp_;
+}
+
+bool ModelBuffer::AwaitQuiet(std::FILE* file, FileStamp& stamp) {
+  stamp = files_.Stamp(file);
+  for (std::int64_t waited = 0;;) {
+    const std::int64_t age = files_.Now() - LastChange(stamp);
+    if (age >= kQuietNs || age < -kClockSetBackNs) return true;
+    if (waited >= kQuietBoundNs) return false;
+    const std::int64_t wait = std::min(kQuietNs - age, kQuietNs);
+    files_.Pause(wait);
+    waited += wait;
+    stamp = files_.Stamp(file);
+  }
+}
+
+std::size_t ModelBuffer::ReadWhole(std::FILE* file, std::uint8_t* block, std::int32_t measured) {
+  FileStamp before;
+  const bool quiet = AwaitQuiet(file, before);
+  // The watch is set before the stamp that the read is compared with, so a
+  // write is seen by one or the other, however coarse the stamps are.
+  const int watch = files_.Watch(file);
+  const bool stillQuiet = quiet && files_.Stamp(file) == before;
+  std::size_t read = 0;
+  if (files_.Rewind(file) && measured > 0) {
+    read = files_.Read(block, static_cast<std::size_t>(measured), file);
+  }
+  bool written = !(files_.Stamp(file) == before);
+  if (watch >= 0) {
+    written = files_.WatchSawWrite(watch) || written;
+    files_.Unwatch(watch);
+  }
+  mayBeTorn_ = !stillQuiet || written;
+  return read;
 }
 
 bool ModelBuffer::MapWhole(std::FILE* file, std::int32_t measured) {
@@ -40,7 +88,9 @@ bool ModelBuffer::MapWhole(std::FILE* file, std::int32_t measured) {
     files_.Unhold(file);
     return false;
   }
-  stamp_ = files_.Stamp(file);
+  // Held, no write gets through; one that came just before may be part of a
+  // rewrite still going on.
+  mayBeTorn_ = !AwaitQuiet(file, stamp_);
   held_ = file;
   bytes_ = static_cast<const std::uint8_t*>(view);
   size_ = measured;
@@ -85,14 +135,7 @@ bool ModelBuffer::Load(const char* path) {
       return false;
     }
   }
-  // A write by another program that overlaps the read moves the stamp; the
-  // block may then hold pieces of two versions.
-  const FileStamp before = files_.Stamp(file);
-  std::size_t read = 0;
-  if (files_.Rewind(file) && measured > 0) {
-    read = files_.Read(block, static_cast<std::size_t>(measured), file);
-  }
-  const bool changed = !(files_.Stamp(file) == before);
+  const std::size_t read = ReadWhole(file, block, measured);
   files_.Close(file);
   const auto count = static_cast<std::int32_t>(read);
 
@@ -101,11 +144,11 @@ bool ModelBuffer::Load(const char* path) {
     log_.Printf("ERROR: fread failed: request %ld, read %ld\n", static_cast<long>(measured),
                 static_cast<long>(count));
     if (block != nullptr) files_.Release(block);
+    mayBeTorn_ = false;
     return false;
   }
   block_ = block;
   bytes_ = block;
   size_ = count;
-  readOverlappedChange_ = changed;
   return true;
 }

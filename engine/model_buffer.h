@@ -10,7 +10,14 @@
 // the system breaks the hold by force (Linux: after the lease break time, at
 // least 10 s, far longer than mapping and scanning 2 GiB take); Unchanged()
 // tells whether that happened. Where no hold or mapping is granted, the file
-// is read as it always was.
+// is read as it always was, between two stamps and under a watch
+// (FileOps::Watch) that notes any write the stamps' resolution could hide.
+//
+// A file written less than kQuietNs ago may be in the middle of a rewrite, so
+// on both paths Load first waits (at most kQuietBoundNs) until the file's
+// stamp is that old; a file that does not come to rest reads as changed. A
+// writer that rests longer than that in the middle of a rewrite cannot be
+// told from one that has finished.
 #ifndef QUORVEL_ENGINE_MODEL_BUFFER_H_
 #define QUORVEL_ENGINE_MODEL_BUFFER_H_
 
@@ -36,14 +43,19 @@ class ModelBuffer {
   // in full. An empty file gives no block. Never writes the file.
   bool Load(const char* path);
 
-  // False when the block may not be one whole version of the file: a mapped
-  // file whose hold was broken and whose stamp differs, or a read block whose
-  // file's stamp moved during the read. Call it after the scan, before the
-  // block is trusted.
+  // False when the block may not be one whole version of the file: a file
+  // that did not come to rest, a mapped file whose hold was broken and whose
+  // stamp differs, or a read block whose file was written during the read.
+  // Call it after the scan, before the block is trusted.
   bool Unchanged() const;
 
   // Lets go of the block (unmap, unhold and close, or free); then empty.
   void Release();
+
+  // How long a file's stamp must stand still before its bytes are taken, and
+  // how long Load waits for that at most.
+  static constexpr std::int64_t kQuietNs = 50'000'000;
+  static constexpr std::int64_t kQuietBoundNs = 1'000'000'000;
 
   const std::uint8_t* bytes() const { return bytes_; }
   std::int32_t size() const { return size_; }
@@ -54,6 +66,12 @@ class ModelBuffer {
   // there; on success the buffer keeps `file` open. False, with nothing held
   // and `file` still open, when any step is refused.
   bool MapWhole(std::FILE* file, std::int32_t measured);
+  // Takes `file`'s stamp into `stamp` once it is kQuietNs old, waiting as
+  // needed; false when it did not get that old within kQuietBoundNs.
+  bool AwaitQuiet(std::FILE* file, FileStamp& stamp);
+  // Reads the open `file` whole into `block`; the count read. Sets
+  // mayBeTorn_ when the file was written meanwhile or never came to rest.
+  std::size_t ReadWhole(std::FILE* file, std::uint8_t* block, std::int32_t measured);
 
   FileOps& files_;
   JobLog& log_;
@@ -61,7 +79,7 @@ class ModelBuffer {
   std::uint8_t* block_ = nullptr;        // the heap block, when read
   std::FILE* held_ = nullptr;            // the held file, while mapped
   FileStamp stamp_;                      // the held file's stamp when mapped
-  bool readOverlappedChange_ = false;    // the stamp moved while the block was read
+  bool mayBeTorn_ = false;               // the block may mix two versions
   std::int32_t size_ = 0;                // count of bytes the block holds
 };
 

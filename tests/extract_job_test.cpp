@@ -15,6 +15,7 @@
 
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
+#include "engine/model_buffer.h"
 #include "engine/path_separator.h"
 #include "tests/alloc_hook.h"
 #include "tests/test_support.h"
@@ -226,7 +227,14 @@ class FaultyFileOps : public FileOps {
   bool shortWrite = false;
   bool failFlush = false;
   bool failClose = false;
+  bool watchSeesWrite = false;  // a write the stamps' resolution hid
+  bool noWatch = false;         // the system keeps no note of writes
+  int restlessStamps = 0;       // stamps that show a change just now; -1: every one
 
+  std::int64_t ahead = 0;  // the clock runs this far ahead of the system's
+  // Pauses pass on a clock of the object's own, at once.
+  std::int64_t paused = 0;
+  int watches = 0, unwatches = 0;
   int opens = 0, closes = 0, allocations = 0, releases = 0;
   int holds = 0, unholds = 0, maps = 0, unmaps = 0;
   std::string events;  // "h" hold, "m" map, "u" unmap, "U" unhold, "c" close, in order
@@ -260,7 +268,23 @@ class FaultyFileOps : public FileOps {
   FileStamp Stamp(std::FILE* f) override {
     FileStamp stamp = FileOps::Stamp(f);
     if (stampMoves) stamp.modified += ++stampCalls_;
+    if (restlessStamps != 0) {
+      stamp.changed = Now();
+      if (restlessStamps > 0) --restlessStamps;
+    }
     return stamp;
+  }
+  std::int64_t Now() override { return FileOps::Now() + ahead + paused; }
+  void Pause(std::int64_t nanoseconds) override { paused += nanoseconds; }
+  int Watch(std::FILE* f) override {
+    const int watch = noWatch ? -1 : FileOps::Watch(f);
+    if (watch >= 0) ++watches;
+    return watch;
+  }
+  bool WatchSawWrite(int watch) override { return FileOps::WatchSawWrite(watch) || watchSeesWrite; }
+  void Unwatch(int watch) override {
+    ++unwatches;
+    FileOps::Unwatch(watch);
   }
 
   std::FILE* OpenRead(const char* p) override {
@@ -321,6 +345,7 @@ struct FaultCase {
   std::string log;  // "%S" stands for the model's size, "%H" for half of it
   bool completes;   // with the whole report; else Failed, and no report is left
   int mapped = -1;  // 1: the model was mapped, 0: read; -1: either
+  int waited = -1;  // 1: the job waited for the model to come to rest, 0: not; -1: either
 };
 
 class Faults : public testing::TestWithParam<FaultCase> {};
@@ -349,6 +374,13 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   EXPECT_EQ(files.allocations, files.releases);
   EXPECT_EQ(files.holds, files.unholds);
   EXPECT_EQ(files.maps, files.unmaps);
+  EXPECT_EQ(files.watches, files.unwatches);
+  if (c.waited >= 0) {
+    EXPECT_EQ(files.paused > 0, c.waited == 1) << files.paused;
+  }
+  if (c.mapped == 0 && std::string(c.title).find("no_watch") == std::string::npos) {
+    EXPECT_EQ(files.watches, 1);
+  }
   if (c.completes) {
     EXPECT_EQ(ReadAll(dir.File("m.txt")), OnDisk(CockpitReport(1)));
   } else {
@@ -418,6 +450,50 @@ INSTANTIATE_TEST_SUITE_P(
                     f.stampMoves = true;
                   },
                   "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0},
+        // A write that the stamps cannot resolve is still seen by the watch.
+        FaultCase{"write_hidden_from_stamps",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.watchSeesWrite = true;
+                  },
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0},
+        FaultCase{"changed_during_read_no_watch",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.noWatch = true;
+                    f.stampMoves = true;
+                  },
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0},
+        FaultCase{"unchanged_no_watch",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.noWatch = true;
+                  },
+                  "fsize: %S(%S)\nstart\n", true, 0},
+        // Just written, the model is taken once it has come to rest.
+        FaultCase{"written_just_before_read",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.restlessStamps = 1;
+                  },
+                  "fsize: %S(%S)\nstart\n", true, 0, 1},
+        FaultCase{"written_just_before_mapping", [](FaultyFileOps& f) { f.restlessStamps = 1; },
+                  "fsize: %S(%S)\nstart\n", true, 1, 1},
+        FaultCase{"long_at_rest",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.ahead = ModelBuffer::kQuietNs;
+                  },
+                  "fsize: %S(%S)\nstart\n", true, 0, 0},
+        // Written again and again, it is never taken.
+        FaultCase{"never_at_rest_read",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.restlessStamps = -1;
+                  },
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0, 1},
+        FaultCase{"never_at_rest_mapped", [](FaultyFileOps& f) { f.restlessStamps = -1; },
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 1, 1},
         FaultCase{"report_open", [](FaultyFileOps& f) { f.failOpenWrite = true; },
                   "fsize: %S(%S)\nstart\nERROR: fopen failed\n", false},
         FaultCase{"report_write", [](FaultyFileOps& f) { f.shortWrite = true; },
