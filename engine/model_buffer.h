@@ -55,7 +55,7 @@ class ModelBuffer {
   // How long a file's stamp must stand still before its bytes are taken, and
   // how long Load waits for that at most.
   static constexpr std::int64_t kQuietNs = 50'000'000;
-  static constexpr std::int64_t kQuietBoundNs = 1'000'000'000;
+  static constexpr std::int64_t kQuietBoundNs = 250'000'000;
 
   const std::uint8_t* bytes() const { return bytes_; }
   std::int32_t size() const { return size_; }

@@ -4,7 +4,7 @@
 # must end "completed" or "failed".
 # Usage: model_rewrite_stress.sh QUORVEL_CLI SAMPLES_DIR [RUNS]
 set -u
-cli=$1 samples=$2 runs=${3:-400}
+cli=$1 samples=$2 runs=${3:-120}
 per_process=20
 work=$(mktemp -d)
 writer=
