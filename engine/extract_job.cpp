@@ -4,14 +4,14 @@
 #include <new>
 #include <utility>
 
+#include "engine/arena.h"
+#include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
+#include "engine/flat_tables.h"
 #include "engine/job_log.h"
 #include "engine/model_buffer.h"
-#include "engine/node_scanner.h"
-#include "engine/records.h"
 #include "engine/scan_state.h"
-#include "report/connector_match.h"
-#include "report/ordering.h"
+#include "report/flat_report.h"
 #include "report/report_file.h"
 
 namespace {
@@ -21,28 +21,28 @@ ExtractResult RunJob(FileOps& files, JobLog& log, const char* path, std::int32_t
   ModelBuffer buffer(files, log);
   if (!buffer.Load(path)) return ExtractResult::Failed;
 
-  ArgTable args;
-  ConnectorTable connectors;
-  ArgList list;
+  // Everything the job builds from here on lives in the arena and goes with it.
+  Arena arena(files);
+  FlatTables tables(arena);
   ScanState state;
   log.Printf("start\n");
   if (buffer.size() > 0) {
-    ScanModel(buffer.bytes(), static_cast<std::size_t>(buffer.size()), analyzeConnector, state,
-              args, connectors);
+    ScanModelFastInto(buffer.bytes(), static_cast<std::size_t>(buffer.size()), analyzeConnector,
+                      state, tables);
   }
   if (!buffer.Unchanged()) {
     log.Printf("ERROR: model changed while reading\n");
     return ExtractResult::Failed;
   }
-  // The tables hold all the report needs: let the model go now, so that a
+  // The tables hold copies of all the names: let the model go now, so that a
   // waiting writer is not kept longer and the block and the report's memory
   // are never both taken.
   buffer.Release();
-  const std::int32_t matched = MatchConnectors(std::move(args), connectors, list);
-  OrderArgList(list, sortByName);
-  return WriteArgReport(files, log, path, saveBesideExtractor, analyzeConnector, list, matched,
-                        static_cast<std::int32_t>(connectors.size()));
-  // The tables go when this scope ends, after the report is closed.
+  // The text is made before the report is opened: running out of memory then
+  // leaves no open stream and no truncated report behind.
+  const std::string_view text = FormatFlatReport(tables, sortByName, analyzeConnector, arena);
+  return WriteArgReport(files, log, path, saveBesideExtractor, text);
+  // The arena goes when this scope ends, after the report is closed.
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -72,15 +71,6 @@ class NextOccurrence {
   bool found_ = false;
 };
 
-// A record found by the walk, added to ArgTable once the walk is done: the
-// table's tree is then not pushed out of the caches by the streaming walk.
-struct FoundRecord {
-  std::uint16_t nodeIndex;
-  std::uint16_t arg;
-  NodeKind kind;
-  std::string name;
-};
-
 // The arg patterns of a kind are searched side by side in windows that
 // double from this size, so that none is searched far past the nearest.
 constexpr std::size_t kFirstPatternWindow = 256;
@@ -88,13 +78,12 @@ constexpr std::size_t kFirstPatternWindow = 256;
 class FastScan {
  public:
   FastScan(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-           ScanState& state, ArgTable& args, ConnectorTable& connectors)
+           ScanState& state, ScanSink& sink)
       : bytes_(bytes),
         size_(size),
         analyzeConnector_(analyzeConnector),
         state_(state),
-        args_(args),
-        connectors_(connectors),
+        sink_(sink),
         prefixes_(bytes, size, kModelPrefix),
         mark_(kOneMark),
         nul_(kNul) {
@@ -111,16 +100,6 @@ class FastScan {
     }
   }
 
-  void Run() {
-    Walk();
-    // In walk order, so that the duplicate rule sees the records as made.
-    for (FoundRecord& r : found_) {
-      AddArgRecord(args_, MakeArgRecord(r.nodeIndex, std::move(r.name), r.arg, r.kind));
-    }
-    found_.clear();
-  }
-
- private:
   void Walk() {
     if (size_ == 0) return;
     std::size_t pos = 0;
@@ -150,7 +129,7 @@ class FastScan {
         state_.nodeSeen = 1;
         move.next = at + tav::kNodeTypeName.size();
       } else if (next == 'C' && MatchAt(bytes_, size_, at, tav::kConnectorTypeName)) {
-        move = ScanConnector(bytes_, size_, at, analyzeConnector_, connectors_);
+        move = ScanConnector(bytes_, size_, at, analyzeConnector_, sink_);
       } else if (next == 'A' && (k = ArgKindAt(at)) < tav::kArgNodeFormats.size()) {
         move = ArgNode(at, k);
       } else {
@@ -216,10 +195,8 @@ class FastScan {
 
     const std::uint16_t arg = ReadU16(bytes_, numberPos);
     const std::size_t nameEnd = nul_.Below(bytes_, size_, namePos, size_);
-    std::string name =
-        RecordName(CleanNameBytes(bytes_ + namePos, nameEnd - namePos), state_.unnamedCounter);
-    found_.push_back(FoundRecord{static_cast<std::uint16_t>(state_.nodeCounter), arg, format.kind,
-                                 std::move(name)});
+    sink_.Arg(static_cast<std::uint16_t>(state_.nodeCounter), bytes_ + namePos, nameEnd - namePos,
+              arg, format.kind);
     return resume;
   }
 
@@ -227,8 +204,7 @@ class FastScan {
   std::size_t size_;
   std::int32_t analyzeConnector_;
   ScanState& state_;
-  ArgTable& args_;
-  ConnectorTable& connectors_;
+  ScanSink& sink_;
 
   ByteCursor prefixes_;  // "model::"
   NextOccurrence mark_;
@@ -236,15 +212,18 @@ class FastScan {
   // The distinct arg patterns; room for every pattern of every kind.
   std::array<NextOccurrence, 3 * tav::kArgNodeFormats.size()> patterns_;
   std::size_t patternCount_ = 0;
-  // A deque grows without moving what it holds, so every found record is
-  // written to fresh memory once.
-  std::deque<FoundRecord> found_;
   std::array<std::array<std::size_t, 3>, tav::kArgNodeFormats.size()> slots_{};
 };
 
 }  // namespace
 
+void ScanModelFastInto(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+                       ScanState& state, ScanSink& sink) {
+  FastScan(bytes, size, analyzeConnector, state, sink).Walk();
+}
+
 void ScanModelFast(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
                    ScanState& state, ArgTable& args, ConnectorTable& connectors) {
-  FastScan(bytes, size, analyzeConnector, state, args, connectors).Run();
+  TableSink sink(args, connectors, state.unnamedCounter);
+  ScanModelFastInto(bytes, size, analyzeConnector, state, sink);
 }

@@ -8,9 +8,8 @@
 // successive arg nodes, whose name positions only grow, never read the same
 // stretch twice. A kind's patterns are searched side by side, none far past
 // the nearest; a node that needs the mark when none follows is refused at
-// once. Names are read only for the records actually made, and the records go
-// into ArgTable after the walk, in walk order. Every read stays within
-// bytes[0, size).
+// once. Names are read only for the records actually made, and go to the sink
+// in walk order. Every read stays within bytes[0, size).
 #ifndef QUORVEL_ENGINE_FAST_SCANNER_H_
 #define QUORVEL_ENGINE_FAST_SCANNER_H_
 
@@ -18,8 +17,15 @@
 #include <cstdint>
 
 #include "engine/records.h"
+#include "engine/scan_sink.h"
 #include "engine/scan_state.h"
 
+// Hands every record and connector to `sink`; unnamed objects are numbered by
+// the sink, not through `state`.
+void ScanModelFastInto(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+                       ScanState& state, ScanSink& sink);
+
+// The same into the literal tables, numbering through `state`.
 void ScanModelFast(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
                    ScanState& state, ArgTable& args, ConnectorTable& connectors);
 

@@ -77,6 +77,12 @@ class FileOps {
 
   virtual void* Allocate(std::size_t bytes);
   virtual void Release(void* block);
+  // A large zeroed block of whole pages, given huge pages where the system
+  // has them (Linux: an anonymous mapping with MADV_HUGEPAGE), so that
+  // filling it takes few page faults; nullptr when memory is short. Where
+  // there are no such pages it is an ordinary zeroed heap block.
+  virtual void* AllocatePages(std::size_t bytes);
+  virtual void ReleasePages(void* block, std::size_t bytes);
 
   // Creates or truncates `path` for writing in text mode ("w").
   virtual std::FILE* OpenWrite(const char* path);

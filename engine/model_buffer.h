@@ -1,5 +1,5 @@
 // A model file whole in one block: the file itself mapped read-only where
-// that can be had, else read into one heap block.
+// that can be had, else read into one block of (huge) pages.
 //
 // Why a mapping is safe here: a mapped file that another program truncates
 // faults (SIGBUS on POSIX) when the lost pages are read. So the file is first
@@ -76,11 +76,12 @@ class ModelBuffer {
   FileOps& files_;
   JobLog& log_;
   const std::uint8_t* bytes_ = nullptr;  // the mapping or block_; absent when empty
-  std::uint8_t* block_ = nullptr;        // the heap block, when read
-  std::FILE* held_ = nullptr;            // the held file, while mapped
-  FileStamp stamp_;                      // the held file's stamp when mapped
-  bool mayBeTorn_ = false;               // the block may mix two versions
-  std::int32_t size_ = 0;                // count of bytes the block holds
+  std::uint8_t* block_ = nullptr;        // the block of pages, when read
+  std::size_t blockSize_ = 0;
+  std::FILE* held_ = nullptr;  // the held file, while mapped
+  FileStamp stamp_;            // the held file's stamp when mapped
+  bool mayBeTorn_ = false;     // the block may mix two versions
+  std::int32_t size_ = 0;      // count of bytes the block holds
 };
 
 #endif  // QUORVEL_ENGINE_MODEL_BUFFER_H_

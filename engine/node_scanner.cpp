@@ -65,7 +65,8 @@ void ScanModelReference(const std::uint8_t* bytes, std::size_t size, std::int32_
       state.nodeSeen = 1;
       step.next = pos + tav::kNodeTypeName.size();
     } else if (MatchAt(bytes, size, pos, tav::kConnectorTypeName)) {
-      step = ScanConnector(bytes, size, pos, analyzeConnector, connectors);
+      TableSink sink(args, connectors, state.unnamedCounter);
+      step = ScanConnector(bytes, size, pos, analyzeConnector, sink);
     } else {
       matched = false;
       for (const tav::ArgNodeFormat& format : tav::kArgNodeFormats) {

@@ -56,18 +56,13 @@ std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
 }
 
 ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
-                             std::int32_t saveBesideExtractor, std::int32_t analyzeConnector,
-                             const ArgList& list, std::int32_t matchedCount,
-                             std::int32_t connectorCount) {
+                             std::int32_t saveBesideExtractor, std::string_view text) {
   const std::string reportPath = ReportBaseName(path, saveBesideExtractor) + ".txt";
   // Opening with "w" would truncate the model itself.
   if (files.SameFile(reportPath.c_str(), path)) {
     log.Printf("ERROR: report path is the model file\n");
     return ExtractResult::Failed;
   }
-  // The text is built before the file is opened: running out of memory then
-  // leaves no open stream and no truncated report behind.
-  const std::string text = FormatArgReport(analyzeConnector, list, matchedCount, connectorCount);
   std::FILE* report = files.OpenWrite(reportPath.c_str());
   if (report == nullptr) {
     log.Printf("ERROR: fopen failed\n");

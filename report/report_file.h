@@ -27,14 +27,12 @@ std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtract
 std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
                             std::int32_t matchedCount, std::int32_t connectorCount);
 
-// Writes the report of `path` and returns Completed, or logs one line to
-// `log` and returns Failed: "ERROR: report path is the model file\n" (nothing is opened),
-// "ERROR: fopen failed\n" (the report cannot be created) or
-// "ERROR: write failed\n" (a write, flush or close failed; the incomplete
-// report is removed).
+// Writes `text`, the whole report of `path`, in one write and returns
+// Completed, or logs one line to `log` and returns Failed: "ERROR: report
+// path is the model file\n" (nothing is opened), "ERROR: fopen failed\n" (the
+// report cannot be created) or "ERROR: write failed\n" (a write, flush or
+// close failed; the incomplete report is removed).
 ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
-                             std::int32_t saveBesideExtractor, std::int32_t analyzeConnector,
-                             const ArgList& list, std::int32_t matchedCount,
-                             std::int32_t connectorCount);
+                             std::int32_t saveBesideExtractor, std::string_view text);
 
 #endif  // QUORVEL_REPORT_REPORT_FILE_H_

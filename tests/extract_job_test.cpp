@@ -17,6 +17,7 @@
 #include "engine/job_log.h"
 #include "engine/model_buffer.h"
 #include "engine/path_separator.h"
+#include "report/flat_report.h"
 #include "tests/alloc_hook.h"
 #include "tests/test_support.h"
 #include "tools/tavgen/tav_builder.h"
@@ -221,6 +222,7 @@ class FaultyFileOps : public FileOps {
   bool shrinkBeforeSecondOpen = false;
   std::int64_t sizeOverride = 0;  // non-zero replaces the measured size
   bool failAllocate = false;
+  int failPagesCall = 0;  // 1-based call of AllocatePages to fail; 0 fails none
   bool failRewind = false;
   bool halfRead = false;  // the read stops halfway through the model
   bool failOpenWrite = false;
@@ -235,6 +237,7 @@ class FaultyFileOps : public FileOps {
   // Pauses pass on a clock of the object's own, at once.
   std::int64_t paused = 0;
   int watches = 0, unwatches = 0;
+  int pageCalls = 0;
   int opens = 0, closes = 0, allocations = 0, releases = 0;
   int holds = 0, unholds = 0, maps = 0, unmaps = 0;
   std::string events;  // "h" hold, "m" map, "u" unmap, "U" unhold, "c" close, in order
@@ -316,6 +319,16 @@ class FaultyFileOps : public FileOps {
     ++releases;
     FileOps::Release(block);
   }
+  void* AllocatePages(std::size_t bytes) override {
+    ++pageCalls;
+    if (failAllocate || pageCalls == failPagesCall) return nullptr;
+    ++allocations;
+    return FileOps::AllocatePages(bytes);
+  }
+  void ReleasePages(void* block, std::size_t bytes) override {
+    ++releases;
+    FileOps::ReleasePages(block, bytes);
+  }
   std::FILE* OpenWrite(const char* p) override {
     if (failOpenWrite) return nullptr;
     report_ = Count(FileOps::OpenWrite(p));
@@ -388,7 +401,10 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   }
   if (c.mapped >= 0) {
     EXPECT_EQ(files.maps, c.mapped);
-    EXPECT_EQ(files.allocations, 1 - c.mapped);  // the read block; the tables use operator new
+    if (c.completes) {
+      // The read block, if any, then the one arena block a small model needs.
+      EXPECT_EQ(files.allocations, 2 - c.mapped);
+    }
   }
   // The mapping is let go before its hold, and both before the model file is closed.
   if (c.mapped == 1) {
@@ -513,47 +529,112 @@ INSTANTIATE_TEST_SUITE_P(
                   "fsize: %S(%S)\nstart\n", true, 1}),
     [](const auto& info) { return std::string(info.param.title); });
 
-// Memory runs out at the first allocation of the job, then at the second, and
-// so on, until a run needs no more allocations than were allowed. Every run
-// either completes with the whole report or fails with its log lines and no
-// report; either way it releases everything it took.
-TEST(ExtractJob, OutOfMemoryAtEveryAllocation) {
+// Many objects, so that the job's arena needs more than one block.
+tavgen::Bytes ManyObjectsModel(int count) {
+  TavBuilder b;
+  b.Version();
+  for (int i = 0; i < count; ++i) {
+    b.Node().ArgNode(i % 3 == 0 ? Kind::Visibility : Kind::Rotation, "obj_" + std::to_string(i),
+                     static_cast<std::uint16_t>(i * 7));
+    if (i % 16 == 0) b.Connector("c_" + std::to_string(i), static_cast<std::uint16_t>(i + 1));
+  }
+  return b.bytes();
+}
+
+// Memory runs out at the first operator new of the job, then at the second,
+// and so on, until a run needs no more than were allowed. Every run either
+// completes with the whole report or fails with its log lines and no report;
+// either way it releases everything it took. Returns how many operator new
+// calls a whole run made.
+long NewCallsOfJob(const tavgen::Bytes& bytes, ExtractOptions options) {
+  ScratchDir dir;
+  const std::string model = dir.File("m.tav");
+  WriteBytes(model, bytes);
+  const std::string loaded =
+      "fsize: " + std::to_string(bytes.size()) + "(" + std::to_string(bytes.size()) + ")\nstart\n";
+  const std::string report = OnDisk(ReferenceReportText(
+      bytes.data(), bytes.size(), options.sortByName, options.analyzeConnector));
+  for (long failAt = 1;; ++failAt) {
+    SCOPED_TRACE(failAt);
+    fs::remove(dir.File("m.txt"));
+    FaultyFileOps files;
+    files.ahead = ModelBuffer::kQuietNs;  // written long ago
+    ExtractResult result = ExtractResult::Failed;
+    bool fired = false;
+    const std::string log = CaptureStdout([&] {
+      testing_support::FailingAllocation failing(failAt);
+      result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), options.sortByName,
+                                    options.saveBesideExtractor, options.analyzeConnector);
+      fired = failing.fired();
+    });
+    EXPECT_EQ(files.opens, files.closes);
+    EXPECT_EQ(files.allocations, files.releases);
+    // A failed nothrow allocation (a sort's scratch buffer) may be survived.
+    if (!fired || result == ExtractResult::Completed) {
+      EXPECT_EQ(result, ExtractResult::Completed);
+      EXPECT_EQ(log, loaded);
+      EXPECT_EQ(ReadAll(dir.File("m.txt")), report);
+      if (!fired) return failAt - 1;
+      continue;
+    }
+    EXPECT_EQ(log, loaded + "ERROR: malloc failed\n");
+    EXPECT_FALSE(fs::exists(dir.File("m.txt")));
+    if (failAt >= 1000) {
+      ADD_FAILURE() << "no end to the job's allocations";
+      return failAt;
+    }
+  }
+}
+
+TEST(ExtractJob, OutOfMemoryAtEveryAllocationNoneForEachRecord) {
+  const tavgen::Bytes small = CockpitModel();
+  const tavgen::Bytes large = ManyObjectsModel(2000);
   for (const ExtractOptions options : {ExtractOptions{0, 0, 1}, ExtractOptions{1, 0, 0}}) {
     SCOPED_TRACE(testing::Message() << options.sortByName << options.analyzeConnector);
-    ScratchDir dir;
-    const std::string model = dir.File("m.tav");
-    const tavgen::Bytes bytes = CockpitModel();
-    WriteBytes(model, bytes);
-    const std::string loaded = "fsize: " + std::to_string(bytes.size()) + "(" +
-                               std::to_string(bytes.size()) + ")\nstart\n";
-    for (long failAt = 1;; ++failAt) {
+    const long few = NewCallsOfJob(small, options);
+    EXPECT_GT(few, 0) << "the report path is a string of its own";
+    // Five objects or two thousand: the same allocations, none per record.
+    EXPECT_EQ(NewCallsOfJob(large, options), few);
+  }
+}
+
+// The job's blocks of pages (the read block and the arena's blocks) run out
+// at the first call, then the second, and so on: each run fails with its log
+// line and no report, or completes with the whole report.
+TEST(ExtractJob, OutOfMemoryAtEveryBlock) {
+  const tavgen::Bytes bytes = ManyObjectsModel(120000);
+  ScratchDir dir;
+  const std::string model = dir.File("m.tav");
+  WriteBytes(model, bytes);
+  const std::string size = std::to_string(bytes.size());
+  const std::string loaded = "fsize: " + size + "(" + size + ")\nstart\n";
+  const std::string report = OnDisk(ReferenceReportText(bytes.data(), bytes.size(), 0, 1));
+  for (const bool read : {false, true}) {
+    SCOPED_TRACE(read ? "read" : "mapped");
+    for (int failAt = 1;; ++failAt) {
       SCOPED_TRACE(failAt);
       fs::remove(dir.File("m.txt"));
       FaultyFileOps files;
-      ExtractResult result = ExtractResult::Failed;
-      bool fired = false;
-      const std::string log = CaptureStdout([&] {
-        testing_support::FailingAllocation failing(failAt);
-        result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), options.sortByName,
-                                      options.saveBesideExtractor, options.analyzeConnector);
-        fired = failing.fired();
-      });
-      EXPECT_EQ(files.opens, files.closes);
+      files.ahead = ModelBuffer::kQuietNs;
+      files.refuseHold = read;
+      files.failPagesCall = failAt;
+      ExtractResult result = ExtractResult::Completed;
+      const std::string log = CaptureStdout(
+          [&] { result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), 0, 0, 1); });
       EXPECT_EQ(files.allocations, files.releases);
-      // A failed nothrow allocation (a sort's scratch buffer) may be survived.
-      if (!fired || result == ExtractResult::Completed) {
+      EXPECT_EQ(files.opens, files.closes);
+      if (files.pageCalls < failAt) {
         EXPECT_EQ(result, ExtractResult::Completed);
-        EXPECT_EQ(log, loaded);
-        EXPECT_EQ(ReadAll(dir.File("m.txt")), OnDisk(CockpitReport(options.analyzeConnector)));
-        if (!fired) {
-          EXPECT_GT(failAt, 10) << "the job should allocate for its tables and report";
-          break;
-        }
-        continue;
+        EXPECT_EQ(ReadAll(dir.File("m.txt")), report);
+        // The read block and more than one arena block were each refused once.
+        EXPECT_GE(failAt, read ? 4 : 3);
+        break;
       }
-      EXPECT_EQ(log, loaded + "ERROR: malloc failed\n");
+      EXPECT_EQ(result, ExtractResult::Failed);
+      EXPECT_EQ(log,
+                read && failAt == 1 ? "ERROR: malloc failed\n" : loaded + "ERROR: malloc failed\n");
       EXPECT_FALSE(fs::exists(dir.File("m.txt")));
-      ASSERT_LT(failAt, 10000);
+      ASSERT_LT(failAt, 100);
     }
   }
 }

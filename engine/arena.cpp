@@ -1,0 +1,37 @@
+#include "engine/arena.h"
+
+#include <algorithm>
+#include <new>
+
+#include "engine/file_ops.h"
+
+Arena::~Arena() {
+  while (newest_ != nullptr) {
+    Block* previous = newest_->previous;
+    files_.ReleasePages(newest_, newest_->size);
+    newest_ = previous;
+  }
+}
+
+void* Arena::TakeFromNewBlock(std::size_t bytes, std::size_t alignment) {
+  // Blocks double up to the largest size; a request larger than that gets a
+  // block of its own size.
+  constexpr std::size_t kHeader =
+      (sizeof(Block) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+  std::size_t size = newest_ == nullptr ? kFirstBlock : std::min(newest_->size * 2, kLargestBlock);
+  if (bytes > size - kHeader - alignment) {
+    if (bytes > static_cast<std::size_t>(-1) / 2) throw std::bad_alloc();
+    size = kHeader + alignment + bytes;
+  }
+  void* memory = files_.AllocatePages(size);
+  if (memory == nullptr) throw std::bad_alloc();
+  Block* block = static_cast<Block*>(memory);
+  block->previous = newest_;
+  block->size = size;
+  newest_ = block;
+  reserved_ += size;
+  block_ = static_cast<char*>(memory) + kHeader;
+  size_ = size - kHeader;
+  used_ = 0;
+  return Take(bytes, alignment);
+}

@@ -1,0 +1,99 @@
+#include "engine/flat_tables.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kFirstIndexSize = 1024;  // a power of two
+constexpr std::size_t kReferences = 65536;
+
+std::uint32_t HashName(std::string_view name) {
+  std::uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char c : name) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+  return hash;
+}
+
+}  // namespace
+
+FlatTables::FlatTables(Arena& arena) : arena_(arena), records_(&arena) {}
+
+std::string_view FlatTables::CleanName(const std::uint8_t* name, std::size_t length) {
+  static constexpr std::string_view kUnnamed = "unnamed";
+  constexpr std::size_t kDigits = 11;  // a signed 32-bit number
+  char* out = static_cast<char*>(arena_.Take(length + kUnnamed.size() + kDigits, 1));
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const std::uint8_t c = name[i];
+    if (c >= 0x20 && c <= 0x7E) out[n++] = static_cast<char>(c);
+  }
+  if (n == 0) {
+    std::memcpy(out, kUnnamed.data(), kUnnamed.size());
+    n = kUnnamed.size();
+  }
+  if (std::string_view(out, n) == kUnnamed) {
+    n += static_cast<std::size_t>(std::to_chars(out + n, out + n + kDigits, unnamedCounter_++).ptr -
+                                  (out + n));
+  }
+  return {out, n};
+}
+
+std::uint32_t* FlatTables::Slot(std::string_view name, std::uint32_t hash) {
+  for (std::size_t at = hash & indexMask_;; at = (at + 1) & indexMask_) {
+    std::uint32_t* slot = &index_[at];
+    if (*slot == 0) return slot;
+    const FlatRecord& stored = records_[*slot - 1];
+    if (stored.hash == hash && stored.Name() == name) return slot;
+  }
+}
+
+void FlatTables::GrowIndex() {
+  const std::size_t size = index_ == nullptr ? kFirstIndexSize : (indexMask_ + 1) * 2;
+  index_ = static_cast<std::uint32_t*>(arena_.Take(size * sizeof(std::uint32_t)));
+  indexMask_ = size - 1;
+  for (std::size_t i = 0; i < records_.size(); ++i) {
+    std::size_t at = records_[i].hash & indexMask_;
+    while (index_[at] != 0) at = (at + 1) & indexMask_;
+    index_[at] = static_cast<std::uint32_t>(i + 1);
+  }
+}
+
+void FlatTables::Arg(std::uint16_t nodeIndex, const std::uint8_t* name, std::size_t length,
+                     std::uint16_t arg, NodeKind kind) {
+  // Kept at most half full, so that probes stay short.
+  if (index_ == nullptr || (records_.size() + 1) * 2 > indexMask_ + 1) GrowIndex();
+  const std::string_view clean = CleanName(name, length);
+  const std::uint32_t hash = HashName(clean);
+  std::uint32_t* slot = Slot(clean, hash);
+  if (*slot == 0) {
+    records_.push_back(FlatRecord{clean.data(), static_cast<std::uint32_t>(clean.size()), hash,
+                                  nodeIndex, arg, kind, nullptr});
+    *slot = static_cast<std::uint32_t>(records_.size());
+    return;
+  }
+  FlatRecord& stored = records_[*slot - 1];
+  if (stored.kind == NodeKind::Visibility) {
+    stored.arg = arg;
+    stored.kind = kind;
+    stored.nodeIndex = nodeIndex;
+  }
+}
+
+void FlatTables::Connector(std::uint16_t nodeRef, const std::uint8_t* name, std::size_t length) {
+  if (bySlot_ == nullptr) {
+    bySlot_ =
+        static_cast<const FlatConnector**>(arena_.Take(kReferences * sizeof(const FlatConnector*)));
+  }
+  if (bySlot_[nodeRef] != nullptr) return;
+  char* out = static_cast<char*>(arena_.Take(length == 0 ? 1 : length, 1));
+  std::uint32_t n = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const std::uint8_t c = name[i];
+    if (c >= 0x20 && c <= 0x7E) out[n++] = static_cast<char>(c);
+  }
+  // Arena memory never moves, so the slot may point at it.
+  auto* connector = static_cast<FlatConnector*>(arena_.Take(sizeof(FlatConnector)));
+  *connector = FlatConnector{out, n};
+  bySlot_[nodeRef] = connector;
+  ++connectorCount_;
+}

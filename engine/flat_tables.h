@@ -1,0 +1,77 @@
+// The job's own shape of the tables: flat arrays in one Arena, names copied
+// once into it, a hashed index by name and a direct table by node reference.
+// They follow the same rules as ArgTable and ConnectorTable (engine/records.h)
+// -- the duplicate rule, the first connector per reference, the unnamed
+// numbering -- and the report made from them (report/flat_report.h) is the
+// same to the byte as the one made from the literal tables.
+#ifndef QUORVEL_ENGINE_FLAT_TABLES_H_
+#define QUORVEL_ENGINE_FLAT_TABLES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory_resource>
+#include <string_view>
+#include <vector>  // std::pmr::vector
+
+#include "engine/arena.h"
+#include "engine/records.h"
+#include "engine/scan_sink.h"
+
+struct FlatConnector {
+  const char* name;  // cleaned, in the arena; may be empty
+  std::uint32_t length;
+};
+
+struct FlatRecord {
+  const char* name;  // cleaned and numbered, in the arena; never empty
+  std::uint32_t length;
+  std::uint32_t hash;
+  std::uint16_t nodeIndex;
+  std::uint16_t arg;
+  NodeKind kind;
+  const FlatConnector* connector;  // set by matching; nullptr when none
+
+  std::string_view Name() const { return {name, length}; }
+};
+
+class FlatTables final : public ScanSink {
+ public:
+  explicit FlatTables(Arena& arena);
+
+  // AddArgRecord's rule: a new name is stored; a stored Visibility record
+  // takes the repeated name's arg, kind and nodeIndex; any other stored
+  // record keeps its values.
+  void Arg(std::uint16_t nodeIndex, const std::uint8_t* name, std::size_t length, std::uint16_t arg,
+           NodeKind kind) override;
+  // AddConnector's rule: the first connector of a reference wins.
+  void Connector(std::uint16_t nodeRef, const std::uint8_t* name, std::size_t length) override;
+
+  // One record per distinct name, in the order the names were first found.
+  std::pmr::vector<FlatRecord>& records() { return records_; }
+  // The connector stored for `nodeRef`, or nullptr.
+  const FlatConnector* ConnectorFor(std::uint16_t nodeRef) const {
+    return bySlot_ == nullptr ? nullptr : bySlot_[nodeRef];
+  }
+  // The number of distinct references among the connectors.
+  std::int32_t connectorCount() const { return connectorCount_; }
+
+ private:
+  // The cleaned name copied into the arena; numbered when it is (or reads
+  // as) "unnamed".
+  std::string_view CleanName(const std::uint8_t* name, std::size_t length);
+  // The index slot holding `name`, or the empty slot where it belongs.
+  std::uint32_t* Slot(std::string_view name, std::uint32_t hash);
+  void GrowIndex();
+
+  Arena& arena_;
+  std::pmr::vector<FlatRecord> records_;
+  // Open addressing, linear probing: record position + 1, 0 for empty.
+  std::uint32_t* index_ = nullptr;
+  std::size_t indexMask_ = 0;
+  // 65,536 entries, taken with the first connector.
+  const FlatConnector** bySlot_ = nullptr;
+  std::int32_t connectorCount_ = 0;
+  std::int32_t unnamedCounter_ = 1;
+};
+
+#endif  // QUORVEL_ENGINE_FLAT_TABLES_H_
