@@ -31,7 +31,7 @@ class Arena final : public std::pmr::memory_resource {
   // Bytes taken from the system so far.
   std::size_t reserved() const { return reserved_; }
 
-  static constexpr std::size_t kFirstBlock = std::size_t{4} << 20;
+  static constexpr std::size_t kFirstBlock = std::size_t{1} << 20;
   static constexpr std::size_t kLargestBlock = std::size_t{64} << 20;
 
  private:

@@ -9,8 +9,10 @@
 void* FileOps::AllocatePages(std::size_t bytes) {
   void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) return nullptr;
-  // Advice only: where huge pages are off the block still works.
-  ::madvise(block, bytes, MADV_HUGEPAGE);
+  // Advice only: where huge pages are off the block still works. A block
+  // smaller than a huge page would only be rounded up to one.
+  constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  if (bytes >= kHugePage) ::madvise(block, bytes, MADV_HUGEPAGE);
   return block;
 }
 
