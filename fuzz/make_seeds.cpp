@@ -3,7 +3,7 @@
 //
 //   make_seeds OUTDIR PATHS DESC...
 //
-// For every description D: OUTDIR/scan_diff/D (the image) and
+// For every description D: OUTDIR/scan_diff/D and OUTDIR/report_diff/D (the image) and
 // OUTDIR/report/D-N for N in 0..3 (the option byte N, then the image). For
 // every line of PATHS: OUTDIR/base_name/path-K holding that line's bytes, with
 // the escapes \\ and \xNN. Exit status 0, or 1 with a message.
@@ -72,6 +72,7 @@ bool ModelSeeds(const fs::path& out, const fs::path& desc) {
   }
   const std::string stem = desc.stem().string();
   if (!Write(out / "scan_diff" / stem, image)) return false;
+  if (!Write(out / "report_diff" / stem, image)) return false;
   for (std::uint8_t options = 0; options < 4; ++options) {
     tavgen::Bytes seed{options};
     seed.insert(seed.end(), image.begin(), image.end());
@@ -100,7 +101,7 @@ int main(int argc, char** argv) {
   }
   const fs::path out = argv[1];
   std::error_code error;
-  for (const char* dir : {"scan_diff", "report", "base_name"}) {
+  for (const char* dir : {"scan_diff", "report_diff", "report", "base_name"}) {
     fs::remove_all(out / dir, error);
     fs::create_directories(out / dir, error);
     if (error) return Fail("cannot create " + (out / dir).string()) ? 0 : 1;

@@ -23,7 +23,7 @@ scratch=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-fuzz.XXXXXX") || exit 2
 trap 'rm -rf "$scratch"' EXIT INT TERM
 
 status=0
-for target in report base_name scan_diff; do
+for target in report base_name scan_diff report_diff; do
   exe=$bin/fuzz_$target
   seeds=$bin/seeds/$target
   case $target in
