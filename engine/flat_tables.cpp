@@ -14,6 +14,10 @@ std::uint32_t HashName(std::string_view name) {
   return hash;
 }
 
+std::uint64_t SlotValue(std::uint32_t hash, std::size_t position) {
+  return (std::uint64_t{hash} << 32) | static_cast<std::uint32_t>(position + 1);
+}
+
 }  // namespace
 
 FlatTables::FlatTables(Arena& arena) : arena_(arena), records_(&arena) {}
@@ -38,23 +42,25 @@ std::string_view FlatTables::CleanName(const std::uint8_t* name, std::size_t len
   return {out, n};
 }
 
-std::uint32_t* FlatTables::Slot(std::string_view name, std::uint32_t hash) {
+std::uint64_t* FlatTables::Slot(std::string_view name, std::uint32_t hash) {
   for (std::size_t at = hash & indexMask_;; at = (at + 1) & indexMask_) {
-    std::uint32_t* slot = &index_[at];
+    std::uint64_t* slot = &index_[at];
     if (*slot == 0) return slot;
-    const FlatRecord& stored = records_[*slot - 1];
-    if (stored.hash == hash && stored.Name() == name) return slot;
+    if (static_cast<std::uint32_t>(*slot >> 32) == hash &&
+        records_[static_cast<std::uint32_t>(*slot) - 1].Name() == name) {
+      return slot;
+    }
   }
 }
 
 void FlatTables::GrowIndex() {
   const std::size_t size = index_ == nullptr ? kFirstIndexSize : (indexMask_ + 1) * 2;
-  index_ = static_cast<std::uint32_t*>(arena_.Take(size * sizeof(std::uint32_t)));
+  index_ = static_cast<std::uint64_t*>(arena_.Take(size * sizeof(std::uint64_t)));
   indexMask_ = size - 1;
   for (std::size_t i = 0; i < records_.size(); ++i) {
     std::size_t at = records_[i].hash & indexMask_;
     while (index_[at] != 0) at = (at + 1) & indexMask_;
-    index_[at] = static_cast<std::uint32_t>(i + 1);
+    index_[at] = SlotValue(records_[i].hash, i);
   }
 }
 
@@ -64,14 +70,14 @@ void FlatTables::Arg(std::uint16_t nodeIndex, const std::uint8_t* name, std::siz
   if (index_ == nullptr || (records_.size() + 1) * 2 > indexMask_ + 1) GrowIndex();
   const std::string_view clean = CleanName(name, length);
   const std::uint32_t hash = HashName(clean);
-  std::uint32_t* slot = Slot(clean, hash);
+  std::uint64_t* slot = Slot(clean, hash);
   if (*slot == 0) {
     records_.push_back(FlatRecord{clean.data(), static_cast<std::uint32_t>(clean.size()), hash,
                                   nodeIndex, arg, kind, nullptr});
-    *slot = static_cast<std::uint32_t>(records_.size());
+    *slot = SlotValue(hash, records_.size() - 1);
     return;
   }
-  FlatRecord& stored = records_[*slot - 1];
+  FlatRecord& stored = records_[static_cast<std::uint32_t>(*slot) - 1];
   if (stored.kind == NodeKind::Visibility) {
     stored.arg = arg;
     stored.kind = kind;

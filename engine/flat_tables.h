@@ -60,13 +60,15 @@ class FlatTables final : public ScanSink {
   // as) "unnamed".
   std::string_view CleanName(const std::uint8_t* name, std::size_t length);
   // The index slot holding `name`, or the empty slot where it belongs.
-  std::uint32_t* Slot(std::string_view name, std::uint32_t hash);
+  std::uint64_t* Slot(std::string_view name, std::uint32_t hash);
   void GrowIndex();
 
   Arena& arena_;
   std::pmr::vector<FlatRecord> records_;
-  // Open addressing, linear probing: record position + 1, 0 for empty.
-  std::uint32_t* index_ = nullptr;
+  // Open addressing, linear probing: the name's hash in the high half and
+  // its record's position + 1 in the low half; 0 for empty. Probes compare
+  // hashes without touching the records.
+  std::uint64_t* index_ = nullptr;
   std::size_t indexMask_ = 0;
   // 65,536 entries, taken with the first connector.
   const FlatConnector** bySlot_ = nullptr;
