@@ -30,7 +30,7 @@
 #include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
 #include "engine/model_buffer.h"
-#include "engine/node_scanner.h"
+#include "engine/reference_scanner.h"
 
 namespace {
 

@@ -29,4 +29,10 @@ void ScanModelFastInto(const std::uint8_t* bytes, std::size_t size, std::int32_t
 void ScanModelFast(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
                    ScanState& state, ArgTable& args, ConnectorTable& connectors);
 
+// The scanner the job runs, for callers that name no particular one.
+inline void ScanModel(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+                      ScanState& state, ArgTable& args, ConnectorTable& connectors) {
+  ScanModelFast(bytes, size, analyzeConnector, state, args, connectors);
+}
+
 #endif  // QUORVEL_ENGINE_FAST_SCANNER_H_

@@ -36,11 +36,13 @@ struct ArgRecord {
   std::vector<NodeKind> kinds;      // exactly one element: the record's kind
   std::int32_t hasConnector = 0;    // 1 once matched with a connector
   std::string connectorName = "-";  // matched connector's name, "-" when none
+  bool operator==(const ArgRecord&) const = default;
 };
 
 struct ConnectorRecord {
   std::string name;           // cleaned name; may be empty
   std::uint16_t nodeRef = 0;  // node reference, also the ConnectorTable key
+  bool operator==(const ConnectorRecord&) const = default;
 };
 
 using ArgTable = std::map<std::string, ArgRecord>;

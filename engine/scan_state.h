@@ -10,6 +10,7 @@ struct ScanState {
   std::int32_t nodeSeen = 0;        // 1 from the first "model::Node" on
   std::int32_t nodeCounter = 0;     // running node count; records keep its low 16 bits
   std::int32_t unnamedCounter = 1;  // next number appended to an "unnamed" object
+  bool operator==(const ScanState&) const = default;
 };
 
 // Where the scan goes after one hit: the next position, or the end of the scan.

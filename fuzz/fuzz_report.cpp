@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/node_scanner.h"
+#include "engine/fast_scanner.h"
 #include "engine/records.h"
+#include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
 #include "fuzz/fuzz_check.h"
 #include "report/connector_match.h"

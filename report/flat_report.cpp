@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/fast_scanner.h"
-#include "engine/node_scanner.h"
+#include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
 #include "report/connector_match.h"
 #include "report/ordering.h"

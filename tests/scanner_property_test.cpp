@@ -1,4 +1,4 @@
-// The fast scanner against the plain reference over many generated models:
+// Every scanner against the plain reference over many generated models:
 // both must leave the same ArgTable, ConnectorTable and ScanState for every
 // model, every cut near its end and every analyzeConnector value.
 //
@@ -16,14 +16,21 @@
 #include <vector>
 
 #include "engine/fast_scanner.h"
-#include "engine/node_scanner.h"
 #include "engine/records.h"
+#include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
 #include "tests/model_generator.h"
+#include "tests/scan_harness.h"
 #include "tools/tavgen/tav_builder.h"
 
 namespace {
 
+using scan_harness::Describe;
+using scan_harness::kScannersUnderTest;
+using scan_harness::NamedScanner;
+using scan_harness::RunReference;
+using scan_harness::RunScanner;
+using scan_harness::ScanOutcome;
 using testing_support::kBiasedBytes;
 using testing_support::kPatternTexts;
 using testing_support::kTypeTexts;
@@ -34,78 +41,6 @@ using tavgen::ArgNodeLayout;
 using tavgen::Bytes;
 using tavgen::Kind;
 using tavgen::TavBuilder;
-
-using Scanner = void (*)(const std::uint8_t*, std::size_t, std::int32_t, ScanState&, ArgTable&,
-                         ConnectorTable&);
-
-struct Outcome {
-  ScanState state;
-  ArgTable args;
-  ConnectorTable connectors;
-};
-
-Outcome Run(Scanner scanner, const Bytes& bytes, std::size_t size, std::int32_t analyze,
-            const ScanState& start) {
-  Outcome out;
-  out.state = start;
-  scanner(bytes.data(), size, analyze, out.state, out.args, out.connectors);
-  return out;
-}
-
-std::string Describe(const ScanState& s) {
-  std::ostringstream os;
-  os << "versionFound=" << s.versionFound << " nodeSeen=" << s.nodeSeen
-     << " nodeCounter=" << s.nodeCounter << " unnamedCounter=" << s.unnamedCounter;
-  return os.str();
-}
-
-std::string Describe(const ArgTable& args) {
-  std::ostringstream os;
-  for (const auto& [key, r] : args) {
-    os << "  [" << key << "] name=" << r.name << " node=" << r.nodeIndex << " arg=" << r.arg
-       << " kinds=";
-    for (NodeKind k : r.kinds) os << static_cast<int>(k) << ",";
-    os << " conn=" << r.hasConnector << "/" << r.connectorName << "\n";
-  }
-  return os.str();
-}
-
-std::string Describe(const ConnectorTable& connectors) {
-  std::ostringstream os;
-  for (const auto& [key, c] : connectors)
-    os << "  [" << key << "] " << c.name << "/" << c.nodeRef << "\n";
-  return os.str();
-}
-
-bool SameState(const ScanState& a, const ScanState& b) {
-  return a.versionFound == b.versionFound && a.nodeSeen == b.nodeSeen &&
-         a.nodeCounter == b.nodeCounter && a.unnamedCounter == b.unnamedCounter;
-}
-
-bool SameArgs(const ArgTable& a, const ArgTable& b) {
-  if (a.size() != b.size()) return false;
-  for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
-    const ArgRecord& x = i->second;
-    const ArgRecord& y = j->second;
-    if (i->first != j->first || x.nodeIndex != y.nodeIndex || x.name != y.name || x.arg != y.arg ||
-        x.kinds != y.kinds || x.hasConnector != y.hasConnector ||
-        x.connectorName != y.connectorName) {
-      return false;
-    }
-  }
-  return true;
-}
-
-bool SameConnectors(const ConnectorTable& a, const ConnectorTable& b) {
-  if (a.size() != b.size()) return false;
-  for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
-    if (i->first != j->first || i->second.name != j->second.name ||
-        i->second.nodeRef != j->second.nodeRef) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::string HexDump(const Bytes& bytes, std::size_t size) {
   std::string out;
@@ -121,24 +56,22 @@ std::string HexDump(const Bytes& bytes, std::size_t size) {
   return out;
 }
 
-// Compares both scanners on bytes[0, size); reports and returns false on the
-// first difference.
+// Compares every scanner with the reference on bytes[0, size); reports and
+// returns false on the first difference.
 bool Agree(const Bytes& bytes, std::size_t size, std::int32_t analyze, const ScanState& start,
            std::uint64_t seed) {
-  const Outcome want = Run(ScanModelReference, bytes, size, analyze, start);
-  const Outcome got = Run(ScanModelFast, bytes, size, analyze, start);
-  if (SameState(got.state, want.state) && SameArgs(got.args, want.args) &&
-      SameConnectors(got.connectors, want.connectors)) {
-    return true;
+  const ScanOutcome want = RunReference(bytes.data(), size, analyze, start);
+  for (const NamedScanner& scanner : kScannersUnderTest) {
+    const ScanOutcome got = RunScanner(scanner.scan, bytes.data(), size, analyze, start);
+    if (got == want) continue;
+    ADD_FAILURE() << "seed " << seed << ", analyzeConnector " << analyze << ", cut to " << size
+                  << " of " << bytes.size() << " bytes, start state " << Describe(start)
+                  << "\nreference: " << Describe(want) << scanner.name << ": " << Describe(got)
+                  << "model:\n"
+                  << HexDump(bytes, size);
+    return false;
   }
-  ADD_FAILURE() << "seed " << seed << ", analyzeConnector " << analyze << ", cut to " << size
-                << " of " << bytes.size() << " bytes, start state " << Describe(start)
-                << "\nreference: " << Describe(want.state) << "\n"
-                << Describe(want.args) << Describe(want.connectors)
-                << "fast:      " << Describe(got.state) << "\n"
-                << Describe(got.args) << Describe(got.connectors) << "model:\n"
-                << HexDump(bytes, size);
-  return false;
+  return true;
 }
 
 // Every cut in the last bytes of the model, a few elsewhere, and the whole.

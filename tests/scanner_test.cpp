@@ -1,6 +1,6 @@
 // The node and connector scanners over hand-laid and generated images. Every
-// case runs the job's scanner and the plain reference and expects both to
-// give the same tables and counters.
+// case runs the plain reference and every scanner under test and expects
+// them to give the same tables and counters.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/node_scanner.h"
+#include "engine/fast_scanner.h"
 #include "engine/records.h"
+#include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
+#include "tests/scan_harness.h"
 #include "tools/tavgen/tav_builder.h"
 
 namespace {
@@ -38,47 +40,43 @@ struct FoundConnector {
   bool operator==(const FoundConnector&) const = default;
 };
 
-struct ScanOutcome {
+// A scan's outcome in the terms the cases state it in.
+struct ScanView {
   std::vector<Found> records;  // in table (name) order
   std::vector<FoundConnector> connectors;
   std::int32_t nodeCounter = 0;
   std::int32_t unnamedCounter = 0;
 };
 
-using Scanner = void (*)(const std::uint8_t*, std::size_t, std::int32_t, ScanState&, ArgTable&,
-                         ConnectorTable&);
-
-ScanOutcome RunScanner(Scanner scanner, const tavgen::Bytes& bytes, std::int32_t analyze) {
-  ScanState state;
-  ArgTable args;
-  ConnectorTable connectors;
-  scanner(bytes.data(), bytes.size(), analyze, state, args, connectors);
-  ScanOutcome outcome;
-  for (const auto& [key, record] : args) {
+ScanView View(const scan_harness::ScanOutcome& scanned) {
+  ScanView outcome;
+  for (const auto& [key, record] : scanned.args) {
     EXPECT_EQ(key, record.name);
     EXPECT_EQ(record.kinds.size(), 1u);
     EXPECT_EQ(record.hasConnector, 0);
     EXPECT_EQ(record.connectorName, "-");
     outcome.records.push_back({record.name, record.nodeIndex, record.arg, record.kinds.at(0)});
   }
-  for (const auto& [key, connector] : connectors) {
+  for (const auto& [key, connector] : scanned.connectors) {
     EXPECT_EQ(key, connector.nodeRef);
     outcome.connectors.push_back({connector.nodeRef, connector.name});
   }
-  outcome.nodeCounter = state.nodeCounter;
-  outcome.unnamedCounter = state.unnamedCounter;
+  outcome.nodeCounter = scanned.state.nodeCounter;
+  outcome.unnamedCounter = scanned.state.unnamedCounter;
   return outcome;
 }
 
-// Scans with both scanners; they must agree, and the job's scanner is returned.
-ScanOutcome Scan(const tavgen::Bytes& bytes, std::int32_t analyze = 0) {
-  const ScanOutcome reference = RunScanner(ScanModelReference, bytes, analyze);
-  const ScanOutcome fast = RunScanner(ScanModel, bytes, analyze);
-  EXPECT_EQ(fast.records, reference.records);
-  EXPECT_EQ(fast.connectors, reference.connectors);
-  EXPECT_EQ(fast.nodeCounter, reference.nodeCounter);
-  EXPECT_EQ(fast.unnamedCounter, reference.unnamedCounter);
-  return fast;
+// Scans with the reference and every scanner under test; they must agree
+// whole, and the reference's outcome is returned for the case to check.
+ScanView Scan(const tavgen::Bytes& bytes, std::int32_t analyze = 0) {
+  const scan_harness::ScanOutcome reference =
+      scan_harness::RunReference(bytes.data(), bytes.size(), analyze);
+  for (const scan_harness::NamedScanner& scanner : scan_harness::kScannersUnderTest) {
+    EXPECT_EQ(scan_harness::RunScanner(scanner.scan, bytes.data(), bytes.size(), analyze),
+              reference)
+        << scanner.name << "\nreference: " << scan_harness::Describe(reference);
+  }
+  return View(reference);
 }
 
 constexpr ArgNodeLayout kNoMark{.mark = false};
@@ -106,11 +104,11 @@ tavgen::Bytes DoorExample(bool withMark) {
 TEST(NodeScanner, HandLaidExample) {
   const tavgen::Bytes marked = DoorExample(true);
   ASSERT_EQ(marked.size(), 73u);
-  const ScanOutcome found = Scan(marked);
+  const ScanView found = Scan(marked);
   EXPECT_EQ(found.records, (std::vector<Found>{{"door", 2, 42, NodeKind::Rotation}}));
   EXPECT_EQ(found.nodeCounter, 2);
 
-  const ScanOutcome refused = Scan(DoorExample(false));
+  const ScanView refused = Scan(DoorExample(false));
   EXPECT_TRUE(refused.records.empty());
   EXPECT_EQ(refused.nodeCounter, 2);
 }
@@ -139,7 +137,7 @@ class ScanCases : public testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanCases, Tables) {
   const ScanCase& c = GetParam();
-  const ScanOutcome found = Scan(c.model, c.analyze);
+  const ScanView found = Scan(c.model, c.analyze);
   EXPECT_EQ(found.records, c.records);
   EXPECT_EQ(found.connectors, c.connectors);
   EXPECT_EQ(found.nodeCounter, c.nodeCounter);
@@ -441,10 +439,10 @@ INSTANTIATE_TEST_SUITE_P(Connectors, ScanCases, testing::ValuesIn(ConnectorCases
 
 TEST(NodeScanner, EmptyAndTinyBuffersReadNothingPastTheEnd) {
   for (const char* hex : {"", "5f", "5f 5f 56 45 52 53 49 4f 4e 5f"}) {
-    const ScanOutcome found = Scan(Hex(hex), 1);
+    const ScanView found = Scan(Hex(hex), 1);
     EXPECT_TRUE(found.records.empty()) << hex;
   }
-  const ScanOutcome onlyMarker = Scan(TavBuilder().Version().bytes(), 1);
+  const ScanView onlyMarker = Scan(TavBuilder().Version().bytes(), 1);
   EXPECT_TRUE(onlyMarker.records.empty());
 }
 

@@ -1,11 +1,10 @@
-#include "engine/node_scanner.h"
+#include "engine/reference_scanner.h"
 
 #include <algorithm>
 #include <string>
 
 #include "engine/byte_match.h"
 #include "engine/connector_scanner.h"
-#include "engine/fast_scanner.h"
 #include "engine/name_clean.h"
 #include "engine/tav_format.h"
 
@@ -84,9 +83,4 @@ void ScanModelReference(const std::uint8_t* bytes, std::size_t size, std::int32_
       ++state.nodeCounter;
     }
   }
-}
-
-void ScanModel(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-               ScanState& state, ArgTable& args, ConnectorTable& connectors) {
-  ScanModelFast(bytes, size, analyzeConnector, state, args, connectors);
 }
