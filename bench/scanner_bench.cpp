@@ -2,6 +2,10 @@
 //
 //   Scan/fast/<model>          the job's scanner over the full-size model
 //   Scan/fast|reference/<model>-small  both scanners over a size the plain one finishes
+//   Walk/<model>               the job's walk alone, finds discarded
+//   Job/flat/<model>           the job in memory, bytes to report text: scanner, flat
+//                              tables, matching, order and text; time per record
+//   Job/flat|literal/<model>-small  the same, and the plain scanner with the literal tables
 //   Find/<model>               FindBytes from one "model::" to the next, alone
 //   Load/<model>               the job's read of that file into one block, alone
 //   Extract/<model>            ExtractModelArgs on the model written to a temp file
@@ -25,12 +29,14 @@
 #include <vector>
 
 #include "bench/bench_models.h"
+#include "engine/arena.h"
 #include "engine/byte_search.h"
 #include "engine/extract_job.h"
 #include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
 #include "engine/model_buffer.h"
 #include "engine/reference_scanner.h"
+#include "report/flat_report.h"
 
 namespace {
 
@@ -99,6 +105,59 @@ void BenchScan(benchmark::State& state, Scanner scanner, LazyModel* model) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
   state.counters["records"] = static_cast<double>(records);
+}
+
+// The job's walk alone: what it finds goes to a sink that keeps nothing, so
+// Job/flat minus this is what the records, their order and text cost.
+class DiscardingSink final : public ScanSink {
+ public:
+  void Arg(std::uint16_t, const std::uint8_t*, std::size_t, std::uint16_t, NodeKind) override {
+    ++records;
+  }
+  void Connector(std::uint16_t, const std::uint8_t*, std::size_t) override {}
+  std::size_t records = 0;
+};
+
+void BenchWalk(benchmark::State& state, LazyModel* model) {
+  const tavgen::Bytes& bytes = model->bytes();
+  std::size_t records = 0;
+  for (auto _ : state) {
+    ScanState scan;
+    DiscardingSink sink;
+    ScanModelFastInto(bytes.data(), bytes.size(), 1, scan, sink);
+    records = sink.records;
+    benchmark::DoNotOptimize(records);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  state.counters["found"] = static_cast<double>(records);
+}
+
+// The whole job in memory, from the model's bytes to its report text: the
+// job's scanner into the flat tables of one arena (`flat`), or the plain
+// scanner into the literal tables (`literal`). Reports the time per record.
+void BenchJob(benchmark::State& state, bool flat, LazyModel* model) {
+  const tavgen::Bytes& bytes = model->bytes();
+  std::size_t length = 0;
+  for (auto _ : state) {
+    if (flat) {
+      Arena arena(FileOps::Default());
+      length = FlatReportText(bytes.data(), bytes.size(), 0, 1, arena).size();
+    } else {
+      length = ReferenceReportText(bytes.data(), bytes.size(), 0, 1).size();
+    }
+    benchmark::DoNotOptimize(length);
+  }
+  ScanState scan;
+  ArgTable args;
+  ConnectorTable connectors;
+  ScanModelFast(bytes.data(), bytes.size(), 1, scan, args, connectors);
+  const auto records = static_cast<double>(args.size());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  state.counters["records"] = records;
+  if (records > 0) {
+    state.counters["per_record"] = benchmark::Counter(
+        records, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  }
 }
 
 void BenchFind(benchmark::State& state, LazyModel* model) {
@@ -180,25 +239,6 @@ void BenchLoad(benchmark::State& state, LazyModel* model) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
-bool SameTables(const ScanState& s1, const ArgTable& a1, const ConnectorTable& c1,
-                const ScanState& s2, const ArgTable& a2, const ConnectorTable& c2) {
-  if (s1.versionFound != s2.versionFound || s1.nodeSeen != s2.nodeSeen ||
-      s1.nodeCounter != s2.nodeCounter || s1.unnamedCounter != s2.unnamedCounter ||
-      a1.size() != a2.size() || c1.size() != c2.size()) {
-    return false;
-  }
-  for (auto i = a1.begin(), j = a2.begin(); i != a1.end(); ++i, ++j) {
-    if (i->first != j->first || i->second.arg != j->second.arg ||
-        i->second.nodeIndex != j->second.nodeIndex || i->second.kinds != j->second.kinds) {
-      return false;
-    }
-  }
-  for (auto i = c1.begin(), j = c2.begin(); i != c1.end(); ++i, ++j) {
-    if (i->first != j->first || i->second.name != j->second.name) return false;
-  }
-  return true;
-}
-
 // The numbers mean nothing unless the measured scanner is the right one.
 bool ScannersAgree(const std::string& name, const tavgen::Bytes& bytes, bool expectRecords) {
   for (std::int32_t analyze : {0, 1}) {
@@ -207,10 +247,19 @@ bool ScannersAgree(const std::string& name, const tavgen::Bytes& bytes, bool exp
     ConnectorTable c1, c2;
     ScanModelReference(bytes.data(), bytes.size(), analyze, s1, a1, c1);
     ScanModelFast(bytes.data(), bytes.size(), analyze, s2, a2, c2);
-    if (!SameTables(s1, a1, c1, s2, a2, c2)) {
+    if (!(s1 == s2 && a1 == a2 && c1 == c2)) {
       std::fprintf(stderr, "scanner_bench: fast and reference scanners differ on %s\n",
                    name.c_str());
       return false;
+    }
+    Arena arena(FileOps::Default());
+    for (std::int32_t sortByName : {0, 1}) {
+      if (FlatReportText(bytes.data(), bytes.size(), sortByName, analyze, arena) !=
+          ReferenceReportText(bytes.data(), bytes.size(), sortByName, analyze)) {
+        std::fprintf(stderr, "scanner_bench: flat and literal tables' reports differ on %s\n",
+                     name.c_str());
+        return false;
+      }
     }
     if (expectRecords && a1.empty()) {
       std::fprintf(stderr, "scanner_bench: %s yields no record; the model is broken\n",
@@ -257,6 +306,18 @@ int main(int argc, char** argv) {
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Scan/reference/" + smallName).c_str(), BenchScan,
                                  ScanModelReference, r)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Walk/" + std::string(k.kind)).c_str(), BenchWalk, f)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Job/flat/" + std::string(k.kind)).c_str(), BenchJob, true, f)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Job/flat/" + smallName).c_str(), BenchJob, true, r)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("Job/literal/" + smallName).c_str(), BenchJob, false, r)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Find/" + std::string(k.kind)).c_str(), BenchFind, f)
