@@ -19,8 +19,9 @@ struct ExtractOptions {
 // Reads the model file at `path` (narrow, NUL-terminated, in the encoding that
 // fopen expects) whole (mapped where it can be, see engine/model_buffer.h),
 // scans it, and writes its report. Logs its events with printf on standard
-// output (JobLog::Stdout()); a mapped model that another program changed during the scan gives
-// "ERROR: model changed while reading", no report and Failed. Never writes
+// output (JobLog::Stdout()); a model that another program wrote while it was
+// read or scanned, or that did not come to rest (engine/model_buffer.h),
+// gives "ERROR: model changed while reading", no report and Failed. Never writes
 // the model file, never throws, never ends the process by a signal, and keeps
 // no state between calls.
 ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
