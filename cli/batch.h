@@ -1,0 +1,42 @@
+// Running a batch of models and printing what each one logs, in argument
+// order.
+#ifndef QUORVEL_CLI_BATCH_H_
+#define QUORVEL_CLI_BATCH_H_
+
+#include <cstddef>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/extract_result.h"
+
+class JobLog;
+
+// One model's job: logs to `log`, returns its result.
+using ModelJob = std::function<ExtractResult(JobLog& log, const std::string& model)>;
+
+// Starts a thread running `work`; throws std::system_error where no thread can
+// be had (as std::thread's constructor does).
+using ThreadStarter = std::function<std::thread(std::function<void()> work)>;
+ThreadStarter DefaultThreadStarter();
+
+// The plain run: each model in turn, logging through JobLog::Stdout(), then
+// its status line with printf. Returns 0 when every model completed, else 1.
+int RunBatchInTurn(const std::vector<std::string>& models, const ModelJob& job);
+
+// Up to `jobs` models at once, each logging into a buffer of its own. Writes
+// to `out` exactly what RunBatchInTurn prints: each model's lines, then its
+// status line, in argument order; a model's output is written (and `out`
+// flushed) as soon as it and every model before it are done. A model never
+// starts before its `predecessors` (see cli/job_order.h) are done. Where
+// fewer threads can be started than asked for, the ones there are do all the
+// work (with none, this thread alone, one model after another). Returns what
+// RunBatchInTurn returns.
+int RunBatchInParallel(const std::vector<std::string>& models,
+                       const std::vector<std::vector<std::size_t>>& predecessors, int jobs,
+                       const ModelJob& job, std::FILE* out,
+                       const ThreadStarter& startThread = DefaultThreadStarter());
+
+#endif  // QUORVEL_CLI_BATCH_H_
