@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/allocator_tuning.h"
 #include "cli/batch.h"
 #include "cli/cli_options.h"
 #include "cli/folder_walk.h"
@@ -33,6 +34,7 @@ int Run(const CliOptions& options) {
                                 options.saveBesideExtractor, options.analyzeConnector);
   };
   const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+  if (models.size() > 1) TuneAllocatorForBatches();
   int status = 0;
   if (jobs == 1 || models.size() <= 1) {
     status = RunBatchInTurn(models, job);
