@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/folder_walk.h"
-#include "engine/path_separator.h"
+#include "cli_native_path.h"
 #include "test_support.h"
 
 #if !defined(_WIN32)
@@ -22,13 +22,6 @@ using testing_support::ScratchDir;
 using testing_support::WorkingDir;
 using testing_support::WriteText;
 
-// A path as the walk joins it: "/" written as the platform's separator.
-std::string Native(std::string path) {
-  for (char& c : path)
-    if (c == '/') c = kPathSeparator;
-  return path;
-}
-
 TEST(CliFolderWalk, ListsModelsBelowInByteOrder) {
   const ScratchDir scratch;
   const WorkingDir cwd(scratch.path());
@@ -36,7 +29,7 @@ TEST(CliFolderWalk, ListsModelsBelowInByteOrder) {
   fs::create_directories("t/sub.tav");
   fs::create_directories("t/empty");
   for (const char* file :
-       {"t/b.tav", "t/a.tav", "t/A.TAV", "t/.hidden.tav", "t/notes.txt", "t/model.tav.bak", "t/tav",
+       {"t/b.tav", "t/a.tav", "t/C.TAV", "t/.hidden.tav", "t/notes.txt", "t/model.tav.bak", "t/tav",
         "t/sub/c.Tav", "t/sub/deeper/d.tav", "t/sub.tav/e.tav"})
     WriteText(file, "x");
   std::error_code error;
@@ -46,9 +39,12 @@ TEST(CliFolderWalk, ListsModelsBelowInByteOrder) {
   ASSERT_EQ(::mkfifo("t/pipe.tav", 0600), 0);  // not a regular file
 #endif
 
-  const std::vector<std::string> below = {"t/.hidden.tav",     "t/A.TAV",         "t/a.tav",
-                                          "t/b.tav",           "t/sub.tav/e.tav", "t/sub/c.Tav",
-                                          "t/sub/deeper/d.tav"};
+  // "t/sub.tav/..." before "t/sub/...": the whole paths are sorted, not each
+  // folder's names; capitals before small letters.
+  std::vector<std::string> below;
+  for (const char* path : {"t/.hidden.tav", "t/C.TAV", "t/a.tav", "t/b.tav", "t/sub.tav/e.tav",
+                           "t/sub/c.Tav", "t/sub/deeper/d.tav"})
+    below.push_back(Native(path));
   struct Case {
     std::vector<std::string> args;
     bool recursive;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/job_order.h"
+#include "cli_native_path.h"
 #include "test_support.h"
 
 namespace {
@@ -61,8 +62,11 @@ TEST(CliJobOrder, ModelsTouchingOneFileWaitInArgumentOrder) {
     // Reading one model through two names is no conflict: the reports differ.
     cases.push_back({"a model and a link to it", {"d/a.tav", "d/alias.tav"}, 0, {{}, {}}});
   }
-  for (const OrderCase& c : cases)
-    EXPECT_EQ(JobPredecessors(c.models, c.beside), c.predecessors) << c.what;
+  for (const OrderCase& c : cases) {
+    std::vector<std::string> models;
+    for (const std::string& model : c.models) models.push_back(Native(model));
+    EXPECT_EQ(JobPredecessors(models, c.beside), c.predecessors) << c.what;
+  }
 }
 
 }  // namespace
