@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <system_error>
 
 #include "engine/job_log.h"
 #include "report/status_line.h"
+
+std::uint64_t DefaultByteBudget() {
+  if constexpr (sizeof(void*) < 8) return std::uint64_t{1} << 30;
+  return std::numeric_limits<std::uint64_t>::max();
+}
 
 ThreadStarter DefaultThreadStarter() {
   return [](std::function<void()> work) { return std::thread(std::move(work)); };
@@ -29,11 +35,10 @@ namespace {
 // The shared state of one parallel run. Every member is guarded by mutex_.
 class ParallelBatch {
  public:
-  ParallelBatch(const std::vector<std::string>& models,
-                const std::vector<std::vector<std::size_t>>& predecessors, const ModelJob& job,
+  ParallelBatch(const std::vector<std::string>& models, const BatchPlan& plan, const ModelJob& job,
                 std::FILE* out)
       : models_(models),
-        predecessors_(predecessors),
+        plan_(plan),
         job_(job),
         out_(out),
         state_(models.size(), State::Waiting),
@@ -49,11 +54,13 @@ class ParallelBatch {
         changed_.wait(lock);
       }
       state_[next] = State::Running;
+      bytesInWork_ += Bytes(next);
       lock.unlock();
       auto log = std::make_unique<BufferedJobLog>();
       const ExtractResult result = job_(*log, models_[next]);
       lock.lock();
       logs_[next] = std::move(log);
+      bytesInWork_ -= Bytes(next);
       state_[next] = result == ExtractResult::Completed ? State::Completed : State::Failed;
       PrintDone();
       changed_.notify_all();
@@ -69,14 +76,23 @@ class ParallelBatch {
     return state_[i] == State::Completed || state_[i] == State::Failed;
   }
 
-  // The first waiting model whose predecessors are all done.
+  std::uint64_t Bytes(std::size_t i) const { return i < plan_.bytes.size() ? plan_.bytes[i] : 0; }
+
+  // Whether model `i` fits beside the models in work (alone it always does).
+  bool Fits(std::size_t i) const {
+    return bytesInWork_ == 0 ||
+           Bytes(i) <= plan_.byteBudget - std::min(bytesInWork_, plan_.byteBudget);
+  }
+
+  // The first waiting model whose predecessors are all done and that fits.
   bool PickReady(std::size_t& next) {
     while (firstWaiting_ < models_.size() && state_[firstWaiting_] != State::Waiting)
       ++firstWaiting_;
     for (std::size_t i = firstWaiting_; i < models_.size(); ++i) {
       if (state_[i] != State::Waiting) continue;
-      bool ready = true;
-      for (const std::size_t before : predecessors_[i]) ready = ready && Done(before);
+      bool ready = Fits(i);
+      if (i < plan_.predecessors.size())
+        for (const std::size_t before : plan_.predecessors[i]) ready = ready && Done(before);
       if (ready) {
         next = i;
         return true;
@@ -103,7 +119,7 @@ class ParallelBatch {
   }
 
   const std::vector<std::string>& models_;
-  const std::vector<std::vector<std::size_t>>& predecessors_;
+  const BatchPlan& plan_;
   const ModelJob& job_;
   std::FILE* const out_;
 
@@ -113,15 +129,15 @@ class ParallelBatch {
   std::vector<std::unique_ptr<BufferedJobLog>> logs_;
   std::size_t firstWaiting_ = 0;
   std::size_t printed_ = 0;
+  std::uint64_t bytesInWork_ = 0;
   bool failed_ = false;
 };
 
 }  // namespace
 
-int RunBatchInParallel(const std::vector<std::string>& models,
-                       const std::vector<std::vector<std::size_t>>& predecessors, int jobs,
+int RunBatchInParallel(const std::vector<std::string>& models, const BatchPlan& plan, int jobs,
                        const ModelJob& job, std::FILE* out, const ThreadStarter& startThread) {
-  ParallelBatch batch(models, predecessors, job, out);
+  ParallelBatch batch(models, plan, job, out);
   // This thread is one of the workers.
   const std::size_t workers = std::min<std::size_t>(jobs > 1 ? jobs : 1, models.size());
   const std::size_t helpers = workers > 0 ? workers - 1 : 0;

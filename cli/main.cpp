@@ -9,6 +9,7 @@
 #include "cli/allocator_tuning.h"
 #include "cli/batch.h"
 #include "cli/cli_options.h"
+#include "cli/file_identity.h"
 #include "cli/folder_walk.h"
 #include "cli/job_order.h"
 #include "engine/extract_job.h"
@@ -39,8 +40,12 @@ int Run(const CliOptions& options) {
   if (jobs == 1 || models.size() <= 1) {
     status = RunBatchInTurn(models, job);
   } else {
-    const auto predecessors = JobPredecessors(models, options.saveBesideExtractor);
-    status = RunBatchInParallel(models, predecessors, jobs, job, stdout);
+    BatchPlan plan;
+    plan.predecessors = JobPredecessors(models, options.saveBesideExtractor);
+    plan.byteBudget = DefaultByteBudget();
+    if (plan.byteBudget != BatchPlan().byteBudget)
+      for (const std::string& model : models) plan.bytes.push_back(FileBytes(model));
+    status = RunBatchInParallel(models, plan, jobs, job, stdout);
   }
   return errors.empty() ? status : 1;
 }

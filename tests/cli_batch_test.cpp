@@ -26,7 +26,9 @@ using testing_support::CaptureStdout;
 class FakeJobs {
  public:
   explicit FakeJobs(std::vector<std::string> models)
-      : models_(std::move(models)), waitFor_(models_.size()), finished_(models_.size(), false) {}
+      : models_(std::move(models)), finished_(models_.size(), false) {
+    plan_.predecessors.resize(models_.size());
+  }
 
   ModelJob job() {
     return [this](JobLog& log, const std::string& model) {
@@ -34,8 +36,12 @@ class FakeJobs {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         starts_.push_back(index);
-        for (std::size_t before : waitFor_[index])
+        for (std::size_t before : plan_.predecessors[index])
           if (!finished_[before]) violations_.push_back(index);
+        const std::uint64_t bytes = plan_.bytes.empty() ? 0 : plan_.bytes[index];
+        if (bytesInWork_ > 0 && bytesInWork_ + bytes > plan_.byteBudget)
+          overBudget_.push_back(index);
+        bytesInWork_ += bytes;
       }
       const int running = ++running_;
       int seen = maxRunning_.load();
@@ -48,14 +54,16 @@ class FakeJobs {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         finished_[index] = true;
+        bytesInWork_ -= plan_.bytes.empty() ? 0 : plan_.bytes[index];
       }
       return model[0] == 'x' ? ExtractResult::Failed : ExtractResult::Completed;
     };
   }
 
-  void SetPredecessors(const std::vector<std::vector<std::size_t>>& waitFor) { waitFor_ = waitFor; }
+  void SetPlan(const BatchPlan& plan) { plan_ = plan; }
   int maxRunning() const { return maxRunning_; }
   std::vector<std::size_t> violations() const { return violations_; }
+  std::vector<std::size_t> overBudget() const { return overBudget_; }
   std::vector<std::size_t> starts() const { return starts_; }
 
  private:
@@ -65,7 +73,9 @@ class FakeJobs {
   }
 
   std::vector<std::string> models_;
-  std::vector<std::vector<std::size_t>> waitFor_;
+  BatchPlan plan_;
+  std::uint64_t bytesInWork_ = 0;
+  std::vector<std::size_t> overBudget_;
   std::mutex mutex_;
   std::vector<bool> finished_;
   std::vector<std::size_t> starts_;
@@ -100,6 +110,8 @@ struct BatchCase {
   int jobs;
   int threadsAvailable;  // helper threads that can be started; -1: any number
   std::vector<std::vector<std::size_t>> predecessors;  // padded with none
+  std::vector<std::uint64_t> bytes = {};               // none: no budget
+  std::uint64_t budget = 0;
 };
 
 TEST(CliBatch, OutputAndStatusAreThoseOfThePlainRun) {
@@ -114,11 +126,19 @@ TEST(CliBatch, OutputAndStatusAreThoseOfThePlainRun) {
       {8, 4, 0, {}},  // no thread at all: this thread alone
       {8, 4, 1, {{}, {}, {1}}},
       {4, 1, -1, {}},
+      // A byte budget of 10: models of 12 and 20 run alone, the rest two by two.
+      {12, 4, -1, {}, {5, 5, 5, 5, 12, 1, 1, 1, 1, 1, 20, 3}, 10},
+      {6, 3, -1, {{}, {0}}, {9, 9, 9, 0, 0, 0}, 10},
   };
   for (const BatchCase& c : cases) {
     const std::vector<std::string> models = Models(c.models);
-    std::vector<std::vector<std::size_t>> predecessors = c.predecessors;
-    predecessors.resize(models.size());
+    BatchPlan plan;
+    plan.predecessors = c.predecessors;
+    plan.predecessors.resize(models.size());
+    if (!c.bytes.empty()) {
+      plan.bytes = c.bytes;
+      plan.byteBudget = c.budget;
+    }
     const std::string where = "models " + std::to_string(c.models) + " jobs " +
                               std::to_string(c.jobs) + " threads " +
                               std::to_string(c.threadsAvailable);
@@ -129,7 +149,7 @@ TEST(CliBatch, OutputAndStatusAreThoseOfThePlainRun) {
         CaptureStdout([&] { plainStatus = RunBatchInTurn(models, plain.job()); });
 
     FakeJobs parallel(models);
-    parallel.SetPredecessors(predecessors);
+    parallel.SetPlan(plan);
     int started = 0;
     const ThreadStarter starter = [&](std::function<void()> work) {
       if (c.threadsAvailable >= 0 && started >= c.threadsAvailable)
@@ -139,13 +159,14 @@ TEST(CliBatch, OutputAndStatusAreThoseOfThePlainRun) {
     };
     int status = -1;
     const std::string got = WrittenTo([&](std::FILE* out) {
-      status = RunBatchInParallel(models, predecessors, c.jobs, parallel.job(), out, starter);
+      status = RunBatchInParallel(models, plan, c.jobs, parallel.job(), out, starter);
     });
 
     EXPECT_EQ(got, expected) << where;
     EXPECT_EQ(status, plainStatus) << where;
     EXPECT_EQ(status, c.models > 3 ? 1 : 0) << where;
     EXPECT_EQ(parallel.violations(), std::vector<std::size_t>{}) << where;
+    EXPECT_EQ(parallel.overBudget(), std::vector<std::size_t>{}) << where;
     const int allowed = c.threadsAvailable >= 0 ? c.threadsAvailable + 1 : c.jobs;
     EXPECT_LE(parallel.maxRunning(), std::min<int>(allowed, static_cast<int>(c.models))) << where;
     std::vector<std::size_t> starts = parallel.starts();
