@@ -32,7 +32,7 @@ int RunBatchInTurn(const std::vector<std::string>& models, const ModelJob& job) 
 
 namespace {
 
-// The shared state of one parallel run. Every member is guarded by mutex_.
+// The shared state of one parallel run; what changes is guarded by mutex_.
 class ParallelBatch {
  public:
   ParallelBatch(const std::vector<std::string>& models, const BatchPlan& plan, const ModelJob& job,
