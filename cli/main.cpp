@@ -8,6 +8,7 @@
 
 #include "cli/allocator_tuning.h"
 #include "cli/batch.h"
+#include "cli/batch_file_ops.h"
 #include "cli/cli_options.h"
 #include "cli/file_identity.h"
 #include "cli/folder_walk.h"
@@ -25,27 +26,32 @@ int DefaultJobs() {
   return processors < static_cast<unsigned>(kMaxJobs) ? static_cast<int>(processors) : kMaxJobs;
 }
 
+// One model's engine call with the run's options, over `files`.
+ModelJob JobOver(FileOps& files, const CliOptions& options) {
+  return [&files, &options](JobLog& log, const std::string& model) {
+    return ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
+                                options.saveBesideExtractor, options.analyzeConnector);
+  };
+}
+
 int Run(const CliOptions& options) {
   std::vector<std::string> errors;
   const std::vector<std::string> models = ExpandFolders(options.models, options.recursive, errors);
   for (const std::string& error : errors) std::fprintf(stderr, "quorvel-cli: %s\n", error.c_str());
 
-  const ModelJob job = [&options](JobLog& log, const std::string& model) {
-    return ExtractModelArgsWith(FileOps::Default(), log, model.c_str(), options.sortByName,
-                                options.saveBesideExtractor, options.analyzeConnector);
-  };
   const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
   if (models.size() > 1) TuneAllocatorForBatches();
   int status = 0;
   if (jobs == 1 || models.size() <= 1) {
-    status = RunBatchInTurn(models, job);
+    status = RunBatchInTurn(models, JobOver(FileOps::Default(), options));
   } else {
     BatchPlan plan;
     plan.predecessors = JobPredecessors(models, options.saveBesideExtractor);
     plan.byteBudget = DefaultByteBudget();
     if (plan.byteBudget != BatchPlan().byteBudget)
       for (const std::string& model : models) plan.bytes.push_back(FileBytes(model));
-    status = RunBatchInParallel(models, plan, jobs, job, stdout);
+    BatchFileOps files;
+    status = RunBatchInParallel(models, plan, jobs, JobOver(files, options), stdout);
   }
   return errors.empty() ? status : 1;
 }
