@@ -10,7 +10,8 @@
 # (and quorvel-cli's reports) go to WORK_DIR, or to a temp folder removed at
 # the end. Environment: QUORVEL_BENCH_TYPICAL_KIB (262144),
 # QUORVEL_BENCH_HOSTILE_KIB (32768), QUORVEL_BENCH_DENSE_KIB (32768),
-# QUORVEL_BENCH_RUNS (timed runs per command, 15), QUORVEL_BENCH_STRICT=1 to
+# QUORVEL_BENCH_RUNS (timed runs per command, 15), QUORVEL_BENCH_BATCH_FILES
+# and QUORVEL_BENCH_BATCH_KIB (the batch, see below), QUORVEL_BENCH_STRICT=1 to
 # exit 1 when a target is missed. Uses hyperfine when installed; a tool that
 # is not installed (rg, grep) gets no column. Run as root, a cli_read column
 # times quorvel-cli as another user (uid 65534), which reads instead of mapping.
@@ -148,5 +149,48 @@ for kind in "${kinds[@]}"; do
   printf ' %8s %8s %8s %8s %8s  %s\n' "$rcat" "$rgrep" "$rrg" "$rss_mib" "$cap_mib" "$verdict"
   rm -f "$file" "${file%.tav}.txt" "$work/count.out" "$work/read/$kind.tav" "$work/read/$kind.txt"
 done
+
+# The batch: QUORVEL_BENCH_BATCH_FILES (200) typical models of
+# QUORVEL_BENCH_BATCH_KIB (4096) each in one quorvel-cli run, -j 1 against the
+# default job count, and against xargs -P2 starting one quorvel-cli per file.
+# Target: the default at most 0.6 x the time of -j 1.
+batch_files=${QUORVEL_BENCH_BATCH_FILES:-200}
+batch_kib=${QUORVEL_BENCH_BATCH_KIB:-4096}
+batch_limit=0.6
+batch_dir=$work/batch
+mkdir -p "$batch_dir"
+"$gen" typical "$batch_kib" "$batch_dir/model-0000.tav"
+for ((i = 1; i < batch_files; i++)); do
+  cp "$batch_dir/model-0000.tav" "$(printf '%s/model-%04d.tav' "$batch_dir" "$i")"
+done
+batch_models=$(find "$batch_dir" -name '*.tav' | LC_ALL=C sort | tr '\n' ' ')
+find "$batch_dir" -name '*.tav' | LC_ALL=C sort >"$work/batch.list"
+cat "$batch_dir"/*.tav >/dev/null  # warm the page cache
+declare -A batch_cmd=(
+  [j1]="/dev/null $cli -j1 -c $batch_models"
+  [default]="/dev/null $cli -c $batch_models"
+  [xargs]="/dev/null xargs -a $work/batch.list -P2 -n1 $cli -c"
+)
+batch_labels=(j1 default xargs)
+for l in "${batch_labels[@]}"; do : >"$work/batch-times-$l"; done
+for ((done_runs = 0; done_runs < runs; done_runs += per_round)); do
+  for l in "${batch_labels[@]}"; do
+    # shellcheck disable=SC2086
+    time_round "$work/batch-times-$l" ${batch_cmd[$l]}
+  done
+done
+declare -A batch_ms
+for l in "${batch_labels[@]}"; do batch_ms[$l]=$(median_ms "$work/batch-times-$l"); done
+read -r rj rx batch_ok < <(awk -v one="${batch_ms[j1]}" -v d="${batch_ms[default]}" \
+  -v x="${batch_ms[xargs]}" -v lim="$batch_limit" 'BEGIN {
+    printf "%.2f %.2f %d\n", d / one, d / x, (d / one <= lim) }')
+echo
+printf '%-24s %9s %9s %9s %12s %12s  %s\n' batch j1_ms default_ms xargs_ms default/j1 default/xargs verdict
+printf '%-24s %9s %9s %9s %12s %12s  %s\n' "${batch_files} x ${batch_kib} KiB (nproc $(nproc))" \
+  "${batch_ms[j1]}" "${batch_ms[default]}" "${batch_ms[xargs]}" "$rj" "$rx" \
+  "$( ((batch_ok)) && echo ok || echo "MISSED (${batch_limit}x)")"
+((batch_ok)) || missed=1
+rm -rf "$batch_dir"
+
 if ((missed && strict)); then exit 1; fi
 exit 0

@@ -1,27 +1,59 @@
-// quorvel-cli: the dialog's batch run for scripts. One engine call per model,
-// in order; each file's log lines, then its status line, on standard output.
+// quorvel-cli: the dialog's batch run for scripts. One engine call per model;
+// each file's log lines, then its status line, on standard output, in
+// argument order, whether the files run one at a time or side by side.
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "cli/allocator_tuning.h"
+#include "cli/batch.h"
+#include "cli/batch_file_ops.h"
 #include "cli/cli_options.h"
+#include "cli/file_identity.h"
+#include "cli/folder_walk.h"
+#include "cli/job_order.h"
 #include "engine/extract_job.h"
-#include "report/status_line.h"
+#include "engine/file_ops.h"
 
 // QUORVEL_VERSION: the project's version, set by the build.
 
 namespace {
 
-int RunBatch(const CliOptions& options) {
+int DefaultJobs() {
+  const unsigned processors = std::thread::hardware_concurrency();
+  if (processors == 0) return 1;
+  return processors < static_cast<unsigned>(kMaxJobs) ? static_cast<int>(processors) : kMaxJobs;
+}
+
+// One model's engine call with the run's options, over `files`.
+ModelJob JobOver(FileOps& files, const CliOptions& options) {
+  return [&files, &options](JobLog& log, const std::string& model) {
+    return ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
+                                options.saveBesideExtractor, options.analyzeConnector);
+  };
+}
+
+int Run(const CliOptions& options) {
+  std::vector<std::string> errors;
+  const std::vector<std::string> models = ExpandFolders(options.models, options.recursive, errors);
+  for (const std::string& error : errors) std::fprintf(stderr, "quorvel-cli: %s\n", error.c_str());
+
+  const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+  if (models.size() > 1) TuneAllocatorForBatches();
   int status = 0;
-  for (const std::string& model : options.models) {
-    const ExtractResult result = ExtractModelArgs(
-        model.c_str(), options.sortByName, options.saveBesideExtractor, options.analyzeConnector);
-    std::printf("%s\n", StatusLine(model, result).c_str());
-    if (result != ExtractResult::Completed) status = 1;
+  if (jobs == 1 || models.size() <= 1) {
+    status = RunBatchInTurn(models, JobOver(FileOps::Default(), options));
+  } else {
+    BatchPlan plan;
+    plan.predecessors = JobPredecessors(models, options.saveBesideExtractor);
+    plan.byteBudget = DefaultByteBudget();
+    if (plan.byteBudget != BatchPlan().byteBudget)
+      for (const std::string& model : models) plan.bytes.push_back(FileBytes(model));
+    BatchFileOps files;
+    status = RunBatchInParallel(models, plan, jobs, JobOver(files, options), stdout);
   }
-  std::fflush(stdout);
-  return status;
+  return errors.empty() ? status : 1;
 }
 
 }  // namespace
@@ -42,7 +74,7 @@ int QuorvelCliMain(const std::vector<std::string>& args) {
     case CliMode::Run:
       break;
   }
-  return RunBatch(options);
+  return Run(options);
 }
 
 #if !defined(QUORVEL_CLI_WIDE_MAIN)

@@ -2,7 +2,8 @@
 # Checks the release packages that `--target package` made in both builds.
 #   .deb: its name and control fields carry the project's version, it holds
 #     every file a user needs, Depends names FLTK, lintian finds no error or
-#     warning, the desktop entry and catalogue entry validate, and the
+#     warning and no missing hardening, the desktop entry (with Keywords) and
+#     catalogue entry validate, and the
 #     programs unpacked into a scratch root run (quorvel-cli on a sample).
 #   zip: one folder with exactly the two programs and the two texts, the texts
 #     in CR LF, the programs 32-bit, and quorvel-cli.exe from it run on a
@@ -85,6 +86,12 @@ if [ -f "$deb" ]; then
   check "appstreamcli validate" appstreamcli validate --no-net "$metainfo"
   check "desktop-file-validate" desktop-file-validate "$root/usr/share/applications/quorvel.desktop"
   check "lintian" lintian --fail-on error,warning "$deb"
+  # The programs carry Debian's hardening (fortify, stack protector, relro,
+  # bindnow): lintian's informational tags name any that is missing.
+  check "lintian -I: no hardening-no-* tag" sh -c \
+    "! lintian -I '$deb' | grep 'hardening-no-'"
+  check "desktop entry has Keywords" grep -q '^Keywords=.' \
+    "$root/usr/share/applications/quorvel.desktop"
 else
   fail "no $deb"
 fi

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the format check, the
 # release suite (with the dialog end to end under Xvfb), the same suite under
-# ASan and UBSan, a short fuzzing run, the Windows programs under Wine, and
-# the release packages (.deb and Windows zip).
+# ASan and UBSan, a short fuzzing run, the Windows programs under Wine,
+# quorvel-cli's batch under ThreadSanitizer, and the release packages (.deb and
+# Windows zip).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -46,6 +47,9 @@ windows_x64_run() {
   cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 &&
     bash platform/win32/tests/run_wine_tests.sh build/windows-x64 build/release
 }
+# quorvel-cli's side-by-side batch and its tests under ThreadSanitizer (the
+# preset builds only those).
+tsan_run() { preset_suite tsan; }
 packages_check() {  # after the release and windows stages: both packages and their checks
   cmake --build --preset release --target package &&
     cmake --build --preset windows-x86 --target package || return 1
@@ -62,5 +66,6 @@ stage release preset_suite release
 stage asan preset_suite asan
 stage fuzz fuzz_run
 stage windows windows_run
+stage tsan tsan_run
 stage packages packages_check
 echo "stages: $passed passed, 0 failed"

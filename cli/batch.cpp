@@ -1,0 +1,157 @@
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <system_error>
+
+#include "engine/job_log.h"
+#include "report/status_line.h"
+
+std::uint64_t DefaultByteBudget() {
+  if constexpr (sizeof(void*) < 8) return std::uint64_t{1} << 30;
+  return std::numeric_limits<std::uint64_t>::max();
+}
+
+ThreadStarter DefaultThreadStarter() {
+  return [](std::function<void()> work) { return std::thread(std::move(work)); };
+}
+
+int RunBatchInTurn(const std::vector<std::string>& models, const ModelJob& job) {
+  int status = 0;
+  for (const std::string& model : models) {
+    const ExtractResult result = job(JobLog::Stdout(), model);
+    std::printf("%s\n", StatusLine(model, result).c_str());
+    if (result != ExtractResult::Completed) status = 1;
+  }
+  std::fflush(stdout);
+  return status;
+}
+
+namespace {
+
+// The shared state of one parallel run; what changes is guarded by mutex_.
+class ParallelBatch {
+ public:
+  ParallelBatch(const std::vector<std::string>& models, const BatchPlan& plan, const ModelJob& job,
+                std::FILE* out)
+      : models_(models),
+        plan_(plan),
+        job_(job),
+        out_(out),
+        state_(models.size(), State::Waiting),
+        logs_(models.size()) {}
+
+  // Takes ready models and runs them until none is left to start.
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      std::size_t next = 0;
+      while (!PickReady(next)) {
+        if (firstWaiting_ == models_.size()) return;
+        changed_.wait(lock);
+      }
+      state_[next] = State::Running;
+      bytesInWork_ += Bytes(next);
+      lock.unlock();
+      auto log = std::make_unique<BufferedJobLog>();
+      const ExtractResult result = job_(*log, models_[next]);
+      lock.lock();
+      logs_[next] = std::move(log);
+      bytesInWork_ -= Bytes(next);
+      state_[next] = result == ExtractResult::Completed ? State::Completed : State::Failed;
+      PrintDone();
+      changed_.notify_all();
+    }
+  }
+
+  int status() const { return failed_ ? 1 : 0; }
+
+ private:
+  enum class State { Waiting, Running, Completed, Failed };
+
+  bool Done(std::size_t i) const {
+    return state_[i] == State::Completed || state_[i] == State::Failed;
+  }
+
+  std::uint64_t Bytes(std::size_t i) const { return i < plan_.bytes.size() ? plan_.bytes[i] : 0; }
+
+  // Whether model `i` fits beside the models in work (alone it always does).
+  bool Fits(std::size_t i) const {
+    return bytesInWork_ == 0 ||
+           Bytes(i) <= plan_.byteBudget - std::min(bytesInWork_, plan_.byteBudget);
+  }
+
+  // The first waiting model whose predecessors are all done and that fits.
+  bool PickReady(std::size_t& next) {
+    while (firstWaiting_ < models_.size() && state_[firstWaiting_] != State::Waiting)
+      ++firstWaiting_;
+    for (std::size_t i = firstWaiting_; i < models_.size(); ++i) {
+      if (state_[i] != State::Waiting) continue;
+      bool ready = Fits(i);
+      if (i < plan_.predecessors.size())
+        for (const std::size_t before : plan_.predecessors[i]) ready = ready && Done(before);
+      if (ready) {
+        next = i;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Writes every finished model's output that nothing unfinished stands
+  // before, and lets its buffer go.
+  void PrintDone() {
+    const std::size_t from = printed_;
+    for (; printed_ < models_.size() && Done(printed_); ++printed_) {
+      const bool completed = state_[printed_] == State::Completed;
+      const std::string& text = logs_[printed_]->text();
+      std::fwrite(text.data(), 1, text.size(), out_);
+      const std::string line = StatusLine(
+          models_[printed_], completed ? ExtractResult::Completed : ExtractResult::Failed);
+      std::fprintf(out_, "%s\n", line.c_str());
+      if (!completed) failed_ = true;
+      logs_[printed_].reset();
+    }
+    if (printed_ != from) std::fflush(out_);
+  }
+
+  const std::vector<std::string>& models_;
+  const BatchPlan& plan_;
+  const ModelJob& job_;
+  std::FILE* const out_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<State> state_;
+  std::vector<std::unique_ptr<BufferedJobLog>> logs_;
+  std::size_t firstWaiting_ = 0;
+  std::size_t printed_ = 0;
+  std::uint64_t bytesInWork_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+int RunBatchInParallel(const std::vector<std::string>& models, const BatchPlan& plan, int jobs,
+                       const ModelJob& job, std::FILE* out, const ThreadStarter& startThread) {
+  ParallelBatch batch(models, plan, job, out);
+  // This thread is one of the workers.
+  const std::size_t workers = std::min<std::size_t>(jobs > 1 ? jobs : 1, models.size());
+  const std::size_t helpers = workers > 0 ? workers - 1 : 0;
+  std::vector<std::thread> threads;
+  threads.reserve(helpers);
+  for (std::size_t i = 0; i < helpers; ++i) {
+    try {
+      threads.push_back(startThread([&batch] { batch.Work(); }));
+    } catch (const std::system_error&) {
+      break;  // no more threads: the ones started share the work
+    }
+  }
+  batch.Work();
+  for (std::thread& thread : threads) thread.join();
+  std::fflush(out);
+  return batch.status();
+}

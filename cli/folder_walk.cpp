@@ -1,0 +1,200 @@
+#include "cli/folder_walk.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "engine/path_separator.h"
+
+namespace {
+
+bool HasModelExtension(std::string_view name) {
+  constexpr std::string_view kExtension = ".tav";
+  if (name.size() < kExtension.size()) return false;
+  const std::string_view tail = name.substr(name.size() - kExtension.size());
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    char c = tail[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kExtension[i]) return false;
+  }
+  return true;
+}
+
+std::string Join(const std::string& folder, std::string_view name) {
+  std::string path = folder;
+  if (path.empty() || path.back() != kPathSeparator) path += kPathSeparator;
+  path += name;
+  return path;
+}
+
+std::string CannotRead(const std::string& folder, const char* reason) {
+  return "cannot read folder '" + folder + "': " + reason;
+}
+
+// One folder's entries: the folders to walk next and the models found.
+// False (with `reason`) when the folder cannot be read.
+bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
+                std::vector<std::string>& models, std::string& reason);
+
+}  // namespace
+
+#if defined(_WIN32)
+
+#include <windows.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+bool ToWide(const std::string& utf8, std::wstring& wide) {
+  try {
+    wide = std::filesystem::path(
+               std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()))
+               .wstring();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool ToUtf8(const std::wstring& wide, std::string& utf8) {
+  try {
+    const std::u8string text = std::filesystem::path(wide).u8string();
+    utf8.assign(reinterpret_cast<const char*>(text.data()), text.size());
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
+                std::vector<std::string>& models, std::string& reason) {
+  std::wstring pattern;
+  if (!ToWide(Join(folder, "*"), pattern)) {
+    reason = "the path is not UTF-8";
+    return false;
+  }
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                         FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    reason = std::system_category().message(static_cast<int>(::GetLastError()));
+    return false;
+  }
+  bool ok = true;
+  do {
+    const std::wstring_view name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    // Links and junctions are reparse points: neither followed nor listed.
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
+    std::string narrow;
+    if (!ToUtf8(std::wstring(name), narrow)) {
+      reason = "a name in it is not valid UTF-16";
+      ok = false;
+      continue;
+    }
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      subfolders.push_back(Join(folder, narrow));
+    else if (HasModelExtension(narrow))
+      models.push_back(Join(folder, narrow));
+  } while (::FindNextFileW(find, &entry) != 0);
+  const DWORD error = ::GetLastError();
+  ::FindClose(find);
+  if (ok && error != ERROR_NO_MORE_FILES) {
+    reason = std::system_category().message(static_cast<int>(error));
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool IsFolder(const std::string& path) {
+  std::wstring wide;
+  if (!ToWide(path, wide)) return false;
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+#else
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace {
+
+bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
+                std::vector<std::string>& models, std::string& reason) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  const int fd = ::dirfd(dir);
+  bool ok = true;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) {
+        reason = std::strerror(errno);
+        ok = false;
+      }
+      break;
+    }
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info;
+    if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
+    if (S_ISDIR(info.st_mode))
+      subfolders.push_back(Join(folder, name));
+    else if (S_ISREG(info.st_mode) && HasModelExtension(name))
+      models.push_back(Join(folder, name));
+  }
+  ::closedir(dir);
+  return ok;
+}
+
+}  // namespace
+
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+#endif
+
+void ListModelsBelow(const std::string& root, std::vector<std::string>& models,
+                     std::vector<std::string>& errors) {
+  // Folders still to read, walked from a list rather than by recursion, so
+  // that a deep tree cannot exhaust the stack.
+  std::vector<std::string> pending{root};
+  std::vector<std::string> found;
+  while (!pending.empty()) {
+    const std::string folder = std::move(pending.back());
+    pending.pop_back();
+    std::string reason;
+    if (!ReadFolder(folder, pending, found, reason))
+      errors.push_back(CannotRead(folder, reason.c_str()));
+  }
+  std::sort(found.begin(), found.end());
+  models.insert(models.end(), std::make_move_iterator(found.begin()),
+                std::make_move_iterator(found.end()));
+}
+
+std::vector<std::string> ExpandFolders(const std::vector<std::string>& args, bool recursive,
+                                       std::vector<std::string>& errors) {
+  if (!recursive) return args;
+  std::vector<std::string> models;
+  for (const std::string& arg : args) {
+    if (IsFolder(arg))
+      ListModelsBelow(arg, models, errors);
+    else
+      models.push_back(arg);
+  }
+  return models;
+}
