@@ -6,8 +6,13 @@
 #include <system_error>
 
 #if defined(_WIN32)
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <string>
+
+#include "engine/wide_path.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,13 +21,28 @@
 
 std::FILE* FileOps::OpenRead(const char* path) {
 #if defined(_WIN32)
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return nullptr;
-  struct _stat64 info;
-  if (_fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
-    std::fclose(file);
+  // Every kind of sharing, and no lock or mapping later: another program may
+  // write, truncate, replace or delete the model while it is read, and its
+  // save never fails because of this one. The read checks the stamp instead.
+  std::wstring wide;
+  if (!LongPathForm(path, wide)) return nullptr;
+  HANDLE handle = CreateFileW(
+      wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    CloseHandle(handle);
     return nullptr;
   }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "rb");
+  if (file == nullptr) _close(fd);  // closes the handle too
   return file;
 #else
   // O_NONBLOCK keeps a FIFO from blocking the open; it is cleared once the
@@ -76,7 +96,13 @@ void FileOps::Release(void* block) {
 }
 
 std::FILE* FileOps::OpenWrite(const char* path) {
+#if defined(_WIN32)
+  std::wstring wide;
+  if (!LongPathForm(path, wide)) return nullptr;
+  return _wfopen(wide.c_str(), L"w");
+#else
   return std::fopen(path, "w");
+#endif
 }
 
 std::size_t FileOps::Write(const void* bytes, std::size_t count, std::FILE* file) {
@@ -88,16 +114,43 @@ int FileOps::Flush(std::FILE* file) {
 }
 
 int FileOps::Remove(const char* path) {
+#if defined(_WIN32)
+  std::wstring wide;
+  if (!LongPathForm(path, wide)) return -1;
+  return DeleteFileW(wide.c_str()) ? 0 : -1;
+#else
   return std::remove(path);
+#endif
 }
 
 bool FileOps::SameFile(const char* a, const char* b) {
   // Equal spellings name one file even where the file system cannot be asked.
   if (std::string_view(a) == std::string_view(b)) return true;
+#if defined(_WIN32)
+  // One file is one volume serial number and file index, whatever the
+  // spelling; std::filesystem would read the narrow path in the ANSI code page.
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const char* paths[2] = {a, b};
+  for (int i = 0; i < 2; ++i) {
+    std::wstring wide;
+    if (!LongPathForm(paths[i], wide)) return false;
+    HANDLE handle = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(handle, &info[i]);
+    CloseHandle(handle);
+    if (!ok) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
+#else
   std::error_code error;
   const bool same =
       std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error);
   return !error && same;
+#endif
 }
 
 FileOps& FileOps::Default() {

@@ -49,8 +49,8 @@ class CString {
  public:
   CString() = default;
   CString(const wchar_t* text) : m_text(text != nullptr ? text : L"") {}  // NOLINT: implicit
-  // Widens narrow text from the thread's code page (the counterpart of the
-  // narrowing of selected paths). Never fails.
+  // Widens narrow text by the code page of the narrowing of selected paths
+  // (platform/narrow_text.h: UTF-8 on Windows). Never fails.
   explicit CString(const char* narrow);
 
   BOOL LoadString(UINT nID);  // from the program's string resources

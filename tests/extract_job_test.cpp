@@ -315,6 +315,12 @@ class FaultyFileOps : public FileOps {
   std::FILE* report_ = nullptr;
 };
 
+#if defined(_WIN32)
+constexpr int kMapsWhereItCan = 0;
+#else
+constexpr int kMapsWhereItCan = 1;
+#endif
+
 struct FaultCase {
   const char* title;
   std::function<void(FaultyFileOps&)> inject;
@@ -427,14 +433,16 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"report_close", [](FaultyFileOps& f) { f.failClose = true; },
                   "fsize: %S(%S)\nstart\nERROR: write failed\n", false},
         // The mapped block and the read block give the same log and report.
-        FaultCase{"none_mapped", [](FaultyFileOps&) {}, "fsize: %S(%S)\nstart\n", true, 1},
+        // Windows never maps: a view would make other programs' saves fail.
+        FaultCase{"none_mapped", [](FaultyFileOps&) {}, "fsize: %S(%S)\nstart\n", true,
+                  kMapsWhereItCan},
         FaultCase{"hold_refused", [](FaultyFileOps& f) { f.refuseHold = true; },
                   "fsize: %S(%S)\nstart\n", true, 0},
         FaultCase{"map_refused", [](FaultyFileOps& f) { f.refuseMap = true; },
                   "fsize: %S(%S)\nstart\n", true, 0},
         // A writer that only waits for the hold changed nothing.
         FaultCase{"hold_broken_file_unchanged", [](FaultyFileOps& f) { f.holdBroken = true; },
-                  "fsize: %S(%S)\nstart\n", true, 1}),
+                  "fsize: %S(%S)\nstart\n", true, kMapsWhereItCan}),
     [](const auto& info) { return std::string(info.param.title); });
 
 // Memory runs out at the first allocation of the job, then at the second, and
@@ -475,6 +483,13 @@ TEST(ExtractJob, OutOfMemoryAtEveryAllocation) {
         }
         continue;
       }
+#if defined(_WIN32)
+      // There the path is widened, on the heap, before the model is opened.
+      if (log == "ERROR: malloc failed\n") {
+        EXPECT_FALSE(fs::exists(dir.File("m.txt")));
+        continue;
+      }
+#endif
       EXPECT_EQ(log, loaded + "ERROR: malloc failed\n");
       EXPECT_FALSE(fs::exists(dir.File("m.txt")));
       ASSERT_LT(failAt, 10000);

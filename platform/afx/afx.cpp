@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/narrow_text.h"
 #include "platform/path_syntax.h"
 
 namespace {
@@ -83,10 +84,10 @@ void AfxThrowOleException(SCODE sc) {
 
 CString::CString(const char* narrow) {
   if (narrow == nullptr) return;
-  const int count = ::MultiByteToWideChar(CP_THREAD_ACP, 0, narrow, -1, nullptr, 0);
+  const int count = ::MultiByteToWideChar(qv::kNarrowCodePage, 0, narrow, -1, nullptr, 0);
   if (count <= 0) return;
   std::wstring wide(static_cast<std::size_t>(count), L'\0');
-  ::MultiByteToWideChar(CP_THREAD_ACP, 0, narrow, -1, wide.data(), count);
+  ::MultiByteToWideChar(qv::kNarrowCodePage, 0, narrow, -1, wide.data(), count);
   wide.resize(static_cast<std::size_t>(count - 1));  // drop the terminator
   m_text = std::move(wide);
 }
