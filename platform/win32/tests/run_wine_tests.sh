@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Windows part of CI, after both builds:
 #   1. the cross-built test programs under Wine (ctest of the windows-x86 build);
-#   2. quorvel-cli.exe against quorvel-cli (tests/windows/cli_parity.sh);
+#   2. quorvel-cli.exe against quorvel-cli (tests/windows/cli_parity.sh), and
+#      with the paths Windows users have (tests/windows/cli_paths.sh);
 #   3. Quorvel.exe end to end under Wine and Xvfb: the window, a model loaded
 #      through the real open dialog, About through the real system menu, each
 #      box owned by the disabled main dialog that ignores clicks meanwhile,
@@ -23,6 +24,8 @@ ctest --test-dir "$windows_build" --output-on-failure
 
 echo "== quorvel-cli.exe against quorvel-cli"
 "$source_dir/tests/windows/cli_parity.sh" "$linux_build" "$windows_build"
+echo "== quorvel-cli.exe with names in every script, long paths and wildcards"
+"$source_dir/tests/windows/cli_paths.sh" "$linux_build" "$windows_build"
 
 echo "== Quorvel.exe under Wine and Xvfb"
 app="$windows_build/Quorvel.exe"
