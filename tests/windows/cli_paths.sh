@@ -70,14 +70,14 @@ for pair in "Иван/Кабина" "μοντέλα/αερο" "模型/座舱" "�
   pass
 done
 
-# 2. Best fit: "Łódź" must never become the decoy "Lodz".
+# 2. Best fit: "Łódź" must never become the decoy "Lódz" (code page 1252).
 mkdir "$work/decoy"
 model "$work/decoy/Łódź.tav" right
-model "$work/decoy/Lodz.tav" decoy
+model "$work/decoy/Lódz.tav" decoy
 expected_report right > "$work/right.txt"
 (cd "$work/decoy" && wine "$cli_exe" -c "Łódź.tav" > /dev/null) || fail "decoy: exit status"
 cmp -s "$work/right.txt" "$work/decoy/Łódź.txt" || fail "decoy: the report is not the model's"
-[ ! -e "$work/decoy/Lodz.txt" ] || fail "decoy: the decoy was opened and reported"
+[ ! -e "$work/decoy/Lódz.txt" ] || fail "decoy: the decoy was opened and reported"
 pass
 
 # 3. A full path over 300 characters, given as a Windows path.
