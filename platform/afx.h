@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/resource_types.h"
 #include "platform/win_types.h"
@@ -290,14 +291,19 @@ class CFileDialog : public CObject {
   // Shows the system's dialog and returns IDOK or IDCANCEL. hwndOwner becomes
   // the parent window or, when there is none, the application's main window;
   // an enabled owner is disabled while the dialog runs and enabled again after.
+  // A selection too large for the buffer (nMaxFile) is kept by the dialog
+  // object instead, whole.
   virtual INT_PTR DoModal();
-  // The selection in the buffer, one full path at a time; `pos` becomes
-  // nullptr after the last one.
+  // The selection, one full path at a time, from the buffer or from what the
+  // object kept; `pos` becomes nullptr after the last one.
   POSITION GetStartPosition() const;
   CString GetNextPathName(POSITION& pos) const;
 
  private:
+  static void KeepOverflow(void* self, LPCWSTR path);
+
   OPENFILENAMEW m_ofn{};
+  std::vector<std::wstring> m_overflow;  // the last selection, when the buffer was too small
   CWnd* m_pParentWnd;
   std::wstring m_filter;
   std::wstring m_defExt;

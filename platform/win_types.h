@@ -224,6 +224,15 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
+// Not a Windows call: shows the open dialog `ofn` describes (the newer one
+// where the system has it) and, on OK, leaves the selection in lpstrFile as
+// GetOpenFileNameW does, when it fits in nMaxFile. When it does not fit,
+// lpstrFile holds the empty string and every selected full path is handed to
+// `overflow(context, path)` instead, in selection order: no selection is lost.
+// FALSE when cancelled or when the dialog fails.
+using SelectionSink = void (*)(void* context, LPCWSTR path);
+BOOL ChooseOpenFilesW(OPENFILENAMEW* ofn, SelectionSink overflow, void* context);
+
 // Not a Windows call: creates the dialog described by `tmpl` (the shared
 // resource tables), sends WM_INITDIALOG with `initParam` to `proc`, runs it
 // modally until EndDialog and returns EndDialog's result, or -1 if the dialog

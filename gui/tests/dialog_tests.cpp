@@ -175,16 +175,55 @@ TEST_F(DialogTest, NarrowingFailureKeepsThePathsBeforeIt) {
   EXPECT_EQ(EnginePaths(), std::vector<std::string>{N("/m/a.tav")});
 }
 
-TEST_F(DialogTest, SelectionTooLongForTheBufferIsACancel) {
-  Run([&](HWND dlg) {
-    Load(dlg, {L"/m/a.tav"});
+// More files than the 2562 characters of the buffer hold: every one is
+// queued, in selection order, whether within one folder or not.
+TEST_F(DialogTest, SelectionTooLongForTheBufferIsQueuedWhole) {
+  for (const bool oneFolder : {true, false}) {
+    SCOPED_TRACE(oneFolder);
+    fake_engine::Reset();
     Paths many;
-    for (int i = 0; i < 200; ++i)
-      many.push_back(P(L"/m/model_number_" + std::to_wstring(i) + L".tav"));
-    Load(dlg, many);  // about 4000 characters: more than the 2562 of the buffer
-    Extract(dlg);
-  });
-  EXPECT_EQ(EnginePaths(), std::vector<std::string>{"/m/a.tav"});
+    std::vector<std::string> queued;
+    for (int i = 0; i < 200; ++i) {
+      const std::string folder = oneFolder || i % 2 == 0 ? "/m/" : "/\xD0\x9F/";
+      many.push_back(P((oneFolder || i % 2 == 0 ? L"/m/" : L"/\u041f/") + std::wstring(L"model_") +
+                       std::to_wstring(i) + L".tav"));
+      queued.push_back(N(folder + "model_" + std::to_string(i) + ".tav"));
+    }
+    Run([&](HWND dlg) {
+      Load(dlg, {P(L"/m/a.tav")});
+      Load(dlg, many);  // about 3000 characters and more
+      EXPECT_TRUE(ExtractEnabled(dlg));
+      Extract(dlg);
+      EXPECT_EQ(Lines(dlg).size(), many.size());
+    });
+    EXPECT_EQ(EnginePaths(), queued);
+  }
+}
+
+// The same dialog object, used again, forgets the selection it kept.
+TEST_F(DialogTest, KeptSelectionIsForgottenByTheNextChoice) {
+  Paths many;
+  for (int i = 0; i < 200; ++i) many.push_back(P(L"/m/model_" + std::to_wstring(i) + L".tav"));
+  CFileDialog box(TRUE, nullptr, nullptr, OFN_ALLOWMULTISELECT, nullptr);
+  std::vector<wchar_t> buffer(2562, L'\0');
+  box.GetOFN().lpstrFile = buffer.data();
+  box.GetOFN().nMaxFile = 2562;
+  const auto chosen = [&] {
+    std::vector<std::wstring> out;
+    for (POSITION pos = box.GetStartPosition(); pos != nullptr;)
+      out.emplace_back(box.GetNextPathName(pos).GetString());
+    return out;
+  };
+  hl::QueueFileDialog(many);
+  ASSERT_EQ(box.DoModal(), IDOK);
+  EXPECT_EQ(chosen(), many);
+  hl::QueueFileDialog(Paths{P(L"/m/b.tav")});
+  ASSERT_EQ(box.DoModal(), IDOK);
+  EXPECT_EQ(chosen(), std::vector<std::wstring>{P(L"/m/b.tav")});
+  hl::QueueFileDialog(many);
+  ASSERT_EQ(box.DoModal(), IDOK);
+  hl::QueueFileDialog(std::nullopt);
+  EXPECT_EQ(box.DoModal(), IDCANCEL);
 }
 
 TEST_F(DialogTest, OpenDialogIsAskedForMultipleTavFiles) {

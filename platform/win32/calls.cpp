@@ -111,6 +111,16 @@ BOOL GetOpenFileNameW(OPENFILENAMEW* ofn) {
   return native::NativeGetOpenFileName(request);
 }
 
+BOOL ChooseOpenFilesW(OPENFILENAMEW* ofn, SelectionSink overflow, void* context) {
+  if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0 || overflow == nullptr) {
+    return FALSE;
+  }
+  const native::OpenFileRequest request{ofn->hwndOwner,  ofn->lpstrFilter, ofn->lpstrFile,
+                                        ofn->nMaxFile,   ofn->lpstrTitle,  ofn->Flags,
+                                        ofn->lpstrDefExt};
+  return native::NativeChooseFiles(request, overflow, context);
+}
+
 int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideCount,
                         char* narrow, int narrowSize, const char* defaultChar,
                         LPBOOL usedDefaultChar) {
