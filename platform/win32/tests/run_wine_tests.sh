@@ -78,11 +78,14 @@ export DISPLAY=":$display"
 wait_for "Xvfb" xdotool getmouselocation
 
 # The model and the report the Linux program writes for it.
-mkdir "$work/models" "$work/linux"
+# The model sits in a Cyrillic folder under a Cyrillic name: the path reaches
+# the engine as UTF-8 and the list shows the name as it is.
+model_dir="$work/models/Иван"
+mkdir -p "$model_dir" "$work/linux"
 printf '%s\n' 'version' 'node' 'arg rot flap_l 4' 'arg anim gear_door 0' 'arg pos pylon_1 12' \
   'arg vis nav_light 49' 'arg rot canopy 38' 'conn pylon_1 4' 'conn canopy_handle 6' \
-  'conn hook 9' | "$linux_build/tools/tavgen/tavgen" -o "$work/models/Cockpit.tav"
-cp "$work/models/Cockpit.tav" "$work/linux/"
+  'conn hook 9' | "$linux_build/tools/tavgen/tavgen" -o "$model_dir/Кабина.tav"
+cp "$model_dir/Кабина.tav" "$work/linux/Cockpit.tav"
 (cd "$work/linux" && "$linux_build/cli/quorvel-cli" -c Cockpit.tav > /dev/null)
 sed 's/$/\r/' "$work/linux/Cockpit.txt" > "$work/expected.txt"
 
@@ -135,7 +138,7 @@ xdotool windowmove --sync "$chooser" 480 400 # off "Load TAV", for the mouse cli
 main_is_locked_by Open
 xdotool windowfocus --sync "$chooser"
 sleep 0.5
-xdotool type --delay 20 "$(winepath -w "$work/models/Cockpit.tav")"
+LC_ALL=C.UTF-8 xdotool type --delay 20 "$(winepath -w "$model_dir/Кабина.tav")"
 xdotool key Return
 wait_for "Extract! to be enabled" probe_is 1 enabled "$title" 3
 wait_for "the main dialog to be enabled" probe_is 1 enabled "$title"
@@ -160,10 +163,10 @@ probe_is 1 enabled "$title" 3 || fail "Extract! disabled by the About box"
 probe click "$title" 1011
 wait_for "Analyze Connector to be ticked" probe_is 1 check "$title" 1011
 probe click "$title" 3
-expected_line="cockpit.tav.................................................completed"
+expected_line="Кабина.tav............................................completed"
 wait_for "the status line" probe_is "$expected_line" list "$title" 1004
 probe_is 0 enabled "$title" 3 || fail "Extract! still enabled after the batch"
-cmp "$work/expected.txt" "$work/models/Cockpit.txt" ||
+cmp "$work/expected.txt" "$model_dir/Кабина.txt" ||
   fail "the report differs from the Linux report with CR LF"
 
 import -window "$window" "$windows_build/quorvel-wine.png"
