@@ -48,10 +48,11 @@ FileStamp FileOps::Stamp(std::FILE* file) {
       !GetFileSizeEx(handle, &size)) {
     return {};
   }
-  // 100 ns units since 1601; only equality matters.
+  // 100 ns units since 1601; only equality matters. A file whose content a
+  // Read saw move gets a change time no file has.
   constexpr std::int64_t kNsPerTick = 100;
-  return {size.QuadPart, times.LastWriteTime.QuadPart * kNsPerTick,
-          times.ChangeTime.QuadPart * kNsPerTick};
+  const std::int64_t changed = ChangedUnderRead(file) ? -1 : times.ChangeTime.QuadPart * kNsPerTick;
+  return {size.QuadPart, times.LastWriteTime.QuadPart * kNsPerTick, changed};
 }
 
 #else  // POSIX

@@ -10,7 +10,12 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "engine/wide_path.h"
 #else
@@ -79,11 +84,62 @@ bool FileOps::Rewind(std::FILE* file) {
   return std::fseek(file, 0, SEEK_SET) == 0;
 }
 
+#if defined(_WIN32)
+namespace {
+
+// Files whose content moved under a Read; their stamp says so until closed.
+// Files may be read on several threads at once.
+std::mutex g_changedLock;
+std::set<std::FILE*>& ChangedFiles() {
+  static std::set<std::FILE*> files;
+  return files;
+}
+
+// True when the file's first `count` bytes still equal `block`: read again in
+// chunks at their offsets, through the handle, past the stream's buffer.
+bool SameOnDisk(const void* block, std::size_t count, std::FILE* file) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  const auto* expected = static_cast<const char*>(block);
+  std::vector<char> chunk(std::size_t{1} << 20);
+  for (std::size_t at = 0; at < count;) {
+    const DWORD want = static_cast<DWORD>(std::min(chunk.size(), count - at));
+    OVERLAPPED where = {};
+    where.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(at) & 0xFFFFFFFFu);
+    where.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(at) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(handle, chunk.data(), want, &got, &where) || got != want) return false;
+    if (std::memcmp(chunk.data(), expected + at, want) != 0) return false;
+    at += want;
+  }
+  return true;
+}
+
+}  // namespace
+#endif
+
 std::size_t FileOps::Read(void* buffer, std::size_t count, std::FILE* file) {
-  return std::fread(buffer, 1, count, file);
+  const std::size_t read = std::fread(buffer, 1, count, file);
+#if defined(_WIN32)
+  // Windows cannot tell a write through another handle that overlaps the
+  // read: NTFS sets the times only when the writer's handle closes, and a
+  // rewrite in place keeps the size (see Stamp). So the block is compared
+  // with the file once more; a difference moves the stamp, and the job fails
+  // as for any change while reading. Costs a second pass over the file.
+  if (read == count && count > 0 && !SameOnDisk(buffer, count, file)) {
+    const std::lock_guard<std::mutex> hold(g_changedLock);
+    ChangedFiles().insert(file);
+  }
+#endif
+  return read;
 }
 
 int FileOps::Close(std::FILE* file) {
+#if defined(_WIN32)
+  {
+    const std::lock_guard<std::mutex> hold(g_changedLock);
+    ChangedFiles().erase(file);
+  }
+#endif
   return std::fclose(file);
 }
 
@@ -152,6 +208,13 @@ bool FileOps::SameFile(const char* a, const char* b) {
   return !error && same;
 #endif
 }
+
+#if defined(_WIN32)
+bool FileOps::ChangedUnderRead(std::FILE* file) {
+  const std::lock_guard<std::mutex> hold(g_changedLock);
+  return ChangedFiles().count(file) != 0;
+}
+#endif
 
 FileOps& FileOps::Default() {
   static FileOps ops;

@@ -33,6 +33,7 @@ class FileOps {
   virtual std::int64_t MeasureSize(std::FILE* file);
   // Seeks to the start; true on success.
   virtual bool Rewind(std::FILE* file);
+  // Windows: the block is then compared with the file again (see Stamp).
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
   // Closes a file opened by OpenRead or OpenWrite; 0 on success.
   virtual int Close(std::FILE* file);
@@ -67,8 +68,10 @@ class FileOps {
   // write in the writer's handle and sets the times when that handle is
   // closed (cleanup) or when the file's size is next set, so a rewrite in
   // place that keeps the size and whose handle stays open past the read is
-  // not seen. That much is left open on Windows; Wine (times from the host's
-  // file system) sees every write at once.
+  // not seen; nor, on any system, a read that lies wholly inside one long
+  // write, whose times were set as it began. So on Windows Read compares its
+  // block with the file once more, and a file whose content moved under it
+  // stamps differently (ChangedUnderRead) until closed.
   virtual FileStamp Stamp(std::FILE* file);
 
   virtual void* Allocate(std::size_t bytes);
@@ -86,6 +89,12 @@ class FileOps {
 
   // The real operations.
   static FileOps& Default();
+
+#if defined(_WIN32)
+ protected:
+  // True when a Read of `file` found the file's content moved under it.
+  static bool ChangedUnderRead(std::FILE* file);
+#endif
 };
 
 #endif  // QUORVEL_ENGINE_FILE_OPS_H_

@@ -2,7 +2,8 @@
 # The Windows part of CI, after both builds:
 #   1. the cross-built test programs under Wine (ctest of the windows-x86 build);
 #   2. quorvel-cli.exe against quorvel-cli (tests/windows/cli_parity.sh), and
-#      with the paths Windows users have (tests/windows/cli_paths.sh);
+#      with the paths Windows users have (tests/windows/cli_paths.sh), and
+#      while another program saves the model (tests/windows/save_stress.sh);
 #   3. Quorvel.exe end to end under Wine and Xvfb: the window, a model loaded
 #      through the real open dialog, About through the real system menu, each
 #      box owned by the disabled main dialog that ignores clicks meanwhile,
@@ -26,6 +27,8 @@ echo "== quorvel-cli.exe against quorvel-cli"
 "$source_dir/tests/windows/cli_parity.sh" "$linux_build" "$windows_build"
 echo "== quorvel-cli.exe with names in every script, long paths and wildcards"
 "$source_dir/tests/windows/cli_paths.sh" "$linux_build" "$windows_build"
+echo "== quorvel-cli.exe while another program saves the model"
+"$source_dir/tests/windows/save_stress.sh" "$linux_build" "$windows_build" 20
 
 echo "== Quorvel.exe under Wine and Xvfb"
 app="$windows_build/Quorvel.exe"
