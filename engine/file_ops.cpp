@@ -12,10 +12,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <mutex>
-#include <set>
+#include <new>
 #include <string>
-#include <vector>
 
 #include "engine/wide_path.h"
 #else
@@ -88,11 +89,27 @@ bool FileOps::Rewind(std::FILE* file) {
 namespace {
 
 // Files whose content moved under a Read; their stamp says so until closed.
-// Files may be read on several threads at once.
+// Files may be read on several threads at once. A fixed table, so that
+// marking a file can neither allocate nor throw.
 std::mutex g_changedLock;
-std::set<std::FILE*>& ChangedFiles() {
-  static std::set<std::FILE*> files;
-  return files;
+std::FILE* g_changed[256] = {};
+
+bool MarkChanged(std::FILE* file) {
+  const std::lock_guard<std::mutex> hold(g_changedLock);
+  for (std::FILE*& slot : g_changed) {
+    if (slot == nullptr) {
+      slot = file;
+      return true;
+    }
+  }
+  return false;
+}
+
+void Unmark(std::FILE* file) {
+  const std::lock_guard<std::mutex> hold(g_changedLock);
+  for (std::FILE*& slot : g_changed) {
+    if (slot == file) slot = nullptr;
+  }
 }
 
 // True when the file's first `count` bytes still equal `block`: read again in
@@ -100,15 +117,21 @@ std::set<std::FILE*>& ChangedFiles() {
 bool SameOnDisk(const void* block, std::size_t count, std::FILE* file) {
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
   const auto* expected = static_cast<const char*>(block);
-  std::vector<char> chunk(std::size_t{1} << 20);
+  // Large chunks where memory allows, else a small one: the check never
+  // allocates in a way that could throw.
+  constexpr std::size_t kLarge = std::size_t{1} << 20;
+  char small[16384];
+  std::unique_ptr<char[]> large(new (std::nothrow) char[kLarge]);
+  char* chunk = large != nullptr ? large.get() : small;
+  const std::size_t chunkSize = large != nullptr ? kLarge : sizeof(small);
   for (std::size_t at = 0; at < count;) {
-    const DWORD want = static_cast<DWORD>(std::min(chunk.size(), count - at));
+    const DWORD want = static_cast<DWORD>(std::min(chunkSize, count - at));
     OVERLAPPED where = {};
     where.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(at) & 0xFFFFFFFFu);
     where.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(at) >> 32);
     DWORD got = 0;
-    if (!ReadFile(handle, chunk.data(), want, &got, &where) || got != want) return false;
-    if (std::memcmp(chunk.data(), expected + at, want) != 0) return false;
+    if (!ReadFile(handle, chunk, want, &got, &where) || got != want) return false;
+    if (std::memcmp(chunk, expected + at, want) != 0) return false;
     at += want;
   }
   return true;
@@ -125,9 +148,9 @@ std::size_t FileOps::Read(void* buffer, std::size_t count, std::FILE* file) {
   // rewrite in place keeps the size (see Stamp). So the block is compared
   // with the file once more; a difference moves the stamp, and the job fails
   // as for any change while reading. Costs a second pass over the file.
-  if (read == count && count > 0 && !SameOnDisk(buffer, count, file)) {
-    const std::lock_guard<std::mutex> hold(g_changedLock);
-    ChangedFiles().insert(file);
+  // With no room to mark the file, the read is reported short instead.
+  if (read == count && count > 0 && !SameOnDisk(buffer, count, file) && !MarkChanged(file)) {
+    return 0;
   }
 #endif
   return read;
@@ -135,10 +158,7 @@ std::size_t FileOps::Read(void* buffer, std::size_t count, std::FILE* file) {
 
 int FileOps::Close(std::FILE* file) {
 #if defined(_WIN32)
-  {
-    const std::lock_guard<std::mutex> hold(g_changedLock);
-    ChangedFiles().erase(file);
-  }
+  Unmark(file);
 #endif
   return std::fclose(file);
 }
@@ -212,7 +232,7 @@ bool FileOps::SameFile(const char* a, const char* b) {
 #if defined(_WIN32)
 bool FileOps::ChangedUnderRead(std::FILE* file) {
   const std::lock_guard<std::mutex> hold(g_changedLock);
-  return ChangedFiles().count(file) != 0;
+  return std::find(std::begin(g_changed), std::end(g_changed), file) != std::end(g_changed);
 }
 #endif
 

@@ -308,20 +308,6 @@ HICON LoadIconW(HINSTANCE, LPCWSTR iconName) {
   return icon != nullptr ? reinterpret_cast<HICON>(const_cast<IconResource*>(icon)) : nullptr;
 }
 
-int LoadStringW(HINSTANCE, UINT id, LPWSTR buffer, int bufferMax) {
-  const StringResource* s = FindStringResource(id);
-  if (s == nullptr || buffer == nullptr) return 0;
-  const int length = static_cast<int>(std::wcslen(s->text));
-  if (bufferMax == 0) {  // as on Windows: hand out the read-only text itself
-    *reinterpret_cast<const wchar_t**>(buffer) = s->text;
-    return length;
-  }
-  const int copied = std::min(length, bufferMax - 1);
-  std::wmemcpy(buffer, s->text, static_cast<std::size_t>(copied));
-  buffer[copied] = L'\0';
-  return copied;
-}
-
 BOOL IsIconic(HWND hWnd) {
   Window* w = FromHandle(hWnd);
   return w != nullptr && ActiveBackend().IsIconic(*w) ? TRUE : FALSE;
