@@ -8,7 +8,8 @@
 #      through the real open dialog, About through the real system menu, each
 #      box owned by the disabled main dialog that ignores clicks meanwhile,
 #      "Analyze Connector", "Extract!", the report and the status line, and a
-#      screenshot (windows-x86 build folder, quorvel-wine.png).
+#      screenshot (windows-x86 build folder, quorvel-wine.png); then a
+#      selection larger than the dialog's buffer, every file queued.
 #
 # usage: run_wine_tests.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -eu
@@ -173,6 +174,36 @@ cmp "$work/expected.txt" "$model_dir/Кабина.txt" ||
   fail "the report differs from the Linux report with CR LF"
 
 import -window "$window" "$windows_build/quorvel-wine.png"
+
+# More files than the 2,562 characters of the selection buffer hold, chosen
+# in the real Open dialog as a quoted list in its folder: every one is queued
+# and listed.
+many_dir="$work/many"
+mkdir "$many_dir"
+names=""
+count=0
+while [ "$count" -lt 110 ]; do
+  count=$((count + 1))
+  name=$(printf 'selection_model_%03d.tav' "$count")
+  cp "$model_dir/Кабина.tav" "$many_dir/$name"
+  names="$names \"$name\""
+done
+mouse_click_load
+wait_for "the open dialog" xdotool search --onlyvisible --name '^Open$'
+chooser=$(xdotool search --onlyvisible --name '^Open$' | head -n 1)
+xdotool windowfocus --sync "$chooser"
+sleep 0.5
+xdotool type --delay 5 "$(winepath -w "$many_dir")"
+xdotool key Return
+sleep 1
+xdotool type --delay 2 "$names"
+xdotool key Return
+wait_for "Extract! to be enabled" probe_is 1 enabled "$title" 3
+probe click "$title" 3
+wait_for "the batch of $count files" sh -c \
+  '[ "$(wine "$0" list "$1" 1004 | grep -c completed)" = "$2" ]' "$probe" "$title" "$count"
+[ "$(find "$many_dir" -name '*.txt' | wc -l)" = "$count" ] ||
+  fail "not every selected file has its report"
 probe close "$title"
 # shellcheck disable=SC2016
 wait_for "Quorvel.exe to end" sh -c '! kill -0 "$0" 2>/dev/null' "$app_pid"
