@@ -1,22 +1,42 @@
-// The Windows entry of quorvel-cli: its arguments arrive wide and are narrowed
-// like the dialog's paths before the shared command line runs.
+// The Windows entry of quorvel-cli: its arguments arrive wide, model
+// arguments with wildcards are expanded, and everything is narrowed to UTF-8
+// as the dialog narrows its paths before the shared command line runs. While
+// it runs, a console shows its output as UTF-8 text.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/console_relay.h"
 #include "cli/wide_args.h"
+#include "cli/wildcards.h"
 
 int QuorvelCliMain(const std::vector<std::string>& args);
 
-int wmain(int argc, wchar_t** argv) {
+namespace {
+
+int Run(int argc, wchar_t** argv) {
+  const std::vector<std::wstring> expanded =
+      ExpandModelArguments(std::vector<std::wstring>(argv + 1, argv + argc));
   std::vector<std::string> args;
-  int index = 0;
-  const DWORD error = NarrowArguments(argc, argv, args, index);
-  if (error != ERROR_SUCCESS) {
-    std::fprintf(stderr,
-                 "quorvel-cli: argument %d cannot be converted to the ANSI code page (error %lu)\n",
-                 index, static_cast<unsigned long>(error));
-    return 2;
+  for (const std::wstring& arg : expanded) {
+    std::string narrow;
+    const DWORD error = NarrowArgument(arg.c_str(), narrow);
+    if (error != ERROR_SUCCESS) {
+      // The argument itself cannot be shown: it is not valid text.
+      std::fprintf(stderr,
+                   "quorvel-cli: argument %zu is not valid Unicode text and names no file that "
+                   "can be opened (error %lu)\n",
+                   args.size() + 1, static_cast<unsigned long>(error));
+      return 2;
+    }
+    args.push_back(std::move(narrow));
   }
   return QuorvelCliMain(args);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  ConsoleRelay relay;
+  return Run(argc, argv);
 }

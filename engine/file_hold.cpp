@@ -7,8 +7,6 @@
 
 #if defined(_WIN32)
 #include <io.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -20,45 +18,41 @@
 
 #if defined(_WIN32)
 
-namespace {
+// Windows has no lease that makes a writer wait, and a lock or a mapped view
+// makes other programs' saves fail (lock violation, ERROR_USER_MAPPED_FILE on
+// CREATE_ALWAYS or SetEndOfFile). So nothing is held or mapped: the model is
+// always read, and the stamp taken around the read tells a changed file.
 
-HANDLE HandleOf(std::FILE* file) {
-  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-}
-
-}  // namespace
-
-bool FileOps::Hold(std::FILE* file) {
-  OVERLAPPED whole = {};
-  return LockFileEx(HandleOf(file), LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole) != 0;
+bool FileOps::Hold(std::FILE*) {
+  return false;
 }
 
 bool FileOps::HoldIntact(std::FILE*) {
-  return true;  // a lock is never taken back
+  return false;  // never held
 }
 
-void FileOps::Unhold(std::FILE* file) {
-  OVERLAPPED whole = {};
-  UnlockFileEx(HandleOf(file), 0, MAXDWORD, MAXDWORD, &whole);
+void FileOps::Unhold(std::FILE*) {}
+
+const void* FileOps::Map(std::FILE*, std::size_t) {
+  return nullptr;
 }
 
-const void* FileOps::Map(std::FILE* file, std::size_t size) {
-  HANDLE mapping = CreateFileMappingW(HandleOf(file), nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (mapping == nullptr) return nullptr;
-  const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
-  CloseHandle(mapping);  // the view keeps the mapping alive
-  return view;
-}
-
-void FileOps::Unmap(const void* view, std::size_t) {
-  UnmapViewOfFile(view);
-}
+void FileOps::Unmap(const void*, std::size_t) {}
 
 FileStamp FileOps::Stamp(std::FILE* file) {
-  struct _stat64 info;
-  if (_fstat64(_fileno(file), &info) != 0) return {};
-  constexpr std::int64_t kNs = 1000000000;
-  return {info.st_size, info.st_mtime * kNs, info.st_ctime * kNs};
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  FILE_BASIC_INFO times;
+  LARGE_INTEGER size;
+  if (handle == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof(times)) ||
+      !GetFileSizeEx(handle, &size)) {
+    return {};
+  }
+  // 100 ns units since 1601; only equality matters. A file whose content a
+  // Read saw move gets a change time no file has.
+  constexpr std::int64_t kNsPerTick = 100;
+  const std::int64_t changed = ChangedUnderRead(file) ? -1 : times.ChangeTime.QuadPart * kNsPerTick;
+  return {size.QuadPart, times.LastWriteTime.QuadPart * kNsPerTick, changed};
 }
 
 #else  // POSIX

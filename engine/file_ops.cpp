@@ -8,8 +8,19 @@
 #include <thread>
 
 #if defined(_WIN32)
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "engine/wide_path.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,13 +29,28 @@
 
 std::FILE* FileOps::OpenRead(const char* path) {
 #if defined(_WIN32)
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return nullptr;
-  struct _stat64 info;
-  if (_fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
-    std::fclose(file);
+  // Every kind of sharing, and no lock or mapping later: another program may
+  // write, truncate, replace or delete the model while it is read, and its
+  // save never fails because of this one. The read checks the stamp instead.
+  std::wstring wide;
+  if (!LongPathForm(path, wide)) return nullptr;
+  HANDLE handle = CreateFileW(
+      wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    CloseHandle(handle);
     return nullptr;
   }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "rb");
+  if (file == nullptr) _close(fd);  // closes the handle too
   return file;
 #else
   // O_NONBLOCK keeps a FIFO from blocking the open; it is cleared once the
@@ -61,11 +87,81 @@ bool FileOps::Rewind(std::FILE* file) {
   return std::fseek(file, 0, SEEK_SET) == 0;
 }
 
+#if defined(_WIN32)
+namespace {
+
+// Files whose content moved under a Read; their stamp says so until closed.
+// Files may be read on several threads at once. A fixed table, so that
+// marking a file can neither allocate nor throw.
+std::mutex g_changedLock;
+std::FILE* g_changed[256] = {};
+
+bool MarkChanged(std::FILE* file) {
+  const std::lock_guard<std::mutex> hold(g_changedLock);
+  for (std::FILE*& slot : g_changed) {
+    if (slot == nullptr) {
+      slot = file;
+      return true;
+    }
+  }
+  return false;
+}
+
+void Unmark(std::FILE* file) {
+  const std::lock_guard<std::mutex> hold(g_changedLock);
+  for (std::FILE*& slot : g_changed) {
+    if (slot == file) slot = nullptr;
+  }
+}
+
+// True when the file's first `count` bytes still equal `block`: read again in
+// chunks at their offsets, through the handle, past the stream's buffer.
+bool SameOnDisk(const void* block, std::size_t count, std::FILE* file) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  const auto* expected = static_cast<const char*>(block);
+  // Large chunks where memory allows, else a small one: the check never
+  // allocates in a way that could throw.
+  constexpr std::size_t kLarge = std::size_t{1} << 20;
+  char small[16384];
+  std::unique_ptr<char[]> large(new (std::nothrow) char[kLarge]);
+  char* chunk = large != nullptr ? large.get() : small;
+  const std::size_t chunkSize = large != nullptr ? kLarge : sizeof(small);
+  for (std::size_t at = 0; at < count;) {
+    const DWORD want = static_cast<DWORD>(std::min(chunkSize, count - at));
+    OVERLAPPED where = {};
+    where.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(at) & 0xFFFFFFFFu);
+    where.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(at) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(handle, chunk, want, &got, &where) || got != want) return false;
+    if (std::memcmp(chunk, expected + at, want) != 0) return false;
+    at += want;
+  }
+  return true;
+}
+
+}  // namespace
+#endif
+
 std::size_t FileOps::Read(void* buffer, std::size_t count, std::FILE* file) {
-  return std::fread(buffer, 1, count, file);
+  const std::size_t read = std::fread(buffer, 1, count, file);
+#if defined(_WIN32)
+  // Windows cannot tell a write through another handle that overlaps the
+  // read: NTFS sets the times only when the writer's handle closes, and a
+  // rewrite in place keeps the size (see Stamp). So the block is compared
+  // with the file once more; a difference moves the stamp, and the job fails
+  // as for any change while reading. Costs a second pass over the file.
+  // With no room to mark the file, the read is reported short instead.
+  if (read == count && count > 0 && !SameOnDisk(buffer, count, file) && !MarkChanged(file)) {
+    return 0;
+  }
+#endif
+  return read;
 }
 
 int FileOps::Close(std::FILE* file) {
+#if defined(_WIN32)
+  Unmark(file);
+#endif
   return std::fclose(file);
 }
 
@@ -89,7 +185,13 @@ void FileOps::Release(void* block) {
 }
 
 std::FILE* FileOps::OpenWrite(const char* path) {
+#if defined(_WIN32)
+  std::wstring wide;
+  if (!LongPathForm(path, wide)) return nullptr;
+  return _wfopen(wide.c_str(), L"w");
+#else
   return std::fopen(path, "w");
+#endif
 }
 
 std::size_t FileOps::Write(const void* bytes, std::size_t count, std::FILE* file) {
@@ -101,17 +203,51 @@ int FileOps::Flush(std::FILE* file) {
 }
 
 int FileOps::Remove(const char* path) {
+#if defined(_WIN32)
+  std::wstring wide;
+  if (!LongPathForm(path, wide)) return -1;
+  return DeleteFileW(wide.c_str()) ? 0 : -1;
+#else
   return std::remove(path);
+#endif
 }
 
 bool FileOps::SameFile(const char* a, const char* b) {
   // Equal spellings name one file even where the file system cannot be asked.
   if (std::string_view(a) == std::string_view(b)) return true;
+#if defined(_WIN32)
+  // One file is one volume serial number and file index, whatever the
+  // spelling; std::filesystem would read the narrow path in the ANSI code page.
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const char* paths[2] = {a, b};
+  for (int i = 0; i < 2; ++i) {
+    std::wstring wide;
+    if (!LongPathForm(paths[i], wide)) return false;
+    HANDLE handle = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(handle, &info[i]);
+    CloseHandle(handle);
+    if (!ok) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
+#else
   std::error_code error;
   const bool same =
       std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error);
   return !error && same;
+#endif
 }
+
+#if defined(_WIN32)
+bool FileOps::ChangedUnderRead(std::FILE* file) {
+  const std::lock_guard<std::mutex> hold(g_changedLock);
+  return std::find(std::begin(g_changed), std::end(g_changed), file) != std::end(g_changed);
+}
+#endif
 
 FileOps& FileOps::Default() {
   static FileOps ops;

@@ -24,13 +24,16 @@ class FileOps {
 
   // Opens an existing regular file for binary reading ("rb"). Returns nullptr
   // when the path cannot be opened or names anything but a regular file
-  // (directory, FIFO, device); never blocks on such a file.
+  // (directory, FIFO, device); never blocks on such a file. Windows: the
+  // UTF-8 path is widened (engine/wide_path.h; a path that is not UTF-8
+  // fails), and the file is shared for reading, writing and deletion.
   virtual std::FILE* OpenRead(const char* path);
   // Seeks to the end and returns the position: the file's size, or a
   // negative value when the size cannot be measured.
   virtual std::int64_t MeasureSize(std::FILE* file);
   // Seeks to the start; true on success.
   virtual bool Rewind(std::FILE* file);
+  // Windows: the block is then compared with the file again (see Stamp).
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
   // Closes a file opened by OpenRead or OpenWrite; 0 on success.
   virtual int Close(std::FILE* file);
@@ -46,9 +49,8 @@ class FileOps {
   // break time is under 10 s. No signal reaches the process for it: the lease
   // names no owner, and the signal chosen for the moment before that is one
   // whose disposition here is to be ignored (SIGURG, else SIGWINCH; with a
-  // handler on both, no lease). Windows: a shared lock on the whole file;
-  // other programs' writes fail while it stands, and a mapped file cannot be
-  // truncated.
+  // handler on both, no lease). Windows: always false; nothing is held or
+  // mapped there, since a lock or a view makes other programs' saves fail.
   virtual bool Hold(std::FILE* file);
   // False once another program has asked to write the file since Hold (the
   // lease is breaking or broken); the file may then have changed. Never asks
@@ -58,7 +60,18 @@ class FileOps {
   // Maps the first `size` (> 0) bytes of `file` read-only, pages loaded ahead.
   virtual const void* Map(std::FILE* file, std::size_t size);
   virtual void Unmap(const void* view, std::size_t size);
-  // The file's stamp now; size -1 when it cannot be had.
+  // The file's stamp now; size -1 when it cannot be had. Linux: size, mtime
+  // and ctime in ns, all updated at once by every write through any
+  // descriptor. Windows: size, LastWriteTime and ChangeTime (100 ns) of the
+  // open handle. A size change (truncation, CREATE_ALWAYS, growth) shows at
+  // once through every handle. The times do not always: NTFS notes a cached
+  // write in the writer's handle and sets the times when that handle is
+  // closed (cleanup) or when the file's size is next set, so a rewrite in
+  // place that keeps the size and whose handle stays open past the read is
+  // not seen; nor, on any system, a read that lies wholly inside one long
+  // write, whose times were set as it began. So on Windows Read compares its
+  // block with the file once more, and a file whose content moved under it
+  // stamps differently (ChangedUnderRead) until closed.
   virtual FileStamp Stamp(std::FILE* file);
   // The wall clock now, in the nanoseconds of FileStamp's times.
   virtual std::int64_t Now();
@@ -84,7 +97,8 @@ class FileOps {
   virtual void* AllocatePages(std::size_t bytes);
   virtual void ReleasePages(void* block, std::size_t bytes);
 
-  // Creates or truncates `path` for writing in text mode ("w").
+  // Creates or truncates `path` for writing in text mode ("w"). Windows: like
+  // every call here that takes a path, through the wide long-path form.
   virtual std::FILE* OpenWrite(const char* path);
   // Writes all of `bytes`; returns the count written.
   virtual std::size_t Write(const void* bytes, std::size_t count, std::FILE* file);
@@ -95,6 +109,12 @@ class FileOps {
 
   // The real operations.
   static FileOps& Default();
+
+#if defined(_WIN32)
+ protected:
+  // True when a Read of `file` found the file's content moved under it.
+  static bool ChangedUnderRead(std::FILE* file);
+#endif
 };
 
 #endif  // QUORVEL_ENGINE_FILE_OPS_H_

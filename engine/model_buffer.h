@@ -3,11 +3,11 @@
 //
 // Why a mapping is safe here: a mapped file that another program truncates
 // faults (SIGBUS on POSIX) when the lost pages are read. So the file is first
-// held against change (FileOps::Hold: a read lease on Linux, a shared lock on
-// Windows, where a mapped file also cannot be truncated), and only a held file
-// is mapped. A writer or truncation waits until Release lets go: the mapping
-// goes first, then the hold, then the file. A held file cannot change unless
-// the system breaks the hold by force (Linux: after the lease break time, at
+// held against change (FileOps::Hold: a read lease on Linux; never on
+// Windows, where a mapped view or a lock would make other programs' saves
+// fail, so the model is always read there), and only a held file is mapped. A writer or truncation
+// waits until Release lets go: the mapping goes first, then the hold, then the file. A held file
+// cannot change unless the system breaks the hold by force (Linux: after the lease break time, at
 // least 10 s, far longer than mapping and scanning 2 GiB take); Unchanged()
 // tells whether that happened. Where no hold or mapping is granted, the file
 // is read as it always was, between two stamps and under a watch

@@ -1,34 +1,20 @@
 #include "gui/path_narrowing.h"
 
-#include <cwchar>
-#include <vector>
-
 #include "platform/afx.h"
-
-namespace {
-
-[[noreturn]] void ThrowLastError() {
-  const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-  if (hr == E_OUTOFMEMORY) AfxThrowMemoryException();
-  AfxThrowOleException(hr);
-}
-
-}  // namespace
+#include "platform/narrow_text.h"
 
 std::string NarrowPath(LPCWSTR path) {
-  if (path == nullptr) path = L"";
-  const int wideCount = static_cast<int>(std::wcslen(path)) + 1;  // with the terminator
-  std::vector<char> narrow(static_cast<std::size_t>(wideCount) * 4);
-  int written = ::WideCharToMultiByte(CP_THREAD_ACP, 0, path, wideCount, narrow.data(),
-                                      static_cast<int>(narrow.size()), nullptr, nullptr);
-  if (written == 0 && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    const int needed =
-        ::WideCharToMultiByte(CP_THREAD_ACP, 0, path, wideCount, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) ThrowLastError();
-    narrow.assign(static_cast<std::size_t>(needed), '\0');
-    written = ::WideCharToMultiByte(CP_THREAD_ACP, 0, path, wideCount, narrow.data(), needed,
-                                    nullptr, nullptr);
+  std::string narrow;
+  const DWORD error = qv::NarrowWith(
+      [](const wchar_t* wide, int wideCount, char* out, int outSize) {
+        return ::WideCharToMultiByte(qv::kNarrowCodePage, qv::kNarrowFlags, wide, wideCount, out,
+                                     outSize, nullptr, nullptr);
+      },
+      [] { return ::GetLastError(); }, path, narrow);
+  if (error != ERROR_SUCCESS) {
+    const HRESULT hr = HRESULT_FROM_WIN32(error);
+    if (hr == E_OUTOFMEMORY) AfxThrowMemoryException();
+    AfxThrowOleException(hr);
   }
-  if (written == 0) ThrowLastError();
-  return std::string(narrow.data());  // up to the first NUL
+  return narrow;
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/resource_types.h"
 #include "platform/win_types.h"
@@ -49,8 +50,8 @@ class CString {
  public:
   CString() = default;
   CString(const wchar_t* text) : m_text(text != nullptr ? text : L"") {}  // NOLINT: implicit
-  // Widens narrow text from the thread's code page (the counterpart of the
-  // narrowing of selected paths). Never fails.
+  // Widens narrow text by the code page of the narrowing of selected paths
+  // (platform/narrow_text.h: UTF-8 on Windows). Never fails.
   explicit CString(const char* narrow);
 
   BOOL LoadString(UINT nID);  // from the program's string resources
@@ -290,14 +291,19 @@ class CFileDialog : public CObject {
   // Shows the system's dialog and returns IDOK or IDCANCEL. hwndOwner becomes
   // the parent window or, when there is none, the application's main window;
   // an enabled owner is disabled while the dialog runs and enabled again after.
+  // A selection too large for the buffer (nMaxFile) is kept by the dialog
+  // object instead, whole.
   virtual INT_PTR DoModal();
-  // The selection in the buffer, one full path at a time; `pos` becomes
-  // nullptr after the last one.
+  // The selection, one full path at a time, from the buffer or from what the
+  // object kept; `pos` becomes nullptr after the last one.
   POSITION GetStartPosition() const;
   CString GetNextPathName(POSITION& pos) const;
 
  private:
+  static void KeepOverflow(void* self, LPCWSTR path);
+
   OPENFILENAMEW m_ofn{};
+  std::vector<std::wstring> m_overflow;  // the last selection, when the buffer was too small
   CWnd* m_pParentWnd;
   std::wstring m_filter;
   std::wstring m_defExt;

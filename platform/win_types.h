@@ -177,6 +177,8 @@ constexpr DWORD OFN_EXPLORER = 0x00080000;
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_THREAD_ACP = 3;
 constexpr UINT CP_UTF8 = 65001;
+constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
+constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_OUTOFMEMORY = 14;
@@ -221,6 +223,15 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
                         wchar_t* wide, int wideSize);
 DWORD GetLastError();
 void SetLastError(DWORD error);
+
+// Not a Windows call: shows the open dialog `ofn` describes (the newer one
+// where the system has it) and, on OK, leaves the selection in lpstrFile as
+// GetOpenFileNameW does, when it fits in nMaxFile. When it does not fit,
+// lpstrFile holds the empty string and every selected full path is handed to
+// `overflow(context, path)` instead, in selection order: no selection is lost.
+// FALSE when cancelled or when the dialog fails.
+using SelectionSink = void (*)(void* context, LPCWSTR path);
+BOOL ChooseOpenFilesW(OPENFILENAMEW* ofn, SelectionSink overflow, void* context);
 
 // Not a Windows call: creates the dialog described by `tmpl` (the shared
 // resource tables), sends WM_INITDIALOG with `initParam` to `proc`, runs it

@@ -360,6 +360,12 @@ class FaultyFileOps : public FileOps {
   std::FILE* report_ = nullptr;
 };
 
+#if defined(_WIN32)
+constexpr int kMapsWhereItCan = 0;
+#else
+constexpr int kMapsWhereItCan = 1;
+#endif
+
 struct FaultCase {
   const char* title;
   std::function<void(FaultyFileOps&)> inject;
@@ -502,7 +508,7 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "fsize: %S(%S)\nstart\n", true, 0, 1},
         FaultCase{"written_just_before_mapping", [](FaultyFileOps& f) { f.restlessStamps = 1; },
-                  "fsize: %S(%S)\nstart\n", true, 1, 1},
+                  "fsize: %S(%S)\nstart\n", true, kMapsWhereItCan, 1},
         FaultCase{"long_at_rest",
                   [](FaultyFileOps& f) {
                     f.refuseHold = true;
@@ -517,7 +523,8 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0, 1},
         FaultCase{"never_at_rest_mapped", [](FaultyFileOps& f) { f.restlessStamps = -1; },
-                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 1, 1},
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false,
+                  kMapsWhereItCan, 1},
         FaultCase{"report_open", [](FaultyFileOps& f) { f.failOpenWrite = true; },
                   "fsize: %S(%S)\nstart\nERROR: fopen failed\n", false},
         FaultCase{"report_write", [](FaultyFileOps& f) { f.shortWrite = true; },
@@ -527,14 +534,16 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"report_close", [](FaultyFileOps& f) { f.failClose = true; },
                   "fsize: %S(%S)\nstart\nERROR: write failed\n", false},
         // The mapped block and the read block give the same log and report.
-        FaultCase{"none_mapped", [](FaultyFileOps&) {}, "fsize: %S(%S)\nstart\n", true, 1},
+        // Windows never maps: a view would make other programs' saves fail.
+        FaultCase{"none_mapped", [](FaultyFileOps&) {}, "fsize: %S(%S)\nstart\n", true,
+                  kMapsWhereItCan},
         FaultCase{"hold_refused", [](FaultyFileOps& f) { f.refuseHold = true; },
                   "fsize: %S(%S)\nstart\n", true, 0},
         FaultCase{"map_refused", [](FaultyFileOps& f) { f.refuseMap = true; },
                   "fsize: %S(%S)\nstart\n", true, 0},
         // A writer that only waits for the hold changed nothing.
         FaultCase{"hold_broken_file_unchanged", [](FaultyFileOps& f) { f.holdBroken = true; },
-                  "fsize: %S(%S)\nstart\n", true, 1}),
+                  "fsize: %S(%S)\nstart\n", true, kMapsWhereItCan}),
     [](const auto& info) { return std::string(info.param.title); });
 
 // Many objects, so that the job's arena needs more than one block.
@@ -585,6 +594,13 @@ long NewCallsOfJob(const tavgen::Bytes& bytes, ExtractOptions options) {
       if (!fired) return failAt - 1;
       continue;
     }
+#if defined(_WIN32)
+    // There the path is widened, on the heap, before the model is opened.
+    if (log == "ERROR: malloc failed\n") {
+      EXPECT_FALSE(fs::exists(dir.File("m.txt")));
+      continue;
+    }
+#endif
     EXPECT_EQ(log, loaded + "ERROR: malloc failed\n");
     EXPECT_FALSE(fs::exists(dir.File("m.txt")));
     if (failAt >= 1000) {
@@ -617,14 +633,15 @@ TEST(ExtractJob, OutOfMemoryAtEveryBlock) {
   const std::string size = std::to_string(bytes.size());
   const std::string loaded = "fsize: " + size + "(" + size + ")\nstart\n";
   const std::string report = OnDisk(ReferenceReportText(bytes.data(), bytes.size(), 0, 1));
-  for (const bool read : {false, true}) {
+  for (const bool refuseHold : {false, true}) {
+    const bool read = refuseHold || kMapsWhereItCan == 0;
     SCOPED_TRACE(read ? "read" : "mapped");
     for (int failAt = 1;; ++failAt) {
       SCOPED_TRACE(failAt);
       fs::remove(dir.File("m.txt"));
       FaultyFileOps files;
       files.ahead = ModelBuffer::kQuietNs;
-      files.refuseHold = read;
+      files.refuseHold = refuseHold;
       files.failPagesCall = failAt;
       ExtractResult result = ExtractResult::Completed;
       const std::string log = CaptureStdout(

@@ -38,7 +38,11 @@ TEST(FileHold, LoadMapsTheWholeFileAndLetsGo) {
   std::string log = CaptureStdout([&] { ASSERT_TRUE(buffer.Load(path.c_str())); });
   const std::string size = std::to_string(kModel.size());
   EXPECT_EQ(log, "fsize: " + size + "(" + size + ")\n");
+#if defined(_WIN32)
+  EXPECT_FALSE(buffer.mapped());  // never mapped there: saves would fail
+#else
   ASSERT_TRUE(buffer.mapped());
+#endif
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.bytes()),
                         static_cast<std::size_t>(buffer.size())),
             kModel);

@@ -3,12 +3,14 @@
 // the resource tables.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "gui/resources/resource.h"
+#include "gui/tests/narrowing_cases.h"
 #include "gui/tests/platform_paths.h"
 #include "platform/afx.h"
 #include "platform/emulated/window.h"
@@ -65,6 +67,47 @@ TEST(TextCodec, ReportsShortBuffersAndBadArguments) {
   EXPECT_EQ(::GetLastError(), ERROR_INVALID_FLAGS);
   EXPECT_EQ(::WideCharToMultiByte(12345, 0, L"a", -1, small, 3, nullptr, nullptr), 0);
   EXPECT_EQ(::GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+// CP_UTF8 follows Windows' rules, as the shared table has them checked
+// against the real calls too.
+TEST(TextCodec, Utf8CodePageFollowsWindows) {
+  for (const narrowing_cases::CallCase& c : narrowing_cases::Utf8CallCases()) {
+    SCOPED_TRACE(c.name);
+    if (WCHAR_MAX > 0xFFFF && c.wide.size() == 2 && c.wide[0] >= 0xD800) continue;  // a pair
+    char out[64] = {};
+    SetLastError(ERROR_SUCCESS);
+    const int written =
+        ::WideCharToMultiByte(CP_UTF8, c.flags, c.wide.data(), static_cast<int>(c.wide.size()), out,
+                              sizeof(out), nullptr, nullptr);
+    if (c.error != 0) {
+      EXPECT_EQ(written, 0);
+      EXPECT_EQ(::GetLastError(), c.error);
+    } else {
+      EXPECT_EQ(std::string(out, static_cast<std::size_t>(written > 0 ? written : 0)), c.narrow);
+    }
+  }
+  // As documented: CP_UTF8 takes no flag but WC_ERR_INVALID_CHARS (Wine 8
+  // does not refuse the others; Windows does), and no default character.
+  char out[8];
+  const struct {
+    DWORD flags;
+    const char* defaultChar;
+    DWORD error;
+  } refused[] = {{0x400, nullptr, ERROR_INVALID_FLAGS},  // WC_NO_BEST_FIT_CHARS
+                 {0, "?", ERROR_INVALID_PARAMETER}};
+  for (const auto& r : refused) {
+    EXPECT_EQ(::WideCharToMultiByte(CP_UTF8, r.flags, L"a", -1, out, 8, r.defaultChar, nullptr), 0);
+    EXPECT_EQ(::GetLastError(), r.error);
+  }
+  // Widening: a byte that starts no sequence is U+FFFD, or fails when asked.
+  wchar_t wide[8] = {};
+  EXPECT_EQ(::MultiByteToWideChar(CP_UTF8, 0, "\xC3(", 2, wide, 8), 2);
+  EXPECT_EQ(std::wstring(wide, 2), L"\uFFFD(");
+  EXPECT_EQ(::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xC3(", 2, wide, 8), 0);
+  EXPECT_EQ(::GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+  EXPECT_EQ(::MultiByteToWideChar(CP_THREAD_ACP, MB_ERR_INVALID_CHARS, "a", 1, wide, 8), 0);
+  EXPECT_EQ(::GetLastError(), ERROR_INVALID_FLAGS);
 }
 
 // ---- The open dialog's selection ----

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/narrow_text.h"
 #include "platform/path_syntax.h"
 
 namespace {
@@ -83,10 +84,10 @@ void AfxThrowOleException(SCODE sc) {
 
 CString::CString(const char* narrow) {
   if (narrow == nullptr) return;
-  const int count = ::MultiByteToWideChar(CP_THREAD_ACP, 0, narrow, -1, nullptr, 0);
+  const int count = ::MultiByteToWideChar(qv::kNarrowCodePage, 0, narrow, -1, nullptr, 0);
   if (count <= 0) return;
   std::wstring wide(static_cast<std::size_t>(count), L'\0');
-  ::MultiByteToWideChar(CP_THREAD_ACP, 0, narrow, -1, wide.data(), count);
+  ::MultiByteToWideChar(qv::kNarrowCodePage, 0, narrow, -1, wide.data(), count);
   wide.resize(static_cast<std::size_t>(count - 1));  // drop the terminator
   m_text = std::move(wide);
 }
@@ -361,12 +362,23 @@ CFileDialog::CFileDialog(BOOL, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD d
 INT_PTR CFileDialog::DoModal() {
   m_ofn.hwndOwner = ModalOwner(m_pParentWnd, nullptr);
   HWND disabled = DisableOwner(m_ofn.hwndOwner);
-  const BOOL chosen = ::GetOpenFileNameW(&m_ofn);
+  m_overflow.clear();
+  const BOOL chosen = ::ChooseOpenFilesW(&m_ofn, &CFileDialog::KeepOverflow, this);
   if (disabled != nullptr) ::EnableWindow(disabled, TRUE);
+  if (!chosen) m_overflow.clear();
   return chosen ? IDOK : IDCANCEL;
 }
 
+void CFileDialog::KeepOverflow(void* self, LPCWSTR path) {
+  static_cast<CFileDialog*>(self)->m_overflow.emplace_back(path);
+}
+
+// A position in the kept selection points at its path; one in the buffer
+// points into the buffer.
 POSITION CFileDialog::GetStartPosition() const {
+  if (!m_overflow.empty()) {
+    return reinterpret_cast<POSITION>(const_cast<std::wstring*>(m_overflow.data()));
+  }
   if (m_ofn.lpstrFile == nullptr || m_ofn.lpstrFile[0] == L'\0') return nullptr;
   return reinterpret_cast<POSITION>(m_ofn.lpstrFile);
 }
@@ -375,8 +387,16 @@ POSITION CFileDialog::GetStartPosition() const {
 // followed by names, each NUL-terminated, ended by an empty string. A name
 // that is itself absolute is returned as it is.
 CString CFileDialog::GetNextPathName(POSITION& pos) const {
+  if (pos == nullptr) return CString();
+  if (!m_overflow.empty()) {
+    const auto* kept = reinterpret_cast<const std::wstring*>(pos);
+    const std::size_t next = static_cast<std::size_t>(kept - m_overflow.data()) + 1;
+    pos = next < m_overflow.size()
+              ? reinterpret_cast<POSITION>(const_cast<std::wstring*>(&m_overflow[next]))
+              : nullptr;
+    return CString(kept->c_str());
+  }
   const wchar_t* p = reinterpret_cast<const wchar_t*>(pos);
-  if (p == nullptr) return CString();
   if (p == m_ofn.lpstrFile) {
     const std::wstring first(p);
     const wchar_t* next = p + first.size() + 1;

@@ -1,9 +1,14 @@
-// Narrow text is UTF-8 here: it is what fopen and the file system take. File
-// names need not be valid UTF-8, so widening keeps every byte that is not
-// part of a valid sequence as U+DC80..U+DCFF (one code unit per byte), and
-// narrowing turns those back into the byte. Any narrow string therefore
-// survives widening and narrowing unchanged; narrowing fails only for wide
-// text that no narrow text produces (other surrogates, values past U+10FFFF).
+// Two code pages. The thread's (CP_ACP, CP_THREAD_ACP) is the file system's
+// bytes, read as UTF-8: file names need not be valid UTF-8, so widening keeps
+// every byte that is not part of a valid sequence as U+DC80..U+DCFF (one code
+// unit per byte), and narrowing turns those back into the byte. Any narrow
+// string therefore survives widening and narrowing unchanged; narrowing fails
+// only for wide text that no narrow text produces (other surrogates, values
+// past U+10FFFF). It takes no flags.
+// CP_UTF8 follows Windows' own rules: strict UTF-8, where an unpaired
+// surrogate (narrowing) or a byte that starts no valid sequence (widening)
+// becomes U+FFFD, or fails the call with ERROR_NO_UNICODE_TRANSLATION under
+// WC_ERR_INVALID_CHARS or MB_ERR_INVALID_CHARS, the only flags it takes.
 // Where wchar_t has 16 bits (Windows) wide text is UTF-16: a character past
 // U+FFFF is a surrogate pair, and only an unpaired surrogate is an escape or
 // an error.
@@ -49,8 +54,14 @@ void AppendChar(char32_t c, std::wstring& out) {
   }
 }
 
-bool EncodeOne(char32_t c, std::string& out) {
-  if (c >= 0xDC80 && c <= 0xDCFF) {
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsScalar(char32_t c) {
+  return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+}
+
+bool EncodeOne(char32_t c, std::string& out, bool escapes) {
+  if (escapes && c >= 0xDC80 && c <= 0xDCFF) {
     out.push_back(static_cast<char>(c - kEscapeBase));
   } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
     return false;
@@ -118,16 +129,20 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wid
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (flags != 0) {
+  const bool utf8 = codePage == CP_UTF8;
+  if ((flags & ~(utf8 ? WC_ERR_INVALID_CHARS : 0)) != 0) {
     SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
+  const bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
   const std::size_t count =
       wideCount == -1 ? std::wcslen(wide) + 1 : static_cast<std::size_t>(wideCount);
   std::string out;
   out.reserve(count);
   for (std::size_t i = 0; i < count;) {
-    if (!EncodeOne(NextChar(wide, count, i), out)) {
+    char32_t c = NextChar(wide, count, i);
+    if (utf8 && !IsScalar(c) && !strict) c = kReplacement;
+    if (!EncodeOne(c, out, !utf8)) {
       SetLastError(ERROR_NO_UNICODE_TRANSLATION);
       return 0;
     }
@@ -149,10 +164,12 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (flags != 0) {
+  const bool utf8 = codePage == CP_UTF8;
+  if ((flags & ~(utf8 ? MB_ERR_INVALID_CHARS : 0)) != 0) {
     SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
+  const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
   const auto* s = reinterpret_cast<const unsigned char*>(narrow);
   const std::size_t count = narrowCount == -1 ? std::char_traits<char>::length(narrow) + 1
                                               : static_cast<std::size_t>(narrowCount);
@@ -162,7 +179,11 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
     char32_t c = 0;
     const int len = DecodeOne(s + i, count - i, c);
     if (len == 0) {
-      out.push_back(static_cast<wchar_t>(kEscapeBase + s[i]));
+      if (utf8 && strict) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
+      out.push_back(static_cast<wchar_t>(utf8 ? kReplacement : kEscapeBase + s[i]));
       ++i;
     } else {
       AppendChar(c, out);

@@ -2,11 +2,13 @@
 // checked against the live windows, so a stale handle fails as on Windows.
 #include <algorithm>
 #include <cwchar>
+#include <optional>
 #include <unordered_set>
 
 #include "platform/emulated/backend.h"
 #include "platform/emulated/window.h"
 #include "platform/path_syntax.h"
+#include "platform/selection_buffer.h"
 
 namespace qv::emu {
 namespace {
@@ -38,14 +40,6 @@ std::unique_ptr<Menu> DefaultSystemMenu() {
   auto menu = std::make_unique<Menu>();
   menu->items.push_back({MF_STRING, SC_CLOSE, L"&Close\tAlt+F4"});
   return menu;
-}
-
-// The part of `path` before its last separator; the separator itself when
-// that is the first character; empty when there is none.
-std::wstring FolderOf(const std::wstring& path) {
-  const std::size_t cut = path.rfind(kPathSeparator);
-  if (cut == std::wstring::npos) return L"";
-  return cut == 0 ? path.substr(0, 1) : path.substr(0, cut);
 }
 
 Kind KindOf(const DialogItem& item) {
@@ -181,30 +175,10 @@ int DialogUnitsToPixelsY(int du, int baseY) {
 bool FillSelection(OPENFILENAMEW& ofn, const std::vector<std::wstring>& paths) {
   if (ofn.lpstrFile == nullptr || ofn.nMaxFile == 0) return false;
   ofn.lpstrFile[0] = L'\0';
-  if (paths.empty()) return false;
-  std::wstring packed;
-  if (paths.size() == 1 || (ofn.Flags & OFN_ALLOWMULTISELECT) == 0) {
-    if (paths.size() != 1) return false;
-    packed = paths[0];
-    packed.push_back(L'\0');
-  } else {
-    // Names are joined to the folder unless absolute, so every path must be
-    // absolute for the selection to mean what it says.
-    for (const std::wstring& p : paths) {
-      if (!IsAbsolutePath(p)) return false;
-    }
-    const std::wstring folder = FolderOf(paths[0]);
-    packed = folder;
-    packed.push_back(L'\0');
-    for (const std::wstring& p : paths) {
-      const bool inFolder = FolderOf(p) == folder && p.find(kPathSeparator) != std::wstring::npos;
-      packed += inFolder ? p.substr(p.rfind(kPathSeparator) + 1) : p;
-      packed.push_back(L'\0');
-    }
-  }
-  packed.push_back(L'\0');
-  if (packed.size() > ofn.nMaxFile) return false;
-  std::wmemcpy(ofn.lpstrFile, packed.data(), packed.size());
+  const std::optional<std::wstring> packed =
+      PackSelection(paths, (ofn.Flags & OFN_ALLOWMULTISELECT) != 0);
+  if (!packed || packed->size() > ofn.nMaxFile) return false;
+  std::wmemcpy(ofn.lpstrFile, packed->data(), packed->size());
   return true;
 }
 
@@ -334,20 +308,6 @@ HICON LoadIconW(HINSTANCE, LPCWSTR iconName) {
   return icon != nullptr ? reinterpret_cast<HICON>(const_cast<IconResource*>(icon)) : nullptr;
 }
 
-int LoadStringW(HINSTANCE, UINT id, LPWSTR buffer, int bufferMax) {
-  const StringResource* s = FindStringResource(id);
-  if (s == nullptr || buffer == nullptr) return 0;
-  const int length = static_cast<int>(std::wcslen(s->text));
-  if (bufferMax == 0) {  // as on Windows: hand out the read-only text itself
-    *reinterpret_cast<const wchar_t**>(buffer) = s->text;
-    return length;
-  }
-  const int copied = std::min(length, bufferMax - 1);
-  std::wmemcpy(buffer, s->text, static_cast<std::size_t>(copied));
-  buffer[copied] = L'\0';
-  return copied;
-}
-
 BOOL IsIconic(HWND hWnd) {
   Window* w = FromHandle(hWnd);
   return w != nullptr && ActiveBackend().IsIconic(*w) ? TRUE : FALSE;
@@ -405,6 +365,19 @@ BOOL GetOpenFileNameW(OPENFILENAMEW* ofn) {
   if (!ActiveBackend().ChooseFiles(*ofn, paths)) return FALSE;
   // A selection that does not fit is refused whole rather than cut short.
   return qv::emu::FillSelection(*ofn, paths) ? TRUE : FALSE;
+}
+
+BOOL ChooseOpenFilesW(OPENFILENAMEW* ofn, SelectionSink overflow, void* context) {
+  if (ofn == nullptr || ofn->lStructSize != sizeof(OPENFILENAMEW) || ofn->lpstrFile == nullptr ||
+      ofn->nMaxFile == 0 || overflow == nullptr) {
+    return FALSE;
+  }
+  std::vector<std::wstring> paths;
+  if (!ActiveBackend().ChooseFiles(*ofn, paths) || paths.empty()) return FALSE;
+  if (!qv::emu::FillSelection(*ofn, paths)) {
+    for (const std::wstring& path : paths) overflow(context, path.c_str());
+  }
+  return TRUE;
 }
 
 INT_PTR DialogBoxTemplateW(HINSTANCE, const DialogTemplate& tmpl, HWND parent, WNDPROC proc,

@@ -49,22 +49,6 @@ HICON LoadIconW(HINSTANCE hInstance, LPCWSTR iconName) {
   return native::NativeLoadIcon(hInstance, iconName);
 }
 
-// The string table is the shared one; the program has no other strings.
-int LoadStringW(HINSTANCE, UINT id, LPWSTR buffer, int bufferMax) {
-  const StringResource* s = FindStringResource(id);
-  if (s == nullptr || buffer == nullptr || bufferMax < 0) return 0;
-  const int length = static_cast<int>(std::wcslen(s->text));
-  if (bufferMax == 0) {
-    // As on Windows: the buffer receives a read-only pointer to the text.
-    *reinterpret_cast<const wchar_t**>(buffer) = s->text;
-    return length;
-  }
-  const int copied = length < bufferMax - 1 ? length : bufferMax - 1;
-  std::wmemcpy(buffer, s->text, static_cast<std::size_t>(copied));
-  buffer[copied] = L'\0';
-  return copied;
-}
-
 BOOL IsIconic(HWND hWnd) {
   return native::NativeIsIconic(hWnd);
 }
@@ -109,6 +93,16 @@ BOOL GetOpenFileNameW(OPENFILENAMEW* ofn) {
                                         ofn->nMaxFile,   ofn->lpstrTitle,  ofn->Flags,
                                         ofn->lpstrDefExt};
   return native::NativeGetOpenFileName(request);
+}
+
+BOOL ChooseOpenFilesW(OPENFILENAMEW* ofn, SelectionSink overflow, void* context) {
+  if (ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0 || overflow == nullptr) {
+    return FALSE;
+  }
+  const native::OpenFileRequest request{ofn->hwndOwner,  ofn->lpstrFilter, ofn->lpstrFile,
+                                        ofn->nMaxFile,   ofn->lpstrTitle,  ofn->Flags,
+                                        ofn->lpstrDefExt};
+  return native::NativeChooseFiles(request, overflow, context);
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideCount,

@@ -6,9 +6,14 @@
 // After <windows.h>, which they need.
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shobjidl.h>
 
 #include <cwchar>
 #include <map>
+#include <string>
+#include <vector>
+
+#include "platform/selection_buffer.h"
 
 namespace qv::win32::native {
 namespace {
@@ -156,6 +161,101 @@ int NativeGetOpenFileName(const OpenFileRequest& request) {
   const std::size_t first = std::wcslen(request.file);
   if (ofn.nFileOffset > 0 && ofn.nFileOffset < first && first + 1 < request.maxFile) {
     request.file[first + 1] = L'\0';
+  }
+  return TRUE;
+}
+
+namespace {
+
+// Releases a COM interface when it goes out of scope.
+template <class T>
+struct ComRef {
+  T* p = nullptr;
+  ~ComRef() {
+    if (p != nullptr) p->Release();
+  }
+  T** operator&() { return &p; }
+  T* operator->() const { return p; }
+};
+
+// COM for the calling thread while it lives, unless the thread has it already
+// in another mode (then the thread's own stays).
+struct ComScope {
+  HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  ~ComScope() {
+    if (SUCCEEDED(hr)) CoUninitialize();
+  }
+};
+
+enum class Chosen { Ok, Cancelled, Unavailable };
+
+// The newer dialog: the filter pairs as file types, the flags that matter
+// here, and every chosen item's file-system path, without any buffer limit.
+Chosen ChooseWithItemDialog(const OpenFileRequest& request, std::vector<std::wstring>& paths) {
+  ComScope com;
+  if (FAILED(com.hr) && com.hr != RPC_E_CHANGED_MODE) return Chosen::Unavailable;
+  ComRef<IFileOpenDialog> dialog;
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
+    return Chosen::Unavailable;
+  }
+  FILEOPENDIALOGOPTIONS options = 0;
+  dialog->GetOptions(&options);
+  options |= FOS_FORCEFILESYSTEM | FOS_FILEMUSTEXIST | FOS_PATHMUSTEXIST;
+  if ((request.flags & OFN_ALLOWMULTISELECT) != 0) options |= FOS_ALLOWMULTISELECT;
+  if (FAILED(dialog->SetOptions(options))) return Chosen::Unavailable;
+  std::vector<COMDLG_FILTERSPEC> types;
+  for (const wchar_t* p = request.filter; p != nullptr && *p != L'\0';) {
+    const wchar_t* name = p;
+    p += std::wcslen(p) + 1;
+    if (*p == L'\0') break;
+    types.push_back({name, p});
+    p += std::wcslen(p) + 1;
+  }
+  if (!types.empty()) dialog->SetFileTypes(static_cast<UINT>(types.size()), types.data());
+  if (request.defExt != nullptr) dialog->SetDefaultExtension(request.defExt);
+  if (request.title != nullptr) dialog->SetTitle(request.title);
+  const HRESULT shown = dialog->Show(request.owner);
+  if (shown == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return Chosen::Cancelled;
+  if (FAILED(shown)) return Chosen::Cancelled;  // it was up: do not show a second one
+  ComRef<IShellItemArray> items;
+  DWORD count = 0;
+  if (FAILED(dialog->GetResults(&items)) || FAILED(items->GetCount(&count))) {
+    return Chosen::Cancelled;
+  }
+  for (DWORD i = 0; i < count; ++i) {
+    ComRef<IShellItem> item;
+    wchar_t* path = nullptr;
+    if (FAILED(items->GetItemAt(i, &item)) ||
+        FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+      return Chosen::Cancelled;
+    }
+    paths.emplace_back(path);
+    CoTaskMemFree(path);
+  }
+  return paths.empty() ? Chosen::Cancelled : Chosen::Ok;
+}
+
+}  // namespace
+
+int NativeChooseFiles(const OpenFileRequest& request, PathSink sink, void* context) {
+  std::vector<std::wstring> paths;
+  switch (ChooseWithItemDialog(request, paths)) {
+    case Chosen::Cancelled:
+      return FALSE;
+    case Chosen::Unavailable:
+      // Without the newer dialog (no COM), the classic one with the buffer
+      // as given: a selection too large for it is reported as cancelled.
+      return NativeGetOpenFileName(request);
+    case Chosen::Ok:
+      break;
+  }
+  request.file[0] = L'\0';
+  const auto packed = qv::PackSelection(paths, (request.flags & OFN_ALLOWMULTISELECT) != 0);
+  if (packed && packed->size() <= request.maxFile) {
+    std::wmemcpy(request.file, packed->data(), packed->size());
+  } else {
+    for (const std::wstring& path : paths) sink(context, path.c_str());
   }
   return TRUE;
 }

@@ -60,6 +60,12 @@ struct OpenFileRequest {
 // GetOpenFileNameW. On success a single selection is left as one full path
 // followed by an empty string, as a multiple one ends, so that both read alike.
 int NativeGetOpenFileName(const OpenFileRequest& request);
+// The newer open dialog (IFileOpenDialog) where the system can create it,
+// else GetOpenFileNameW. On OK the selection is packed into `request.file`
+// (platform/selection_buffer.h) when it fits in maxFile; otherwise the buffer
+// is left empty and each full path goes to `sink`. 0 when cancelled or failed.
+using PathSink = void (*)(void* context, const wchar_t* path);
+int NativeChooseFiles(const OpenFileRequest& request, PathSink sink, void* context);
 
 int NativeWideCharToMultiByte(unsigned codePage, std::uint32_t flags, const wchar_t* wide,
                               int wideCount, char* narrow, int narrowSize, const char* defaultChar,

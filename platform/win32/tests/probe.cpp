@@ -13,6 +13,7 @@
 //   probe mark TITLE ID 0|1     posts BM_SETCHECK to check box ID; once it reads back,
 //                               every message posted before it has been handled
 //   probe close TITLE           posts WM_CLOSE
+//   probe acp                   prints the process's ANSI code page
 // Lines are printed as UTF-8. Exit status 1 when the window or control is
 // missing, 2 on a usage error.
 #include <windows.h>
@@ -51,6 +52,10 @@ BOOL CALLBACK CountWindow(HWND window, LPARAM param) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"acp") {
+    std::printf("%u\n", GetACP());
+    return 0;
+  }
   if (argc < 3) return 2;
   const std::wstring command = argv[1];
   if (command == L"count") {

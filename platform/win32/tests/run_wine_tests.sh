@@ -1,12 +1,15 @@
 #!/bin/sh
 # The Windows part of CI, after both builds:
 #   1. the cross-built test programs under Wine (ctest of the windows-x86 build);
-#   2. quorvel-cli.exe against quorvel-cli (tests/windows/cli_parity.sh);
+#   2. quorvel-cli.exe against quorvel-cli (tests/windows/cli_parity.sh), and
+#      with the paths Windows users have (tests/windows/cli_paths.sh), and
+#      while another program saves the model (tests/windows/save_stress.sh);
 #   3. Quorvel.exe end to end under Wine and Xvfb: the window, a model loaded
 #      through the real open dialog, About through the real system menu, each
 #      box owned by the disabled main dialog that ignores clicks meanwhile,
 #      "Analyze Connector", "Extract!", the report and the status line, and a
-#      screenshot (windows-x86 build folder, quorvel-wine.png).
+#      screenshot (windows-x86 build folder, quorvel-wine.png); then a
+#      selection larger than the dialog's buffer, every file queued.
 #
 # usage: run_wine_tests.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -eu
@@ -23,6 +26,10 @@ ctest --test-dir "$windows_build" --output-on-failure
 
 echo "== quorvel-cli.exe against quorvel-cli"
 "$source_dir/tests/windows/cli_parity.sh" "$linux_build" "$windows_build"
+echo "== quorvel-cli.exe with names in every script, long paths and wildcards"
+"$source_dir/tests/windows/cli_paths.sh" "$linux_build" "$windows_build"
+echo "== quorvel-cli.exe while another program saves the model"
+"$source_dir/tests/windows/save_stress.sh" "$linux_build" "$windows_build" 20
 
 echo "== Quorvel.exe under Wine and Xvfb"
 app="$windows_build/Quorvel.exe"
@@ -75,11 +82,14 @@ export DISPLAY=":$display"
 wait_for "Xvfb" xdotool getmouselocation
 
 # The model and the report the Linux program writes for it.
-mkdir "$work/models" "$work/linux"
+# The model sits in a Cyrillic folder under a Cyrillic name: the path reaches
+# the engine as UTF-8 and the list shows the name as it is.
+model_dir="$work/models/Иван"
+mkdir -p "$model_dir" "$work/linux"
 printf '%s\n' 'version' 'node' 'arg rot flap_l 4' 'arg anim gear_door 0' 'arg pos pylon_1 12' \
   'arg vis nav_light 49' 'arg rot canopy 38' 'conn pylon_1 4' 'conn canopy_handle 6' \
-  'conn hook 9' | "$linux_build/tools/tavgen/tavgen" -o "$work/models/Cockpit.tav"
-cp "$work/models/Cockpit.tav" "$work/linux/"
+  'conn hook 9' | "$linux_build/tools/tavgen/tavgen" -o "$model_dir/Кабина.tav"
+cp "$model_dir/Кабина.tav" "$work/linux/Cockpit.tav"
 (cd "$work/linux" && "$linux_build/cli/quorvel-cli" -c Cockpit.tav > /dev/null)
 sed 's/$/\r/' "$work/linux/Cockpit.txt" > "$work/expected.txt"
 
@@ -132,7 +142,7 @@ xdotool windowmove --sync "$chooser" 480 400 # off "Load TAV", for the mouse cli
 main_is_locked_by Open
 xdotool windowfocus --sync "$chooser"
 sleep 0.5
-xdotool type --delay 20 "$(winepath -w "$work/models/Cockpit.tav")"
+LC_ALL=C.UTF-8 xdotool type --delay 20 "$(winepath -w "$model_dir/Кабина.tav")"
 xdotool key Return
 wait_for "Extract! to be enabled" probe_is 1 enabled "$title" 3
 wait_for "the main dialog to be enabled" probe_is 1 enabled "$title"
@@ -157,13 +167,43 @@ probe_is 1 enabled "$title" 3 || fail "Extract! disabled by the About box"
 probe click "$title" 1011
 wait_for "Analyze Connector to be ticked" probe_is 1 check "$title" 1011
 probe click "$title" 3
-expected_line="cockpit.tav.................................................completed"
+expected_line="Кабина.tav............................................completed"
 wait_for "the status line" probe_is "$expected_line" list "$title" 1004
 probe_is 0 enabled "$title" 3 || fail "Extract! still enabled after the batch"
-cmp "$work/expected.txt" "$work/models/Cockpit.txt" ||
+cmp "$work/expected.txt" "$model_dir/Кабина.txt" ||
   fail "the report differs from the Linux report with CR LF"
 
 import -window "$window" "$windows_build/quorvel-wine.png"
+
+# More files than the 2,562 characters of the selection buffer hold, chosen
+# in the real Open dialog as a quoted list in its folder: every one is queued
+# and listed.
+many_dir="$work/many"
+mkdir "$many_dir"
+names=""
+count=0
+while [ "$count" -lt 110 ]; do
+  count=$((count + 1))
+  name=$(printf 'selection_model_%03d.tav' "$count")
+  cp "$model_dir/Кабина.tav" "$many_dir/$name"
+  names="$names \"$name\""
+done
+mouse_click_load
+wait_for "the open dialog" xdotool search --onlyvisible --name '^Open$'
+chooser=$(xdotool search --onlyvisible --name '^Open$' | head -n 1)
+xdotool windowfocus --sync "$chooser"
+sleep 0.5
+xdotool type --delay 5 "$(winepath -w "$many_dir")"
+xdotool key Return
+sleep 1
+xdotool type --delay 2 "$names"
+xdotool key Return
+wait_for "Extract! to be enabled" probe_is 1 enabled "$title" 3
+probe click "$title" 3
+wait_for "the batch of $count files" sh -c \
+  '[ "$(wine "$0" list "$1" 1004 | grep -c completed)" = "$2" ]' "$probe" "$title" "$count"
+[ "$(find "$many_dir" -name '*.txt' | wc -l)" = "$count" ] ||
+  fail "not every selected file has its report"
 probe close "$title"
 # shellcheck disable=SC2016
 wait_for "Quorvel.exe to end" sh -c '! kill -0 "$0" 2>/dev/null' "$app_pid"
