@@ -42,68 +42,40 @@ bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
 
 #include <windows.h>
 
-#include <filesystem>
 #include <system_error>
+
+#include "cli/wide_args.h"
+#include "cli/win_folder.h"
+#include "engine/wide_path.h"
 
 namespace {
 
-bool ToWide(const std::string& utf8, std::wstring& wide) {
-  try {
-    wide = std::filesystem::path(
-               std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()))
-               .wstring();
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
-bool ToUtf8(const std::wstring& wide, std::string& utf8) {
-  try {
-    const std::u8string text = std::filesystem::path(wide).u8string();
-    utf8.assign(reinterpret_cast<const char*>(text.data()), text.size());
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
 bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
                 std::vector<std::string>& models, std::string& reason) {
-  std::wstring pattern;
-  if (!ToWide(Join(folder, "*"), pattern)) {
+  std::wstring wide;
+  if (!WidenUtf8(folder.c_str(), wide)) {
     reason = "the path is not UTF-8";
     return false;
   }
-  WIN32_FIND_DATAW entry;
-  const HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
-                                         FindExSearchNameMatch, nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) {
+  std::vector<FolderEntry> entries;
+  if (!ListFolder(wide, entries)) {
     reason = std::system_category().message(static_cast<int>(::GetLastError()));
     return false;
   }
   bool ok = true;
-  do {
-    const std::wstring_view name = entry.cFileName;
-    if (name == L"." || name == L"..") continue;
+  for (const FolderEntry& entry : entries) {
     // Links and junctions are reparse points: neither followed nor listed.
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
+    if (entry.link) continue;
     std::string narrow;
-    if (!ToUtf8(std::wstring(name), narrow)) {
+    if (NarrowArgument(entry.name.c_str(), narrow) != ERROR_SUCCESS) {
       reason = "a name in it is not valid UTF-16";
       ok = false;
       continue;
     }
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    if (entry.directory)
       subfolders.push_back(Join(folder, narrow));
     else if (HasModelExtension(narrow))
       models.push_back(Join(folder, narrow));
-  } while (::FindNextFileW(find, &entry) != 0);
-  const DWORD error = ::GetLastError();
-  ::FindClose(find);
-  if (ok && error != ERROR_NO_MORE_FILES) {
-    reason = std::system_category().message(static_cast<int>(error));
-    ok = false;
   }
   return ok;
 }
@@ -112,7 +84,7 @@ bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
 
 bool IsFolder(const std::string& path) {
   std::wstring wide;
-  if (!ToWide(path, wide)) return false;
+  if (!LongPathForm(path.c_str(), wide)) return false;
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

@@ -17,7 +17,8 @@ bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) {
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                       (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (FindNextFileW(search, &found));
   const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(search);

@@ -11,6 +11,7 @@
 struct FolderEntry {
   std::wstring name;  // as the file system spells it
   bool directory = false;
+  bool link = false;  // a reparse point: a link or junction
 };
 
 // Lists `folder` ("" is the current folder), without "." and "..", in the
