@@ -74,7 +74,10 @@ run_as() {
   local label=$1
   shift
   local completed=0 failed=0 torn=0 changed=0 end=$((SECONDS + seconds))
-  while ((SECONDS < end)); do
+  # A slow build (sanitizers) may need longer to see both outcomes: go on
+  # until it has, up to four times the time.
+  local last=$((SECONDS + 4 * seconds))
+  while ((SECONDS < end)) || { ((completed == 0 || changed == 0)) && ((SECONDS < last)); }; do
     rm -f "$runs/model.txt"
     out=$(nice -n 5 "$@" "$cli" -c "$model" 2>&1)
     status=$?
