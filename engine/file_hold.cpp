@@ -48,11 +48,14 @@ FileStamp FileOps::Stamp(std::FILE* file) {
       !GetFileSizeEx(handle, &size)) {
     return {};
   }
-  // 100 ns units since 1601; only equality matters. A file whose content a
-  // Read saw move gets a change time no file has.
+  // 100 ns units since 1601, made nanoseconds since 1970 so that they compare
+  // with FileOps::Now (the job waits for a file written just now).
   constexpr std::int64_t kNsPerTick = 100;
-  const std::int64_t changed = ChangedUnderRead(file) ? -1 : times.ChangeTime.QuadPart * kNsPerTick;
-  return {size.QuadPart, times.LastWriteTime.QuadPart * kNsPerTick, changed};
+  constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000;
+  const auto ns = [](const LARGE_INTEGER& t) {
+    return (t.QuadPart - kTicksFrom1601To1970) * kNsPerTick;
+  };
+  return {size.QuadPart, ns(times.LastWriteTime), ns(times.ChangeTime)};
 }
 
 #else  // POSIX

@@ -14,9 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string>
 
@@ -90,30 +88,6 @@ bool FileOps::Rewind(std::FILE* file) {
 #if defined(_WIN32)
 namespace {
 
-// Files whose content moved under a Read; their stamp says so until closed.
-// Files may be read on several threads at once. A fixed table, so that
-// marking a file can neither allocate nor throw.
-std::mutex g_changedLock;
-std::FILE* g_changed[256] = {};
-
-bool MarkChanged(std::FILE* file) {
-  const std::lock_guard<std::mutex> hold(g_changedLock);
-  for (std::FILE*& slot : g_changed) {
-    if (slot == nullptr) {
-      slot = file;
-      return true;
-    }
-  }
-  return false;
-}
-
-void Unmark(std::FILE* file) {
-  const std::lock_guard<std::mutex> hold(g_changedLock);
-  for (std::FILE*& slot : g_changed) {
-    if (slot == file) slot = nullptr;
-  }
-}
-
 // True when the file's first `count` bytes still equal `block`: read again in
 // chunks at their offsets, through the handle, past the stream's buffer.
 bool SameOnDisk(const void* block, std::size_t count, std::FILE* file) {
@@ -143,25 +117,21 @@ bool SameOnDisk(const void* block, std::size_t count, std::FILE* file) {
 #endif
 
 std::size_t FileOps::Read(void* buffer, std::size_t count, std::FILE* file) {
-  const std::size_t read = std::fread(buffer, 1, count, file);
+  return std::fread(buffer, 1, count, file);
+}
+
+bool FileOps::StillOnDisk(std::FILE* file, const void* block, std::size_t count) {
 #if defined(_WIN32)
-  // Windows cannot tell a write through another handle that overlaps the
-  // read: NTFS sets the times only when the writer's handle closes, and a
-  // rewrite in place keeps the size (see Stamp). So the block is compared
-  // with the file once more; a difference moves the stamp, and the job fails
-  // as for any change while reading. Costs a second pass over the file.
-  // With no room to mark the file, the read is reported short instead.
-  if (read == count && count > 0 && !SameOnDisk(buffer, count, file) && !MarkChanged(file)) {
-    return 0;
-  }
+  return SameOnDisk(block, count, file);
+#else
+  (void)file;
+  (void)block;
+  (void)count;
+  return true;  // the stamps and the watch see every write here
 #endif
-  return read;
 }
 
 int FileOps::Close(std::FILE* file) {
-#if defined(_WIN32)
-  Unmark(file);
-#endif
   return std::fclose(file);
 }
 
@@ -241,13 +211,6 @@ bool FileOps::SameFile(const char* a, const char* b) {
   return !error && same;
 #endif
 }
-
-#if defined(_WIN32)
-bool FileOps::ChangedUnderRead(std::FILE* file) {
-  const std::lock_guard<std::mutex> hold(g_changedLock);
-  return std::find(std::begin(g_changed), std::end(g_changed), file) != std::end(g_changed);
-}
-#endif
 
 FileOps& FileOps::Default() {
   static FileOps ops;

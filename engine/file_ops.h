@@ -35,6 +35,12 @@ class FileOps {
   virtual bool Rewind(std::FILE* file);
   // Windows: the block is then compared with the file again (see Stamp).
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
+  // False when the file's first `count` bytes, read just now into `block`,
+  // are known to differ from the file by now: another program wrote it
+  // meanwhile. Windows reads them again and compares (a second pass: there a
+  // rewrite in place through another open handle moves no stamp); elsewhere
+  // true without reading, since the stamps and the watch see every write.
+  virtual bool StillOnDisk(std::FILE* file, const void* block, std::size_t count);
   // Closes a file opened by OpenRead or OpenWrite; 0 on success.
   virtual int Close(std::FILE* file);
 
@@ -69,9 +75,8 @@ class FileOps {
   // closed (cleanup) or when the file's size is next set, so a rewrite in
   // place that keeps the size and whose handle stays open past the read is
   // not seen; nor, on any system, a read that lies wholly inside one long
-  // write, whose times were set as it began. So on Windows Read compares its
-  // block with the file once more, and a file whose content moved under it
-  // stamps differently (ChangedUnderRead) until closed.
+  // write, whose times were set as it began. StillOnDisk covers that gap on
+  // Windows. The times count nanoseconds since the Unix epoch, like Now().
   virtual FileStamp Stamp(std::FILE* file);
   // The wall clock now, in the nanoseconds of FileStamp's times.
   virtual std::int64_t Now();
@@ -109,12 +114,6 @@ class FileOps {
 
   // The real operations.
   static FileOps& Default();
-
-#if defined(_WIN32)
- protected:
-  // True when a Read of `file` found the file's content moved under it.
-  static bool ChangedUnderRead(std::FILE* file);
-#endif
 };
 
 #endif  // QUORVEL_ENGINE_FILE_OPS_H_

@@ -67,7 +67,8 @@ std::size_t ModelBuffer::ReadWhole(std::FILE* file, std::uint8_t* block, std::in
   if (files_.Rewind(file) && measured > 0) {
     read = files_.Read(block, static_cast<std::size_t>(measured), file);
   }
-  bool written = !(files_.Stamp(file) == before);
+  bool written = read > 0 && !files_.StillOnDisk(file, block, read);
+  written = !(files_.Stamp(file) == before) || written;
   if (watch >= 0) {
     written = files_.WatchSawWrite(watch) || written;
     files_.Unwatch(watch);

@@ -224,7 +224,8 @@ class FaultyFileOps : public FileOps {
   bool failAllocate = false;
   int failPagesCall = 0;  // 1-based call of AllocatePages to fail; 0 fails none
   bool failRewind = false;
-  bool halfRead = false;  // the read stops halfway through the model
+  bool halfRead = false;      // the read stops halfway through the model
+  bool contentMoved = false;  // the bytes on disk differ from those just read
   bool failOpenWrite = false;
   bool shortWrite = false;
   bool failFlush = false;
@@ -309,6 +310,9 @@ class FaultyFileOps : public FileOps {
     return sizeOverride != 0 ? sizeOverride : real;
   }
   bool Rewind(std::FILE* f) override { return !failRewind && FileOps::Rewind(f); }
+  bool StillOnDisk(std::FILE* f, const void* block, std::size_t count) override {
+    return !contentMoved && FileOps::StillOnDisk(f, block, count);
+  }
   std::size_t Read(void* buffer, std::size_t count, std::FILE* f) override {
     return FileOps::Read(buffer, halfRead ? count / 2 : count, f);
   }
@@ -492,6 +496,13 @@ INSTANTIATE_TEST_SUITE_P(
                     f.refuseHold = true;
                     f.noWatch = true;
                     f.stampMoves = true;
+                  },
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0},
+        // A rewrite in place that moved no stamp and no watch.
+        FaultCase{"content_moved_under_read",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.contentMoved = true;
                   },
                   "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0},
         FaultCase{"unchanged_no_watch",

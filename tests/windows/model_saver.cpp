@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -52,7 +53,12 @@ int wmain(int argc, wchar_t** argv) {
   long saves = 0;
   long failed = 0;
   std::map<DWORD, long> errors;
-  while (GetTickCount64() < end) {
+  // Bursts of saves with rests of varying length between them, as an
+  // exporter saves: long rests let whole versions be read, short ones end
+  // just as a reader that waited for the file to rest begins.
+  constexpr DWORD kRestsMs[] = {0, 60, 200, 55, 70};
+  for (std::size_t turn = 0; GetTickCount64() < end; ++turn) {
+    Sleep(kRestsMs[turn % std::size(kRestsMs)]);
     for (const bool first : {true, false}) {
       const DWORD error = first ? Save(argv[1], a, CREATE_ALWAYS) : Save(argv[1], b, OPEN_EXISTING);
       ++saves;
