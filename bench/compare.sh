@@ -166,6 +166,7 @@ done
 batch_models=$(find "$batch_dir" -name '*.tav' | LC_ALL=C sort | tr '\n' ' ')
 find "$batch_dir" -name '*.tav' | LC_ALL=C sort >"$work/batch.list"
 cat "$batch_dir"/*.tav >/dev/null  # warm the page cache
+sleep 0.1  # the job waits for a model changed in the last 50 ms
 declare -A batch_cmd=(
   [j1]="/dev/null $cli -j1 -c $batch_models"
   [default]="/dev/null $cli -c $batch_models"

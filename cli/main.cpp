@@ -8,7 +8,6 @@
 
 #include "cli/allocator_tuning.h"
 #include "cli/batch.h"
-#include "cli/batch_file_ops.h"
 #include "cli/cli_options.h"
 #include "cli/file_identity.h"
 #include "cli/folder_walk.h"
@@ -50,8 +49,7 @@ int Run(const CliOptions& options) {
     plan.byteBudget = DefaultByteBudget();
     if (plan.byteBudget != BatchPlan().byteBudget)
       for (const std::string& model : models) plan.bytes.push_back(FileBytes(model));
-    BatchFileOps files;
-    status = RunBatchInParallel(models, plan, jobs, JobOver(files, options), stdout);
+    status = RunBatchInParallel(models, plan, jobs, JobOver(FileOps::Default(), options), stdout);
   }
   return errors.empty() ? status : 1;
 }
