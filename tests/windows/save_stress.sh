@@ -57,7 +57,7 @@ wine "$saver" "$(winepath -w "$work/run/model.tav")" "$(winepath -w "$work/alpha
   "$(winepath -w "$work/bravo.tav")" "$seconds" > "$work/saver.out" &
 saver_pid=$!
 
-runs=0 completed=0 failed=0 mixed=0 changed=0 empty=0 prefix=0
+runs=0 completed=0 failed=0 mixed=0 changed=0 empty=0 prefix=0 whole=0
 while kill -0 "$saver_pid" 2>/dev/null; do
   rm -f "$work/run/"m*.txt
   # shellcheck disable=SC2086 # the names split on purpose
@@ -72,11 +72,12 @@ while kill -0 "$saver_pid" 2>/dev/null; do
       size=$(wc -c < "$report")
       if cmp -s "$report" "$work/empty.expected"; then
         empty=$((empty + 1))
+      elif cmp -s "$report" "$work/alpha.expected" || cmp -s "$report" "$work/bravo.expected"; then
+        whole=$((whole + 1))
       elif head -c "$size" "$work/alpha.expected" | cmp -s - "$report" ||
         head -c "$size" "$work/bravo.expected" | cmp -s - "$report"; then
         prefix=$((prefix + 1))
-      elif ! cmp -s "$work/run/m$i.txt" "$work/alpha.expected" &&
-        ! cmp -s "$work/run/m$i.txt" "$work/bravo.expected"; then
+      else
         mixed=$((mixed + 1))
         cp "$work/run/m$i.txt" "$windows_build/save-stress-mixed.txt"
       fi
@@ -90,7 +91,8 @@ wait "$saver_pid" || true
 saver_pid=""
 tr -d '\r' < "$work/saver.out" > "$work/saves"
 echo "save_stress: $(head -n 1 "$work/saves"); reports: $runs files, $completed completed" \
-  "($empty of the empty file, $prefix of a part-written one, $mixed mixing versions)," \
+  "($whole of a whole version, $empty of the empty file, $prefix of a part-written one," \
+  "$mixed mixing versions)," \
   "$failed failed" \
   "($changed changed while reading)"
 status=0
