@@ -62,7 +62,8 @@ stop_xvfb() {
 start_wm() {
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   e2e_pids+=($!)
-  poll xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+  # xprop exits 0 when the property is missing too: look for the window id.
+  poll wm_running || fail "openbox did not start"
 }
 
 # A home of its own, with FLTK's own file chooser (not GTK's, which may or may
@@ -95,6 +96,7 @@ end_quorvel() {
   wait "$app_pid" || fail "the program exited with status $?"
 }
 
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 window() { { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; } | head -1; }
 has_window() { [[ -n $(window "$1") ]]; }
 no_window() { [[ -z $(window "$1") ]]; }
