@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #if !defined(_WIN32)
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <filesystem>
@@ -702,6 +703,153 @@ TEST(ExtractJob, OutOfMemoryAtEveryBlock) {
     }
   }
 }
+
+// What is left at the report path when a report is written over an old one,
+// or over something that is not a report. An old report is never lost to a
+// failed write, and nothing at the report path is ever written through.
+const std::string kOldReport = "an old report, whole\n";
+
+struct OldReportCase {
+  const char* title;
+  std::function<void(const ScratchDir&)> make;  // puts something at "m.txt"
+  std::function<void(FaultyFileOps&)> inject;
+  const char* error;  // the last log line; nullptr: the job completes
+  std::string names;  // the folder's names afterwards
+  std::function<void(const ScratchDir&)> check;
+};
+
+class OldReports : public testing::TestWithParam<OldReportCase> {};
+
+TEST_P(OldReports, KeptOrReplacedWhole) {
+  const OldReportCase& c = GetParam();
+  ScratchDir dir;
+  const std::string model = dir.File("m.tav");
+  const tavgen::Bytes bytes = CockpitModel();
+  WriteBytes(model, bytes);
+  c.make(dir);
+  FaultyFileOps files;
+  c.inject(files);
+  ExtractResult result = ExtractResult::Completed;
+  const std::string log = CaptureStdout(
+      [&] { result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), 0, 0, 1); });
+  const std::string size = std::to_string(bytes.size());
+  const std::string loaded = "fsize: " + size + "(" + size + ")\nstart\n";
+  EXPECT_EQ(log, c.error == nullptr ? loaded : loaded + c.error + "\n");
+  EXPECT_EQ(result, c.error == nullptr ? ExtractResult::Completed : ExtractResult::Failed);
+  EXPECT_EQ(files.opens, files.closes);
+  // No temporary file is left, whatever happened.
+  EXPECT_EQ(testing_support::FolderNames(dir.path()), c.names);
+  if (c.error == nullptr) {
+    EXPECT_FALSE(fs::is_symlink(dir.File("m.txt")));
+    EXPECT_EQ(ReadAll(dir.File("m.txt")), OnDisk(CockpitReport(1)));
+  }
+  c.check(dir);
+}
+
+void OldReportThere(const ScratchDir& d) {
+  WriteText(d.File("m.txt"), kOldReport);
+}
+void OldReportKept(const ScratchDir& d) {
+  EXPECT_EQ(ReadAll(d.File("m.txt")), kOldReport);
+}
+void NoFault(FaultyFileOps&) {}
+void NothingMore(const ScratchDir&) {}
+
+bool Privileged() {
+#if defined(_WIN32)
+  return false;
+#else
+  return ::geteuid() == 0;
+#endif
+}
+
+std::vector<OldReportCase> OldReportCases() {
+  std::vector<OldReportCase> cases = {
+      {"replaced_whole", OldReportThere, NoFault, nullptr, "m.tav m.txt", NothingMore},
+      {"write_fails_midway", OldReportThere, [](FaultyFileOps& f) { f.shortWrite = true; },
+       "ERROR: write failed", "m.tav m.txt", OldReportKept},
+      {"flush_fails", OldReportThere, [](FaultyFileOps& f) { f.failFlush = true; },
+       "ERROR: write failed", "m.tav m.txt", OldReportKept},
+      {"close_fails", OldReportThere, [](FaultyFileOps& f) { f.failClose = true; },
+       "ERROR: write failed", "m.tav m.txt", OldReportKept},
+      {"rename_fails", OldReportThere, [](FaultyFileOps& f) { f.failReplace = true; },
+       "ERROR: write failed", "m.tav m.txt", OldReportKept},
+      {"folder_refuses", OldReportThere, [](FaultyFileOps& f) { f.failCreate = true; },
+       "ERROR: fopen failed", "m.tav m.txt", OldReportKept},
+      {"report_path_is_a_folder",
+       [](const ScratchDir& d) {
+         fs::create_directory(d.File("m.txt"));
+         WriteText(d.File("m.txt") + "/inside", kOldReport);
+       },
+       NoFault, "ERROR: fopen failed", "m.tav m.txt",
+       [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt") + "/inside"), kOldReport); }},
+      // A report this process may not write stays refused, as a "w" open
+      // refused it; where privilege writes anything, it is replaced and keeps
+      // its bits.
+      {"read_only_report",
+       [](const ScratchDir& d) {
+         OldReportThere(d);
+         fs::permissions(d.File("m.txt"),
+                         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+       },
+       NoFault, Privileged() ? nullptr : "ERROR: fopen failed", "m.tav m.txt",
+       [](const ScratchDir& d) {
+         if (!Privileged()) OldReportKept(d);
+         EXPECT_EQ(fs::status(d.File("m.txt")).permissions() & fs::perms::owner_write,
+                   fs::perms::none);
+         fs::permissions(d.File("m.txt"), fs::perms::owner_write, fs::perm_options::add);
+       }},
+  };
+#if !defined(_WIN32)
+  // Another user's planted link: replaced by the report, its target untouched.
+  cases.push_back({"link_to_another_file",
+                   [](const ScratchDir& d) {
+                     WriteText(d.File("victim"), kOldReport);
+                     fs::create_symlink(d.File("victim"), d.File("m.txt"));
+                   },
+                   NoFault, nullptr, "m.tav m.txt victim",
+                   [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("victim")), kOldReport); }});
+  cases.push_back(
+      {"dangling_link",
+       [](const ScratchDir& d) { fs::create_symlink(d.File("nowhere"), d.File("m.txt")); }, NoFault,
+       nullptr, "m.tav m.txt",
+       [](const ScratchDir& d) { EXPECT_FALSE(fs::exists(d.File("nowhere"))); }});
+  // Opening a FIFO for writing would wait for a reader forever.
+  cases.push_back(
+      {"report_path_is_a_fifo",
+       [](const ScratchDir& d) { ASSERT_EQ(::mkfifo(d.File("m.txt").c_str(), 0600), 0); }, NoFault,
+       "ERROR: fopen failed", "m.tav m.txt",
+       [](const ScratchDir& d) { EXPECT_TRUE(fs::is_fifo(d.File("m.txt"))); }});
+  cases.push_back({"permission_bits_kept",
+                   [](const ScratchDir& d) {
+                     OldReportThere(d);
+                     ASSERT_EQ(::chmod(d.File("m.txt").c_str(), 0604), 0);
+                   },
+                   NoFault, nullptr, "m.tav m.txt",
+                   [](const ScratchDir& d) {
+                     struct stat info;
+                     ASSERT_EQ(::stat(d.File("m.txt").c_str(), &info), 0);
+                     EXPECT_EQ(info.st_mode & 0777, 0604u);
+                   }});
+  cases.push_back({"private_bits_kept_when_write_fails",
+                   [](const ScratchDir& d) {
+                     OldReportThere(d);
+                     ASSERT_EQ(::chmod(d.File("m.txt").c_str(), 0600), 0);
+                   },
+                   [](FaultyFileOps& f) { f.failReplace = true; }, "ERROR: write failed",
+                   "m.tav m.txt",
+                   [](const ScratchDir& d) {
+                     OldReportKept(d);
+                     struct stat info;
+                     ASSERT_EQ(::stat(d.File("m.txt").c_str(), &info), 0);
+                     EXPECT_EQ(info.st_mode & 0777, 0600u);
+                   }});
+#endif
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(ReportPath, OldReports, testing::ValuesIn(OldReportCases()),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 TEST(ExtractJob, NullPathFails) {
   ExtractResult result = ExtractResult::Completed;
