@@ -13,13 +13,13 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Models with reports of about 1 MB, of different sizes, so that jobs end at
-# different moments.
+# Models with reports of 200 to 400 kB, of different sizes, so that jobs end
+# at different moments.
 models=$work/models && mkdir -p "$models" "$work/old" "$work/new"
 names=()
-for n in 1 2 3 4 5 6 7 8 9 10; do
+for n in 1 2 3 4 5 6 7 8; do
   printf 'version\nrepeat %d {\n  node\n  arg rot part_with_a_long_name_{i} {i}\n  conn part_with_a_long_name_{i} {i}\n}\n' \
-    $((12000 + n * 1500)) >"$work/m$n.desc"
+    $((3000 + n * 600)) >"$work/m$n.desc"
   "$tavgen" -o "$models/m$n.tav" "$work/m$n.desc" >/dev/null || fail "tavgen m$n"
   names+=("m$n")
 done
