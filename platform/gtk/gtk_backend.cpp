@@ -19,41 +19,10 @@
 #include "platform/emulated/window.h"
 #include "platform/gtk/desktop_scale.h"
 #include "platform/gtk/display.h"
+#include "platform/gtk/label_text.h"
 
 namespace qv::gtk {
 namespace {
-
-// UTF-8 for display. Code points that stand for undecodable file-name bytes
-// (and anything else that is not a character) show as U+FFFD.
-std::string DisplayText(const std::wstring& text) {
-  std::string out;
-  char buf[8];
-  for (wchar_t wc : text) {
-    auto c = static_cast<gunichar>(wc);
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-    out.append(buf, static_cast<std::size_t>(g_unichar_to_utf8(c, buf)));
-  }
-  return out;
-}
-
-// A label with Windows mnemonics ("&x" marks x, "&&" is '&') in GTK's
-// ("_x", "__" for '_').
-std::string MnemonicText(const std::wstring& text) {
-  std::wstring out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'_') {
-      out += L"__";
-    } else if (text[i] == L'&' && i + 1 < text.size() && text[i + 1] == L'&') {
-      out += L'&';
-      ++i;
-    } else if (text[i] == L'&') {
-      out += L'_';
-    } else {
-      out += text[i];
-    }
-  }
-  return DisplayText(out);
-}
 
 // Sizes that follow from the desktop's scale, fixed once GTK is up.
 struct Metrics {
@@ -279,6 +248,18 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;  // the window goes when the dialog ends
 }
 
+// The dialogs have no minimize or maximize box and no sizing border: the
+// window manager's title bar offers moving and closing (X11's Motif hints;
+// Wayland has no such request). The window can still be minimised from the
+// task bar, as a Windows dialog can.
+void OnRealize(GtkWidget* widget, gpointer) {
+  GdkWindow* window = gtk_widget_get_window(widget);
+  gdk_window_set_decorations(
+      window, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
+  gdk_window_set_functions(
+      window, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_MINIMIZE | GDK_FUNC_CLOSE));
+}
+
 gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   auto* d = static_cast<DialogPeer*>(data);
   d->painting = cr;
@@ -323,6 +304,7 @@ class GtkBackend final : public emu::Backend {
     g_signal_connect(d->toplevel, "button-press-event", G_CALLBACK(OnButtonPress), d.get());
     g_signal_connect(d->toplevel, "delete-event", G_CALLBACK(OnDelete), d.get());
     g_signal_connect(d->toplevel, "draw", G_CALLBACK(OnDraw), d.get());
+    g_signal_connect(d->toplevel, "realize", G_CALLBACK(OnRealize), nullptr);
 
     d->fixed = gtk_fixed_new();
     gtk_widget_set_size_request(d->fixed, d->width, d->height);
@@ -371,8 +353,6 @@ class GtkBackend final : public emu::Backend {
     gtk_widget_destroy(d->toplevel);
     dialog.peer = nullptr;
     delete d;
-    // Let the window go from the screen before anything else runs.
-    while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
   }
 
   void RunModal(emu::Window& dialog) override {
