@@ -290,7 +290,11 @@ class GtkBackend final : public emu::Backend {
     GtkWindow* win = GTK_WINDOW(d->toplevel);
     gtk_window_set_title(win, DisplayText(dialog.text).c_str());
     gtk_window_set_resizable(win, FALSE);
-    gtk_window_set_type_hint(win, GDK_WINDOW_TYPE_HINT_DIALOG);
+    // An app window has its own task bar button; other dialogs belong to
+    // their owner's.
+    gtk_window_set_type_hint(win, (dialog.exStyle & WS_EX_APPWINDOW) != 0
+                                      ? GDK_WINDOW_TYPE_HINT_NORMAL
+                                      : GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_style_context_add_class(gtk_widget_get_style_context(d->toplevel), "quorvel-dialog");
     atk_object_set_role(gtk_widget_get_accessible(d->toplevel), ATK_ROLE_DIALOG);
     if (dialog.parent != nullptr && dialog.parent->peer != nullptr) {
