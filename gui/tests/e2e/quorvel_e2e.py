@@ -298,11 +298,14 @@ def check_layout(dialog, scale):
 
 
 def run(main):
-    """Runs main(session) and exits 0, or reports the failure and exits 1."""
+    """Runs main(session) and exits 0, or reports the failure and exits 1.
+    Every process the test started is stopped however it ends (a ctest
+    timeout's SIGTERM included)."""
     out = sys.argv[-1]
     session = Session(out)
     try:
         main(session)
+        print("PASS")
     except Failure as failure:
         print(f"FAIL: {failure}", file=sys.stderr)
         if "DISPLAY" in session.env:
@@ -311,10 +314,9 @@ def run(main):
         output = session.log("quorvel.out")
         if output:
             print("--- quorvel output:\n" + output, file=sys.stderr)
-        session.close()
         sys.exit(1)
-    session.close()
-    print("PASS")
+    finally:
+        session.close()
 
 
 signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
