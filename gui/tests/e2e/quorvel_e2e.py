@@ -98,7 +98,13 @@ class Session:
                     proc.kill()
                     proc.wait()
         if not os.environ.get("E2E_KEEP"):
-            shutil.rmtree(self.work, ignore_errors=True)
+            # A helper of the accessibility bus may still be writing its log
+            # as it ends: a second pass takes what it left.
+            for _ in range(2):
+                shutil.rmtree(self.work, ignore_errors=True)
+                if not os.path.exists(self.work):
+                    break
+                time.sleep(0.5)
 
     def log(self, name):
         path = os.path.join(self.work, name)
