@@ -20,6 +20,7 @@
 //                               input, read as UTF-8 bytes: the file name box of an Open
 //                               dialog gets every character, which no typed key can promise
 //   probe acp                   prints the process's ANSI code page
+//   probe menu                  exit 0 when a popup menu (a system menu too) is shown
 // Lines are printed as UTF-8. Exit status 1 when the window or control is
 // missing (or standard input is not UTF-8), 2 on a usage error.
 #include <windows.h>
@@ -130,6 +131,10 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && std::wstring(argv[1]) == L"acp") {
     std::printf("%u\n", GetACP());
     return 0;
+  }
+  if (argc == 2 && std::wstring(argv[1]) == L"menu") {
+    HWND menu = FindWindowW(L"#32768", nullptr);  // the popup menu's system class
+    return menu != nullptr && IsWindowVisible(menu) ? 0 : 1;
   }
   if (argc < 3) return 2;
   const std::wstring command = argv[1];

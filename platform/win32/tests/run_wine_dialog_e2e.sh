@@ -49,6 +49,8 @@ wait_for() {
   done
 }
 probe() { wine "$probe" "$@" | tr -d '\r'; }
+# probe_ok COMMAND...: the probe's own exit status (probe's is the pipe's).
+probe_ok() { wine "$probe" "$@" > /dev/null 2>&1; }
 probe_is() {
   expected=$1
   shift
@@ -154,9 +156,9 @@ wait_for "the main dialog to be enabled" probe_is 1 enabled "$title"
 # "Extract!" is enabled now, so a posted "Extract!" would add a status line.
 xdotool windowfocus --sync "$window"
 xdotool key alt+space
-sleep 0.5
+wait_for "the system menu" probe_ok menu
 xdotool key Up Return
-wait_for "the About box" probe find "About Quorvel"
+wait_for "the About box" xdotool search --onlyvisible --name '^About Quorvel$'
 about=$(xdotool search --onlyvisible --name '^About Quorvel$' | head -n 1)
 xdotool windowmove --sync "$about" 480 400
 main_is_locked_by "About Quorvel"
