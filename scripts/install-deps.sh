@@ -105,7 +105,7 @@ packages_of() {  # GROUP: its packages, one a line
   esac
 }
 if [[ -n $list ]]; then
-  for group in "${groups[@]}"; do echo "$group" $(packages_of "$group"); done
+  for group in "${groups[@]}"; do echo "$group $(packages_of "$group" | paste -sd ' ')"; done
   exit 0
 fi
 

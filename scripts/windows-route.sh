@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034,SC2154 # sets variables for the caller, reads its $root
 # Sourced by scripts/test.sh and scripts/soak-e2e.sh (bash, $root set to the
 # source folder): which build the Windows tests run on.
 #
