@@ -78,5 +78,6 @@ stage windows windows_run
 stage tsan tsan_run
 stage packages packages_check
 printf '%s\n' "${results[@]}"
+printf '== the whole run, the install included: %dm%02ds\n' $((SECONDS / 60)) $((SECONDS % 60))
 echo "stages: $passed passed, $failed failed"
 ((failed == 0))
