@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +27,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/bench_models.h"
@@ -118,6 +120,20 @@ class DiscardingSink final : public ScanSink {
   std::size_t records = 0;
 };
 
+// The occurrences of `text` in `bytes`, overlapping ones included.
+std::size_t CountOccurrences(const tavgen::Bytes& bytes, std::string_view text) {
+  std::size_t count = 0;
+  const auto* end = bytes.data() + bytes.size();
+  for (auto at = std::search(bytes.data(), end, text.begin(), text.end()); at != end;
+       at = std::search(at + 1, end, text.begin(), text.end())) {
+    ++count;
+  }
+  return count;
+}
+
+// Time per "model::" in the model (`per_prefix`) and per arg node refused
+// (`per_refused`: arg type names minus records; every one on the hostile
+// model).
 void BenchWalk(benchmark::State& state, LazyModel* model) {
   const tavgen::Bytes& bytes = model->bytes();
   std::size_t records = 0;
@@ -130,6 +146,15 @@ void BenchWalk(benchmark::State& state, LazyModel* model) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
   state.counters["found"] = static_cast<double>(records);
+  const auto perItem = [](std::size_t count) {
+    return benchmark::Counter(
+        static_cast<double>(count),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  };
+  const std::size_t prefixes = CountOccurrences(bytes, "model::");
+  if (prefixes > 0) state.counters["per_prefix"] = perItem(prefixes);
+  const std::size_t argNodes = CountOccurrences(bytes, "model::Arg");
+  if (argNodes > records * 4) state.counters["per_refused"] = perItem(argNodes - records);
 }
 
 // The whole job in memory, from the model's bytes to its report text: the

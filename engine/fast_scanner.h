@@ -2,8 +2,9 @@
 // table and counter for counter, in time linear in `size` (plus the length of
 // the names it records).
 //
-// It jumps from one "model::" to the next with a ByteCursor (64 starts tested
-// at once, engine/byte_search.h), and it remembers how far it has searched
+// It walks the "model::" starts of the model with a ByteCursor (one vector
+// pass per 64 KiB window into a bit mask, engine/byte_search.h), tells the
+// type names apart by two 8-byte loads behind "model::", and it remembers how far it has searched
 // for every arg pattern, the 1.0 mark and NUL, so that the forward searches of
 // successive arg nodes, whose name positions only grow, never read the same
 // stretch twice. A kind's patterns are searched side by side, none far past
