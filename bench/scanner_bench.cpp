@@ -37,8 +37,8 @@
 #include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
 #include "engine/model_buffer.h"
-#include "engine/reference_scanner.h"
-#include "report/flat_report.h"
+#include "report/report_text.h"
+#include "tests/scan_harness.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ void BenchWalk(benchmark::State& state, LazyModel* model) {
   for (auto _ : state) {
     ScanState scan;
     DiscardingSink sink;
-    ScanModelFastInto(bytes.data(), bytes.size(), 1, scan, sink);
+    ScanModel(bytes.data(), bytes.size(), 1, scan, sink);
     records = sink.records;
     benchmark::DoNotOptimize(records);
   }
@@ -166,16 +166,16 @@ void BenchJob(benchmark::State& state, bool flat, LazyModel* model) {
   for (auto _ : state) {
     if (flat) {
       Arena arena(FileOps::Default());
-      length = FlatReportText(bytes.data(), bytes.size(), 0, 1, arena).size();
+      length = ReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}, arena).size();
     } else {
-      length = ReferenceReportText(bytes.data(), bytes.size(), 0, 1).size();
+      length = ReferenceReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}).size();
     }
     benchmark::DoNotOptimize(length);
   }
   ScanState scan;
   ArgTable args;
   ConnectorTable connectors;
-  ScanModelFast(bytes.data(), bytes.size(), 1, scan, args, connectors);
+  scan_harness::ScanProductIntoTables(bytes.data(), bytes.size(), 1, scan, args, connectors);
   const auto records = static_cast<double>(args.size());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
   state.counters["records"] = records;
@@ -264,33 +264,28 @@ void BenchLoad(benchmark::State& state, LazyModel* model) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
-// The numbers mean nothing unless the measured scanner is the right one.
+// The numbers mean nothing unless the measured job is the right one.
 bool ScannersAgree(const std::string& name, const tavgen::Bytes& bytes, bool expectRecords) {
   for (std::int32_t analyze : {0, 1}) {
-    ScanState s1, s2;
-    ArgTable a1, a2;
-    ConnectorTable c1, c2;
-    ScanModelReference(bytes.data(), bytes.size(), analyze, s1, a1, c1);
-    ScanModelFast(bytes.data(), bytes.size(), analyze, s2, a2, c2);
-    if (!(s1 == s2 && a1 == a2 && c1 == c2)) {
-      std::fprintf(stderr, "scanner_bench: fast and reference scanners differ on %s\n",
+    const scan_harness::ScanOutcome reference =
+        scan_harness::RunReference(bytes.data(), bytes.size(), analyze);
+    if (scan_harness::RunScanner(scan_harness::ScanProductIntoTables, bytes.data(), bytes.size(),
+                                 analyze) != reference) {
+      std::fprintf(stderr, "scanner_bench: product and reference scanners differ on %s\n",
                    name.c_str());
       return false;
     }
-    Arena arena(FileOps::Default());
-    for (std::int32_t sortByName : {0, 1}) {
-      if (FlatReportText(bytes.data(), bytes.size(), sortByName, analyze, arena) !=
-          ReferenceReportText(bytes.data(), bytes.size(), sortByName, analyze)) {
-        std::fprintf(stderr, "scanner_bench: flat and literal tables' reports differ on %s\n",
-                     name.c_str());
-        return false;
-      }
-    }
-    if (expectRecords && a1.empty()) {
+    if (expectRecords && reference.args.empty()) {
       std::fprintf(stderr, "scanner_bench: %s yields no record; the model is broken\n",
                    name.c_str());
       return false;
     }
+  }
+  const std::string difference = scan_harness::JobDifference(bytes.data(), bytes.size());
+  if (!difference.empty()) {
+    std::fprintf(stderr, "scanner_bench: product and reference reports differ on %s: %s\n",
+                 name.c_str(), difference.c_str());
+    return false;
   }
   return true;
 }
@@ -323,14 +318,15 @@ int main(int argc, char** argv) {
     LazyModel* f = full.get();
     LazyModel* r = reduced.get();
     benchmark::RegisterBenchmark(("Scan/fast/" + std::string(k.kind)).c_str(), BenchScan,
-                                 ScanModelFast, f)
+                                 scan_harness::ScanProductIntoTables, f)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    benchmark::RegisterBenchmark(("Scan/fast/" + smallName).c_str(), BenchScan, ScanModelFast, r)
+    benchmark::RegisterBenchmark(("Scan/fast/" + smallName).c_str(), BenchScan,
+                                 scan_harness::ScanProductIntoTables, r)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Scan/reference/" + smallName).c_str(), BenchScan,
-                                 ScanModelReference, r)
+                                 scan_harness::TableScanner(ScanModelReference), r)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Walk/" + std::string(k.kind)).c_str(), BenchWalk, f)

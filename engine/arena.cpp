@@ -29,7 +29,6 @@ void* Arena::TakeFromNewBlock(std::size_t bytes, std::size_t alignment) {
   block->previous = newest_;
   block->size = size;
   newest_ = block;
-  reserved_ += size;
   block_ = static_cast<char*>(memory) + kHeader;
   size_ = size - kHeader;
   used_ = 0;

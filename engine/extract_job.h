@@ -4,17 +4,11 @@
 
 #include <cstdint>
 
+#include "engine/extract_options.h"
 #include "engine/extract_result.h"
 
 class FileOps;
 class JobLog;
-
-// The three options of one run, each 0 (off) or 1 (on).
-struct ExtractOptions {
-  std::int32_t sortByName = 0;
-  std::int32_t saveBesideExtractor = 0;
-  std::int32_t analyzeConnector = 0;
-};
 
 // Reads the model file at `path` (narrow, NUL-terminated, in the encoding that
 // fopen expects) whole (mapped where it can be, see engine/model_buffer.h),

@@ -11,7 +11,6 @@
 #include "engine/byte_match.h"
 #include "engine/byte_search.h"
 #include "engine/connector_scanner.h"
-#include "engine/name_clean.h"
 #include "engine/tav_format.h"
 
 namespace {
@@ -299,13 +298,7 @@ class FastScan {
 
 }  // namespace
 
-void ScanModelFastInto(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-                       ScanState& state, ScanSink& sink) {
+void ScanModel(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+               ScanState& state, ScanSink& sink) {
   FastScan(bytes, size, analyzeConnector, state, sink).Walk();
-}
-
-void ScanModelFast(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-                   ScanState& state, ArgTable& args, ConnectorTable& connectors) {
-  TableSink sink(args, connectors, state.unnamedCounter);
-  ScanModelFastInto(bytes, size, analyzeConnector, state, sink);
 }

@@ -1,6 +1,5 @@
-// The scanner the job runs: the same walk as ScanModelReference, table for
-// table and counter for counter, in time linear in `size` (plus the length of
-// the names it records).
+// The node scanner with its connector branch: the walk over one model image,
+// in time linear in `size` (plus the length of the names it records).
 //
 // It walks the "model::" starts of the model with a ByteCursor (one vector
 // pass per 64 KiB window into a bit mask, engine/byte_search.h), tells the
@@ -17,23 +16,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/records.h"
 #include "engine/scan_sink.h"
 #include "engine/scan_state.h"
 
-// Hands every record and connector to `sink`; unnamed objects are numbered by
-// the sink, not through `state`.
-void ScanModelFastInto(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-                       ScanState& state, ScanSink& sink);
-
-// The same into the literal tables, numbering through `state`.
-void ScanModelFast(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-                   ScanState& state, ArgTable& args, ConnectorTable& connectors);
-
-// The scanner the job runs, for callers that name no particular one.
-inline void ScanModel(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-                      ScanState& state, ArgTable& args, ConnectorTable& connectors) {
-  ScanModelFast(bytes, size, analyzeConnector, state, args, connectors);
-}
+// Hands every record made and every connector to `sink`, in walk order;
+// counts nodes and marks the version through `state` (its unnamedCounter is
+// not used: the sink numbers unnamed objects).
+void ScanModel(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+               ScanState& state, ScanSink& sink);
 
 #endif  // QUORVEL_ENGINE_FAST_SCANNER_H_

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "engine/name_clean.h"
+
 namespace {
 
 constexpr std::size_t kFirstIndexSize = 1024;  // a power of two
@@ -22,19 +24,16 @@ std::uint64_t SlotValue(std::uint32_t hash, std::size_t position) {
 
 FlatTables::FlatTables(Arena& arena) : arena_(arena), records_(&arena) {}
 
-std::string_view FlatTables::CleanName(const std::uint8_t* name, std::size_t length) {
+std::string_view FlatTables::RecordName(const std::uint8_t* name, std::size_t length) {
   static constexpr std::string_view kUnnamed = "unnamed";
   constexpr std::size_t kDigits = 11;  // a signed 32-bit number
   char* out = static_cast<char*>(arena_.Take(length + kUnnamed.size() + kDigits, 1));
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    const std::uint8_t c = name[i];
-    if (c >= 0x20 && c <= 0x7E) out[n++] = static_cast<char>(c);
-  }
+  std::size_t n = CopyPrintable(name, length, out);
   if (n == 0) {
     std::memcpy(out, kUnnamed.data(), kUnnamed.size());
     n = kUnnamed.size();
   }
+  // "unnamed", read so or written so, takes the next number.
   if (std::string_view(out, n) == kUnnamed) {
     n += static_cast<std::size_t>(std::to_chars(out + n, out + n + kDigits, unnamedCounter_++).ptr -
                                   (out + n));
@@ -68,7 +67,7 @@ void FlatTables::Arg(std::uint16_t nodeIndex, const std::uint8_t* name, std::siz
                      std::uint16_t arg, NodeKind kind) {
   // Kept at most half full, so that probes stay short.
   if (index_ == nullptr || (records_.size() + 1) * 2 > indexMask_ + 1) GrowIndex();
-  const std::string_view clean = CleanName(name, length);
+  const std::string_view clean = RecordName(name, length);
   const std::uint32_t hash = HashName(clean);
   std::uint64_t* slot = Slot(clean, hash);
   if (*slot == 0) {
@@ -92,11 +91,7 @@ void FlatTables::Connector(std::uint16_t nodeRef, const std::uint8_t* name, std:
   }
   if (bySlot_[nodeRef] != nullptr) return;
   char* out = static_cast<char*>(arena_.Take(length == 0 ? 1 : length, 1));
-  std::uint32_t n = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    const std::uint8_t c = name[i];
-    if (c >= 0x20 && c <= 0x7E) out[n++] = static_cast<char>(c);
-  }
+  const auto n = static_cast<std::uint32_t>(CopyPrintable(name, length, out));
   // Arena memory never moves, so the slot may point at it.
   auto* connector = static_cast<FlatConnector*>(arena_.Take(sizeof(FlatConnector)));
   *connector = FlatConnector{out, n};

@@ -17,8 +17,8 @@
 #include "engine/job_log.h"
 #include "engine/model_buffer.h"
 #include "engine/path_separator.h"
-#include "report/flat_report.h"
 #include "tests/alloc_hook.h"
+#include "tests/reference/reference_report.h"
 #include "tests/test_support.h"
 #include "tools/tavgen/tav_builder.h"
 
@@ -580,8 +580,7 @@ long NewCallsOfJob(const tavgen::Bytes& bytes, ExtractOptions options) {
   WriteBytes(model, bytes);
   const std::string loaded =
       "fsize: " + std::to_string(bytes.size()) + "(" + std::to_string(bytes.size()) + ")\nstart\n";
-  const std::string report = OnDisk(ReferenceReportText(
-      bytes.data(), bytes.size(), options.sortByName, options.analyzeConnector));
+  const std::string report = OnDisk(ReferenceReportText(bytes.data(), bytes.size(), options));
   for (long failAt = 1;; ++failAt) {
     SCOPED_TRACE(failAt);
     fs::remove(dir.File("m.txt"));
@@ -643,7 +642,8 @@ TEST(ExtractJob, OutOfMemoryAtEveryBlock) {
   WriteBytes(model, bytes);
   const std::string size = std::to_string(bytes.size());
   const std::string loaded = "fsize: " + size + "(" + size + ")\nstart\n";
-  const std::string report = OnDisk(ReferenceReportText(bytes.data(), bytes.size(), 0, 1));
+  const std::string report =
+      OnDisk(ReferenceReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}));
   for (const bool refuseHold : {false, true}) {
     const bool read = refuseHold || kMapsWhereItCan == 0;
     SCOPED_TRACE(read ? "read" : "mapped");

@@ -1,16 +1,14 @@
-// The job's flat tables against the literal tables: for every generated
-// model, every cut near its end and all eight option sets, the whole report
-// text must be the same byte for byte.
+// The product's whole job in memory against the reference's: for every
+// generated model, every cut near its end and all eight option sets, the
+// whole report text must be the same byte for byte.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "engine/arena.h"
-#include "engine/file_ops.h"
-#include "report/flat_report.h"
 #include "tests/model_generator.h"
+#include "tests/scan_harness.h"
 
 namespace {
 
@@ -23,23 +21,11 @@ using testing_support::TavBuilder;
 // Compares both on bytes[0, size) under every option set; reports the first
 // difference and returns false.
 bool SameReports(const Bytes& bytes, std::size_t size, std::uint64_t seed) {
-  for (int options = 0; options < 8; ++options) {
-    const std::int32_t sortByName = options & 1;
-    const std::int32_t analyze = (options >> 1) & 1;
-    // saveBesideExtractor (bit 2) only moves the file; the text is the same,
-    // which the job test checks on disk.
-    Arena arena(FileOps::Default());
-    const std::string want = ReferenceReportText(bytes.data(), size, sortByName, analyze);
-    const std::string_view got = FlatReportText(bytes.data(), size, sortByName, analyze, arena);
-    if (got != want) {
-      ADD_FAILURE() << "seed " << seed << ", options " << options << ", cut to " << size << " of "
-                    << bytes.size() << "\nreference:\n"
-                    << want << "\nflat:\n"
-                    << got;
-      return false;
-    }
-  }
-  return true;
+  const std::string difference = scan_harness::JobDifference(bytes.data(), size);
+  if (difference.empty()) return true;
+  ADD_FAILURE() << "seed " << seed << ", cut to " << size << " of " << bytes.size() << ": "
+                << difference;
+  return false;
 }
 
 bool SameOnCuts(const Bytes& model, ModelGenerator& gen, std::uint64_t seed) {
