@@ -216,6 +216,9 @@ void ByteCursor::Fill(std::size_t from) {
     const std::size_t start = from + whole * kCandidateBlock;
     masks_[whole] = ScalarBlock(bytes_, start, last_, needle_);
   }
+  low_ = from;
+  word_ = 0;
+  mask_ = masks_[0];
 }
 
 std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,

@@ -71,35 +71,49 @@ class ByteCursor {
       if (pos >= none_ || !fits_ || pos > last_) return size_;
       Fill(pos);
     }
-    low_ = pos;
-    std::size_t word = (pos - base_) / kCandidateBlock;
-    std::uint64_t mask = masks_[word] & (~std::uint64_t{0} << ((pos - base_) % kCandidateBlock));
+    const std::size_t word = (pos - base_) / kCandidateBlock;
+    const std::uint64_t mask = (word == word_ ? mask_ : masks_[word]) &
+                               (~std::uint64_t{0} << ((pos - base_) % kCandidateBlock));
+    return Walk(pos, word, mask);
+  }
+
+  // The next occurrence after the last one From or Next returned (which must
+  // not have been `size`): From(last + 1), without working out where that is.
+  std::size_t Next() { return Walk(low_ + 1, word_, mask_ & (mask_ - 1)); }
+
+ private:
+  // Candidates of the starts from `from` on, one window of them.
+  void Fill(std::size_t from);
+
+  // The first occurrence among the candidates `mask` of `word` and those of
+  // the words after it (filling further windows as needed), `from` being the
+  // query position.
+  std::size_t Walk(std::size_t from, std::size_t word, std::uint64_t mask) {
     for (;;) {
       while (mask != 0) {
         const std::size_t s =
             base_ + word * kCandidateBlock + static_cast<std::size_t>(__builtin_ctzll(mask));
         if (MatchesAt(s)) {
-          masks_[word] = mask;
+          word_ = word;
+          mask_ = mask;
+          low_ = s;
           return s;
         }
         mask &= mask - 1;
       }
-      masks_[word] = 0;
       if (++word == words_) {
         if (end_ > last_) break;
         Fill(end_);
-        low_ = base_;
         word = 0;
+        mask = mask_;
+        continue;
       }
       mask = masks_[word];
     }
-    none_ = pos;
+    none_ = from;
+    low_ = end_;  // any later query below none_ fills afresh
     return size_;
   }
-
- private:
-  // Candidates of the starts from `from` on, one window of them.
-  void Fill(std::size_t from);
 
   bool MatchesAt(std::size_t s) const {
     if (wordCompare_ && size_ - s >= sizeof(std::uint64_t)) {
@@ -128,8 +142,12 @@ class ByteCursor {
   std::size_t base_ = 0;  // the window's first start
   std::size_t end_ = 0;   // one past its last start; 0 before the first fill
   std::size_t words_ = 0;
-  // Queries below it fill afresh; bits below it may have been cleared.
+  // The last answer (or the last fill's start): queries below it fill afresh.
   std::size_t low_ = static_cast<std::size_t>(-1);
+  // The word of low_ and its candidates from low_ on; the words after it
+  // are as filled.
+  std::size_t word_ = 0;
+  std::uint64_t mask_ = 0;
   std::size_t none_ = static_cast<std::size_t>(-1);  // no occurrence starts at or after it
   std::uint64_t masks_[kWindowWords];  // bit i of word w: start base_ + 64 w + i is a candidate
 };

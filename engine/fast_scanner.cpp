@@ -182,11 +182,10 @@ class FastScan {
     // The position last reached by a move other than a one-byte step; a
     // "model::" found there is not counted.
     std::size_t landed = pos;
-    while (pos < size_) {
-      // Bytes that do not begin "model::" begin no type name either: the
-      // plain walk steps over them one at a time, counting nothing.
-      const std::size_t at = prefixes_.From(pos);
-      if (at == size_) return;
+    // Bytes that do not begin "model::" begin no type name either: the plain
+    // walk steps over them one at a time, counting nothing.
+    std::size_t at = prefixes_.From(pos);
+    while (at < size_) {
       if (at != landed && state_.nodeSeen != 0) ++state_.nodeCounter;
 
       ScanStep move;
@@ -202,11 +201,12 @@ class FastScan {
       } else {
         // No type name: a one-byte step. `landed` stays behind, so every
         // "model::" from here to the next hit counts as reached by steps.
-        pos = at + 1;
+        at = prefixes_.Next();
         continue;
       }
       if (move.end) return;
-      pos = landed = move.next;
+      landed = move.next;
+      at = prefixes_.From(landed);
     }
   }
 

@@ -91,9 +91,17 @@ TEST(ByteSearch, CursorAnswersLikeFindFromAnyPosition) {
           ByteCursor cursor(impl, bytes.data(), size, ByteNeedle(text), window);
           std::size_t pos = 0;
           for (int query = 0; query < 400 && pos <= size; ++query) {
-            const std::size_t at = cursor.From(pos);
+            std::size_t at = cursor.From(pos);
             ASSERT_EQ(at, PlainFind(bytes, pos, text))
                 << "size " << size << " pos " << pos << " window " << window;
+            // A run of Next calls walks on from each answer.
+            for (int next = random() % 4; next > 0 && at < size; --next) {
+              const std::size_t after = at + 1;
+              at = cursor.Next();
+              ASSERT_EQ(at, PlainFind(bytes, after, text))
+                  << "size " << size << " next after " << after - 1 << " window " << window;
+              pos = after;
+            }
             pos = random() % 8 == 0 ? random() % (size + 1) : pos + 1 + random() % 40;
           }
         }
