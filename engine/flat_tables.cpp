@@ -1,23 +1,20 @@
 #include "engine/flat_tables.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include "engine/name_clean.h"
 
 namespace {
 
-constexpr std::size_t kFirstIndexSize = 1024;  // a power of two
 constexpr std::size_t kReferences = 65536;
 
 std::uint32_t HashName(std::string_view name) {
   std::uint32_t hash = 2166136261u;  // FNV-1a
   for (const char c : name) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
   return hash;
-}
-
-std::uint64_t SlotValue(std::uint32_t hash, std::size_t position) {
-  return (std::uint64_t{hash} << 32) | static_cast<std::uint32_t>(position + 1);
 }
 
 }  // namespace
@@ -41,46 +38,63 @@ std::string_view FlatTables::RecordName(const std::uint8_t* name, std::size_t le
   return {out, n};
 }
 
-std::uint64_t* FlatTables::Slot(std::string_view name, std::uint32_t hash) {
-  for (std::size_t at = hash & indexMask_;; at = (at + 1) & indexMask_) {
-    std::uint64_t* slot = &index_[at];
-    if (*slot == 0) return slot;
-    if (static_cast<std::uint32_t>(*slot >> 32) == hash &&
-        records_[static_cast<std::uint32_t>(*slot) - 1].Name() == name) {
-      return slot;
-    }
-  }
-}
-
-void FlatTables::GrowIndex() {
-  const std::size_t size = index_ == nullptr ? kFirstIndexSize : (indexMask_ + 1) * 2;
-  index_ = static_cast<std::uint64_t*>(arena_.Take(size * sizeof(std::uint64_t)));
-  indexMask_ = size - 1;
-  for (std::size_t i = 0; i < records_.size(); ++i) {
-    std::size_t at = records_[i].hash & indexMask_;
-    while (index_[at] != 0) at = (at + 1) & indexMask_;
-    index_[at] = SlotValue(records_[i].hash, i);
-  }
-}
-
 void FlatTables::Arg(std::uint16_t nodeIndex, const std::uint8_t* name, std::size_t length,
                      std::uint16_t arg, NodeKind kind) {
-  // Kept at most half full, so that probes stay short.
-  if (index_ == nullptr || (records_.size() + 1) * 2 > indexMask_ + 1) GrowIndex();
   const std::string_view clean = RecordName(name, length);
-  const std::uint32_t hash = HashName(clean);
-  std::uint64_t* slot = Slot(clean, hash);
-  if (*slot == 0) {
-    records_.push_back(FlatRecord{clean.data(), static_cast<std::uint32_t>(clean.size()), hash,
-                                  nodeIndex, arg, kind, nullptr});
-    *slot = SlotValue(hash, records_.size() - 1);
-    return;
+  records_.push_back(FlatRecord{clean.data(), static_cast<std::uint32_t>(clean.size()),
+                                HashName(clean), nodeIndex, arg, kind, nullptr});
+  unsettled_ = true;
+}
+
+void FlatTables::Settle() {
+  unsettled_ = false;
+  const std::size_t n = records_.size();
+  if (n < 2) return;
+  // Positions sorted by name hash, walk order kept among equal hashes: four
+  // stable passes of eight bits.
+  constexpr std::size_t kRadix = 256;
+  auto* order = static_cast<std::uint32_t*>(arena_.Take(2 * n * sizeof(std::uint32_t)));
+  std::uint32_t* spare = order + n;
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+  for (unsigned shift = 0; shift < 32; shift += 8) {
+    std::size_t starts[kRadix + 1] = {};
+    for (std::size_t i = 0; i < n; ++i) ++starts[((records_[i].hash >> shift) & 0xFF) + 1];
+    for (std::size_t b = 1; b <= kRadix; ++b) starts[b] += starts[b - 1];
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint32_t at = order[i];
+      spare[starts[(records_[at].hash >> shift) & 0xFF]++] = at;
+    }
+    std::swap(order, spare);
   }
-  FlatRecord& stored = records_[static_cast<std::uint32_t>(*slot) - 1];
-  if (stored.kind == NodeKind::Visibility) {
-    stored.arg = arg;
-    stored.kind = kind;
-    stored.nodeIndex = nodeIndex;
+  // Within each group of one hash, in walk order: the first record of a name
+  // is the stored one; a later one of that name changes it by the rule and
+  // is dropped (marked by kind none, which no record made has).
+  bool dropped = false;
+  for (std::size_t g = 0; g < n;) {
+    const std::uint32_t hash = records_[order[g]].hash;
+    std::size_t end = g + 1;
+    while (end < n && records_[order[end]].hash == hash) ++end;
+    for (std::size_t i = g + 1; i < end; ++i) {
+      FlatRecord& later = records_[order[i]];
+      for (std::size_t j = g; j < i; ++j) {
+        FlatRecord& stored = records_[order[j]];
+        if (stored.kind == NodeKind::none || stored.Name() != later.Name()) continue;
+        if (stored.kind == NodeKind::Visibility) {
+          stored.arg = later.arg;
+          stored.kind = later.kind;
+          stored.nodeIndex = later.nodeIndex;
+        }
+        later.kind = NodeKind::none;
+        dropped = true;
+        break;
+      }
+    }
+    g = end;
+  }
+  if (dropped) {
+    records_.erase(std::remove_if(records_.begin(), records_.end(),
+                                  [](const FlatRecord& r) { return r.kind == NodeKind::none; }),
+                   records_.end());
   }
 }
 
