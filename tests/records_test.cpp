@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,43 @@ INSTANTIATE_TEST_SUITE_P(
         DuplicateCase{
             "visibilities_only_keep_the_last", {{V, 1, 1}, {V, 2, 2}, {V, 3, 3}}, {V, 3, 3}}),
     [](const auto& info) { return std::string(info.param.title); });
+
+// Names whose hashes collide (FNV-1a: "costarring" and "liquid", "altarage"
+// and "zinke") stay apart, and the duplicate rule holds for each of them as
+// in the literal table.
+TEST(FlatTables, CollidingNamesFollowTheRuleApart) {
+  struct Find {
+    const char* name;
+    NodeKind kind;
+    std::uint16_t arg;
+  };
+  const Find finds[] = {{"liquid", V, 1},     {"costarring", R, 2}, {"liquid", B, 3},
+                        {"costarring", V, 4}, {"zinke", V, 5},      {"altarage", P, 6},
+                        {"zinke", V, 7},      {"liquid", R, 8},     {"altarage", V, 9}};
+  Arena arena(FileOps::Default());
+  FlatTables flat(arena);
+  ArgTable table;
+  std::uint16_t nodeIndex = 0;
+  for (const Find& f : finds) {
+    ++nodeIndex;
+    flat.Arg(nodeIndex, reinterpret_cast<const std::uint8_t*>(f.name), std::strlen(f.name), f.arg,
+             f.kind);
+    AddArgRecord(table, MakeArgRecord(nodeIndex, f.name, f.arg, f.kind));
+  }
+  ASSERT_EQ(flat.records().size(), table.size());
+  std::vector<std::string_view> firstFound;
+  for (const FlatRecord& r : flat.records()) {
+    firstFound.push_back(r.Name());
+    const ArgRecord& want = table.at(std::string(r.Name()));
+    EXPECT_EQ(r.kind, want.kinds[0]) << want.name;
+    EXPECT_EQ(r.arg, want.arg) << want.name;
+    EXPECT_EQ(r.nodeIndex, want.nodeIndex) << want.name;
+  }
+  EXPECT_EQ(firstFound,
+            (std::vector<std::string_view>{"liquid", "costarring", "zinke", "altarage"}));
+  EXPECT_EQ(table.at("liquid").arg, 3);  // Visibility gave way to AnimatedBone, which stays
+  EXPECT_EQ(table.at("zinke").arg, 7);   // Visibility after Visibility: the last one
+}
 
 TEST(ArgTable, KeysAscendByteWiseAsUnsigned) {
   ArgTable table;
