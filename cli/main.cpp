@@ -9,7 +9,7 @@
 #include "cli/allocator_tuning.h"
 #include "cli/batch.h"
 #include "cli/cli_options.h"
-#include "cli/file_identity.h"
+#include "engine/file_identity.h"
 #include "cli/folder_walk.h"
 #include "cli/job_order.h"
 #include "cli/process_guard.h"

@@ -36,7 +36,9 @@ class FileOps {
   virtual std::int64_t MeasureSize(std::FILE* file);
   // Seeks to the start; true on success.
   virtual bool Rewind(std::FILE* file);
-  // Windows: the block is then compared with the file again (see Stamp).
+  // Reads up to `count` bytes at the current position into `buffer`; the
+  // count read. It does not tell whether the bytes are still the file's:
+  // StillOnDisk does.
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
   // False when the file's first `count` bytes, read just now into `block`,
   // are known to differ from the file by now: another program wrote it
@@ -96,8 +98,6 @@ class FileOps {
   virtual bool WatchSawWrite(int watch);
   virtual void Unwatch(int watch);
 
-  virtual void* Allocate(std::size_t bytes);
-  virtual void Release(void* block);
   // A large zeroed block of whole pages, given huge pages where the system
   // has them (Linux: an anonymous mapping with MADV_HUGEPAGE), so that
   // filling it takes few page faults; nullptr when memory is short. Where

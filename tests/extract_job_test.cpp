@@ -338,15 +338,6 @@ class FaultyFileOps : public FileOps {
     const int result = FileOps::Close(f);
     return failClose && f == report_ ? -1 : result;
   }
-  void* Allocate(std::size_t bytes) override {
-    if (failAllocate) return nullptr;
-    ++allocations;
-    return FileOps::Allocate(bytes);
-  }
-  void Release(void* block) override {
-    ++releases;
-    FileOps::Release(block);
-  }
   void* AllocatePages(std::size_t bytes) override {
     ++pageCalls;
     if (failAllocate || pageCalls == failPagesCall) return nullptr;
