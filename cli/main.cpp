@@ -9,11 +9,11 @@
 #include "cli/allocator_tuning.h"
 #include "cli/batch.h"
 #include "cli/cli_options.h"
-#include "engine/file_identity.h"
 #include "cli/folder_walk.h"
 #include "cli/job_order.h"
 #include "cli/process_guard.h"
 #include "engine/extract_job.h"
+#include "engine/file_identity.h"
 #include "engine/file_ops.h"
 
 // QUORVEL_VERSION: the project's version, set by the build.
