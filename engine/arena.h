@@ -28,6 +28,11 @@ class Arena final : public std::pmr::memory_resource {
     return block_ + at;
   }
 
+  // Makes the arena as new for the next job of the same worker, keeping its
+  // newest (largest) block, zeroed again where it was used; the others go.
+  // Nothing taken before may be used after.
+  void Reset();
+
   static constexpr std::size_t kFirstBlock = std::size_t{1} << 20;
   static constexpr std::size_t kLargestBlock = std::size_t{64} << 20;
 

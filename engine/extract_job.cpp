@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "engine/arena.h"
@@ -9,6 +10,7 @@
 #include "engine/file_ops.h"
 #include "engine/flat_tables.h"
 #include "engine/job_log.h"
+#include "engine/job_scratch.h"
 #include "engine/model_buffer.h"
 #include "engine/scan_state.h"
 #include "report/report_file.h"
@@ -16,12 +18,16 @@
 
 namespace {
 
-ExtractResult RunJob(FileOps& files, JobLog& log, const char* path, const ExtractOptions& options) {
+ExtractResult RunJob(FileOps& files, JobLog& log, const char* path, const ExtractOptions& options,
+                     JobScratch* scratch) {
   ModelBuffer buffer(files, log);
   if (!buffer.Load(path)) return ExtractResult::Failed;
 
-  // Everything the job builds from here on lives in the arena and goes with it.
-  Arena arena(files);
+  // Everything the job builds from here on lives in the arena and goes with
+  // it (or is forgotten when the worker's arena is reset for its next job).
+  std::optional<Arena> own;
+  Arena& arena = scratch != nullptr ? scratch->arena : own.emplace(files);
+  if (scratch != nullptr) arena.Reset();
   FlatTables tables(arena);
   ScanState state;
   log.Printf("start\n");
@@ -48,14 +54,14 @@ ExtractResult RunJob(FileOps& files, JobLog& log, const char* path, const Extrac
 
 ExtractResult ExtractModelArgsWith(FileOps& files, JobLog& log, const char* path,
                                    std::int32_t sortByName, std::int32_t saveBesideExtractor,
-                                   std::int32_t analyzeConnector) {
+                                   std::int32_t analyzeConnector, JobScratch* scratch) {
   if (path == nullptr) {
     log.Printf("ERROR: fopen failed\n");
     return ExtractResult::Failed;
   }
   try {
     return RunJob(files, log, path,
-                  ExtractOptions{sortByName, saveBesideExtractor, analyzeConnector});
+                  ExtractOptions{sortByName, saveBesideExtractor, analyzeConnector}, scratch);
   } catch (const std::bad_alloc&) {
     // Memory ran out while a table grew: the file fails like any other load.
     log.Printf("ERROR: malloc failed\n");

@@ -9,6 +9,7 @@
 
 class FileOps;
 class JobLog;
+struct JobScratch;  // engine/job_scratch.h
 
 // Reads the model file at `path` (narrow, NUL-terminated, in the encoding that
 // fopen expects) whole (mapped where it can be, see engine/model_buffer.h),
@@ -23,10 +24,11 @@ ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
 
 // The same job over an explicit set of file operations (the seam used to
 // inject faults), logging to `log`. `ExtractModelArgs` runs this with the real
-// operations and JobLog::Stdout(). Jobs with their own FileOps and JobLog
-// share nothing and may run on different threads at once.
+// operations and JobLog::Stdout(), and no scratch. Jobs with their own
+// FileOps, JobLog and scratch share nothing and may run on different threads
+// at once.
 ExtractResult ExtractModelArgsWith(FileOps& files, JobLog& log, const char* path,
                                    std::int32_t sortByName, std::int32_t saveBesideExtractor,
-                                   std::int32_t analyzeConnector);
+                                   std::int32_t analyzeConnector, JobScratch* scratch = nullptr);
 
 #endif  // QUORVEL_ENGINE_EXTRACT_JOB_H_

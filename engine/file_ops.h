@@ -92,6 +92,8 @@ class FileOps {
   // the file system's time stamps can resolve. Returns a watch >= 0, or -1
   // where no such note can be had (Windows; Linux without inotify or with its
   // instances or watches used up); the caller then has the stamps alone.
+  // The three calls of one watch are made on one thread, which has at most
+  // one watch at a time.
   virtual int Watch(std::FILE* file);
   // True when the file was written or truncated since Watch, or when the
   // system lost count. Call it once per watch. Never blocks.
