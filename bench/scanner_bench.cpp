@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +27,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/bench_models.h"
@@ -35,8 +37,8 @@
 #include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
 #include "engine/model_buffer.h"
-#include "engine/reference_scanner.h"
-#include "report/flat_report.h"
+#include "report/report_text.h"
+#include "tests/scan_harness.h"
 
 namespace {
 
@@ -118,18 +120,41 @@ class DiscardingSink final : public ScanSink {
   std::size_t records = 0;
 };
 
+// The occurrences of `text` in `bytes`, overlapping ones included.
+std::size_t CountOccurrences(const tavgen::Bytes& bytes, std::string_view text) {
+  std::size_t count = 0;
+  const auto* end = bytes.data() + bytes.size();
+  for (auto at = std::search(bytes.data(), end, text.begin(), text.end()); at != end;
+       at = std::search(at + 1, end, text.begin(), text.end())) {
+    ++count;
+  }
+  return count;
+}
+
+// Time per "model::" in the model (`per_prefix`) and per arg node refused
+// (`per_refused`: arg type names minus records; every one on the hostile
+// model).
 void BenchWalk(benchmark::State& state, LazyModel* model) {
   const tavgen::Bytes& bytes = model->bytes();
   std::size_t records = 0;
   for (auto _ : state) {
     ScanState scan;
     DiscardingSink sink;
-    ScanModelFastInto(bytes.data(), bytes.size(), 1, scan, sink);
+    ScanModel(bytes.data(), bytes.size(), 1, scan, sink);
     records = sink.records;
     benchmark::DoNotOptimize(records);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
   state.counters["found"] = static_cast<double>(records);
+  const auto perItem = [](std::size_t count) {
+    return benchmark::Counter(
+        static_cast<double>(count),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  };
+  const std::size_t prefixes = CountOccurrences(bytes, "model::");
+  if (prefixes > 0) state.counters["per_prefix"] = perItem(prefixes);
+  const std::size_t argNodes = CountOccurrences(bytes, "model::Arg");
+  if (argNodes > records * 4) state.counters["per_refused"] = perItem(argNodes - records);
 }
 
 // The whole job in memory, from the model's bytes to its report text: the
@@ -141,16 +166,16 @@ void BenchJob(benchmark::State& state, bool flat, LazyModel* model) {
   for (auto _ : state) {
     if (flat) {
       Arena arena(FileOps::Default());
-      length = FlatReportText(bytes.data(), bytes.size(), 0, 1, arena).size();
+      length = ReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}, arena).size();
     } else {
-      length = ReferenceReportText(bytes.data(), bytes.size(), 0, 1).size();
+      length = ReferenceReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}).size();
     }
     benchmark::DoNotOptimize(length);
   }
   ScanState scan;
   ArgTable args;
   ConnectorTable connectors;
-  ScanModelFast(bytes.data(), bytes.size(), 1, scan, args, connectors);
+  scan_harness::ScanProductIntoTables(bytes.data(), bytes.size(), 1, scan, args, connectors);
   const auto records = static_cast<double>(args.size());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
   state.counters["records"] = records;
@@ -239,33 +264,28 @@ void BenchLoad(benchmark::State& state, LazyModel* model) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
-// The numbers mean nothing unless the measured scanner is the right one.
+// The numbers mean nothing unless the measured job is the right one.
 bool ScannersAgree(const std::string& name, const tavgen::Bytes& bytes, bool expectRecords) {
   for (std::int32_t analyze : {0, 1}) {
-    ScanState s1, s2;
-    ArgTable a1, a2;
-    ConnectorTable c1, c2;
-    ScanModelReference(bytes.data(), bytes.size(), analyze, s1, a1, c1);
-    ScanModelFast(bytes.data(), bytes.size(), analyze, s2, a2, c2);
-    if (!(s1 == s2 && a1 == a2 && c1 == c2)) {
-      std::fprintf(stderr, "scanner_bench: fast and reference scanners differ on %s\n",
+    const scan_harness::ScanOutcome reference =
+        scan_harness::RunReference(bytes.data(), bytes.size(), analyze);
+    if (scan_harness::RunScanner(scan_harness::ScanProductIntoTables, bytes.data(), bytes.size(),
+                                 analyze) != reference) {
+      std::fprintf(stderr, "scanner_bench: product and reference scanners differ on %s\n",
                    name.c_str());
       return false;
     }
-    Arena arena(FileOps::Default());
-    for (std::int32_t sortByName : {0, 1}) {
-      if (FlatReportText(bytes.data(), bytes.size(), sortByName, analyze, arena) !=
-          ReferenceReportText(bytes.data(), bytes.size(), sortByName, analyze)) {
-        std::fprintf(stderr, "scanner_bench: flat and literal tables' reports differ on %s\n",
-                     name.c_str());
-        return false;
-      }
-    }
-    if (expectRecords && a1.empty()) {
+    if (expectRecords && reference.args.empty()) {
       std::fprintf(stderr, "scanner_bench: %s yields no record; the model is broken\n",
                    name.c_str());
       return false;
     }
+  }
+  const std::string difference = scan_harness::JobDifference(bytes.data(), bytes.size());
+  if (!difference.empty()) {
+    std::fprintf(stderr, "scanner_bench: product and reference reports differ on %s: %s\n",
+                 name.c_str(), difference.c_str());
+    return false;
   }
   return true;
 }
@@ -298,14 +318,15 @@ int main(int argc, char** argv) {
     LazyModel* f = full.get();
     LazyModel* r = reduced.get();
     benchmark::RegisterBenchmark(("Scan/fast/" + std::string(k.kind)).c_str(), BenchScan,
-                                 ScanModelFast, f)
+                                 scan_harness::ScanProductIntoTables, f)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    benchmark::RegisterBenchmark(("Scan/fast/" + smallName).c_str(), BenchScan, ScanModelFast, r)
+    benchmark::RegisterBenchmark(("Scan/fast/" + smallName).c_str(), BenchScan,
+                                 scan_harness::ScanProductIntoTables, r)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Scan/reference/" + smallName).c_str(), BenchScan,
-                                 ScanModelReference, r)
+                                 scan_harness::TableScanner(ScanModelReference), r)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("Walk/" + std::string(k.kind)).c_str(), BenchWalk, f)

@@ -20,14 +20,11 @@ ThreadStarter DefaultThreadStarter() {
 }
 
 int RunBatchInTurn(const std::vector<std::string>& models, const ModelJob& job) {
-  int status = 0;
-  for (const std::string& model : models) {
-    const ExtractResult result = job(JobLog::Stdout(), model);
-    std::printf("%s\n", StatusLine(model, result).c_str());
-    if (result != ExtractResult::Completed) status = 1;
-  }
+  const bool completed = RunBatch(
+      models, [&job](const std::string& model) { return job(JobLog::Stdout(), model); },
+      [](const std::string& line) { std::printf("%s\n", line.c_str()); });
   std::fflush(stdout);
-  return status;
+  return completed ? 0 : 1;
 }
 
 namespace {

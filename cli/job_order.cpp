@@ -7,9 +7,10 @@
 #include <tuple>
 #include <variant>
 
-#include "cli/file_identity.h"
+#include "engine/file_identity.h"
 #include "engine/path_separator.h"
 #include "report/report_file.h"
+#include "report/status_line.h"
 
 namespace {
 
@@ -45,13 +46,6 @@ bool IsSeparator(char c) {
 #endif
 }
 
-std::string Lowered(std::string_view text) {
-  std::string lowered(text);
-  for (char& c : lowered)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lowered;
-}
-
 std::vector<Key> KeysOf(const std::string& path) {
   std::vector<Key> keys;
   FileIdentity identity;
@@ -59,7 +53,7 @@ std::vector<Key> KeysOf(const std::string& path) {
   std::size_t cut = path.size();
   while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
   const std::string folder = cut > 0 ? path.substr(0, cut) : std::string(1, '.');
-  const std::string name = Lowered(std::string_view(path).substr(cut));
+  const std::string name = AsciiLowered(std::string_view(path).substr(cut));
   if (IdentifyFile(folder, identity))
     keys.push_back(EntryKey{identity, name});
   else

@@ -9,12 +9,13 @@
 #include "cli/allocator_tuning.h"
 #include "cli/batch.h"
 #include "cli/cli_options.h"
-#include "cli/file_identity.h"
 #include "cli/folder_walk.h"
 #include "cli/job_order.h"
 #include "cli/process_guard.h"
 #include "engine/extract_job.h"
+#include "engine/file_identity.h"
 #include "engine/file_ops.h"
+#include "engine/job_scratch.h"
 
 // QUORVEL_VERSION: the project's version, set by the build.
 
@@ -26,11 +27,19 @@ int DefaultJobs() {
   return processors < static_cast<unsigned>(kMaxJobs) ? static_cast<int>(processors) : kMaxJobs;
 }
 
-// One model's engine call with the run's options, over `files`.
-ModelJob JobOver(FileOps& files, const CliOptions& options) {
-  return [&files, &options](JobLog& log, const std::string& model) {
+// One model's engine call with the run's options, over `files`. Side by side
+// (`scratch`), each worker thread keeps a JobScratch of its own
+// (engine/job_scratch.h), so that the workers' jobs do not map and unmap an
+// arena per model.
+ModelJob JobOver(FileOps& files, const CliOptions& options, bool scratch) {
+  return [&files, &options, scratch](JobLog& log, const std::string& model) {
+    if (!scratch) {
+      return ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
+                                  options.saveBesideExtractor, options.analyzeConnector);
+    }
+    thread_local JobScratch worker(files);
     return ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
-                                options.saveBesideExtractor, options.analyzeConnector);
+                                options.saveBesideExtractor, options.analyzeConnector, &worker);
   };
 }
 
@@ -43,14 +52,15 @@ int Run(const CliOptions& options) {
   if (models.size() > 1) TuneAllocatorForBatches();
   int status = 0;
   if (jobs == 1 || models.size() <= 1) {
-    status = RunBatchInTurn(models, JobOver(FileOps::Default(), options));
+    status = RunBatchInTurn(models, JobOver(FileOps::Default(), options, false));
   } else {
     BatchPlan plan;
     plan.predecessors = JobPredecessors(models, options.saveBesideExtractor);
     plan.byteBudget = DefaultByteBudget();
     if (plan.byteBudget != BatchPlan().byteBudget)
       for (const std::string& model : models) plan.bytes.push_back(FileBytes(model));
-    status = RunBatchInParallel(models, plan, jobs, JobOver(FileOps::Default(), options), stdout);
+    status =
+        RunBatchInParallel(models, plan, jobs, JobOver(FileOps::Default(), options, true), stdout);
   }
   return errors.empty() ? status : 1;
 }

@@ -1,6 +1,7 @@
 #include "engine/arena.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "engine/file_ops.h"
@@ -11,6 +12,18 @@ Arena::~Arena() {
     files_.ReleasePages(newest_, newest_->size);
     newest_ = previous;
   }
+}
+
+void Arena::Reset() {
+  if (newest_ == nullptr) return;
+  for (Block* older = newest_->previous; older != nullptr;) {
+    Block* previous = older->previous;
+    files_.ReleasePages(older, older->size);
+    older = previous;
+  }
+  newest_->previous = nullptr;
+  std::memset(block_, 0, used_);
+  used_ = 0;
 }
 
 void* Arena::TakeFromNewBlock(std::size_t bytes, std::size_t alignment) {
@@ -29,7 +42,6 @@ void* Arena::TakeFromNewBlock(std::size_t bytes, std::size_t alignment) {
   block->previous = newest_;
   block->size = size;
   newest_ = block;
-  reserved_ += size;
   block_ = static_cast<char*>(memory) + kHeader;
   size_ = size - kHeader;
   used_ = 0;

@@ -28,8 +28,10 @@ class Arena final : public std::pmr::memory_resource {
     return block_ + at;
   }
 
-  // Bytes taken from the system so far.
-  std::size_t reserved() const { return reserved_; }
+  // Makes the arena as new for the next job of the same worker, keeping its
+  // newest (largest) block, zeroed again where it was used; the others go.
+  // Nothing taken before may be used after.
+  void Reset();
 
   static constexpr std::size_t kFirstBlock = std::size_t{1} << 20;
   static constexpr std::size_t kLargestBlock = std::size_t{64} << 20;
@@ -55,7 +57,6 @@ class Arena final : public std::pmr::memory_resource {
   char* block_ = nullptr;  // the newest block's usable bytes
   std::size_t size_ = 0;
   std::size_t used_ = 0;
-  std::size_t reserved_ = 0;
 };
 
 #endif  // QUORVEL_ENGINE_ARENA_H_

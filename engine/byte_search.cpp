@@ -1,5 +1,8 @@
 #include "engine/byte_search.h"
 
+#include <algorithm>
+#include <cstring>
+
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define QUORVEL_X86_SIMD 1
 #if defined(_WIN64)
@@ -84,6 +87,17 @@ std::uint64_t PortableCandidates(const std::uint8_t* bytes, std::size_t from, st
     const std::size_t base = last + 1 - kCandidateBlock;                                           \
     *block = base;                                                                                 \
     return NAME##Block(bytes + base, v1, v2, a, b) & (~std::uint64_t{0} << (from - base));         \
+  }                                                                                                \
+  __attribute__((target(TARGET))) QUORVEL_SIMD_ENTRY void NAME##Window(                            \
+      const std::uint8_t* bytes, std::size_t from, std::size_t blocks, const ByteNeedle& needle,   \
+      std::uint64_t* masks) {                                                                      \
+    const std::size_t a = needle.first();                                                          \
+    const std::size_t b = needle.second();                                                         \
+    const VEC v1 = SET1(static_cast<char>(needle.At(a)));                                          \
+    const VEC v2 = SET1(static_cast<char>(needle.At(b)));                                          \
+    for (std::size_t w = 0; w < blocks; ++w) {                                                     \
+      masks[w] = NAME##Block(bytes + from + w * kCandidateBlock, v1, v2, a, b);                    \
+    }                                                                                              \
   }
 
 QUORVEL_DEFINE_CANDIDATES(Sse2Candidates, "sse2", __m128i, 16, _mm_set1_epi8, _mm_loadu_si128,
@@ -110,6 +124,29 @@ std::uint64_t Candidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t
 #endif
     default:
       return PortableCandidates(bytes, from, last, needle, block);
+  }
+}
+
+// The candidates of `blocks` whole blocks of starts from `from` into
+// masks[0, blocks); every start's needle lies within the buffer.
+void WindowCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from,
+                      std::size_t blocks, const ByteNeedle& needle, std::uint64_t* masks) {
+  switch (impl) {
+#if defined(QUORVEL_X86_SIMD)
+#if !defined(QUORVEL_NO_AVX2)
+    case SearchImpl::Avx2:
+      Avx2CandidatesWindow(bytes, from, blocks, needle, masks);
+      return;
+#endif
+    case SearchImpl::Sse2:
+      Sse2CandidatesWindow(bytes, from, blocks, needle, masks);
+      return;
+#endif
+    default:
+      for (std::size_t w = 0; w < blocks; ++w) {
+        const std::size_t start = from + w * kCandidateBlock;
+        masks[w] = ScalarBlock(bytes, start, start + kCandidateBlock - 1, needle);
+      }
   }
 }
 
@@ -147,43 +184,60 @@ SearchImpl BestSearchImpl() {
 }
 
 ByteCursor::ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
-                       const ByteNeedle& needle)
-    : impl_(impl), bytes_(bytes), size_(size), needle_(needle) {}
+                       const ByteNeedle& needle, std::size_t windowWords)
+    : impl_(impl),
+      bytes_(bytes),
+      size_(size),
+      needle_(needle),
+      windowWords_(windowWords == 0 || windowWords > kWindowWords ? kWindowWords : windowWords) {
+  const std::string_view text = needle.text();
+  fits_ = !text.empty() && text.size() <= size;
+  if (fits_) last_ = size - text.size();
+  if (!text.empty() && text.size() <= sizeof(std::uint64_t)) {
+    wordCompare_ = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      wordText_ |= std::uint64_t{static_cast<std::uint8_t>(text[i])} << (8 * i);
+      wordMask_ |= std::uint64_t{0xFF} << (8 * i);
+    }
+  }
+}
 
 ByteCursor::ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle)
     : ByteCursor(BestSearchImpl(), bytes, size, needle) {}
 
-std::size_t ByteCursor::FromAnywhere(std::size_t pos) {
-  const std::size_t length = needle_.text().size();
-  if (length == 0 || pos >= size_ || length > size_ - pos) return size_;
-  const std::size_t last = size_ - length;  // the last start at which the needle fits
-  if (pos >= none_) return size_;
-  if (pos < low_ || pos - block_ >= kCandidateBlock) {
-    block_ = pos;
-    mask_ = Candidates(impl_, bytes_, pos, last, needle_, &block_);
-  } else {
-    mask_ &= ~std::uint64_t{0} << (pos - block_);  // starts before pos are not asked for
+void ByteCursor::Fill(std::size_t from) {
+  const std::size_t starts = std::min(windowWords_ * kCandidateBlock, last_ - from + 1);
+  base_ = from;
+  end_ = from + starts;
+  words_ = (starts + kCandidateBlock - 1) / kCandidateBlock;
+  const std::size_t whole = starts / kCandidateBlock;
+  WindowCandidates(impl_, bytes_, from, whole, needle_, masks_);
+  if (whole < words_) {
+    const std::size_t start = from + whole * kCandidateBlock;
+    masks_[whole] = ScalarBlock(bytes_, start, last_, needle_);
   }
-  low_ = pos;
-  for (;;) {
-    while (mask_ != 0) {
-      const std::size_t s = block_ + static_cast<std::size_t>(__builtin_ctzll(mask_));
-      if (MatchesAt(s)) return s;
-      mask_ &= mask_ - 1;
-    }
-    const std::size_t next = block_ + kCandidateBlock;
-    if (next > last) break;
-    block_ = next;
-    mask_ = Candidates(impl_, bytes_, next, last, needle_, &block_);
-    if (mask_ == 0) break;
-  }
-  none_ = pos;
-  return size_;
+  low_ = from;
+  word_ = 0;
+  mask_ = masks_[0];
 }
 
 std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
                           std::size_t from, const ByteNeedle& needle) {
-  return ByteCursor(impl, bytes, size, needle).From(from);
+  // Block by block, so that a near occurrence costs one block only.
+  const std::string_view text = needle.text();
+  if (text.empty() || from >= size || text.size() > size - from) return size;
+  const std::size_t last = size - text.size();
+  for (std::size_t block = from;;) {
+    std::uint64_t mask = Candidates(impl, bytes, from, last, needle, &block);
+    if (mask == 0) return size;
+    while (mask != 0) {
+      const std::size_t s = block + static_cast<std::size_t>(__builtin_ctzll(mask));
+      if (std::memcmp(bytes + s, text.data(), text.size()) == 0) return s;
+      mask &= mask - 1;
+    }
+    from = block + kCandidateBlock;
+    if (from > last) return size;
+  }
 }
 
 std::size_t FindBytes(const std::uint8_t* bytes, std::size_t size, std::size_t from,

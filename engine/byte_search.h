@@ -51,37 +51,76 @@ class ByteNeedle {
 inline constexpr std::size_t kCandidateBlock = 64;
 
 // Successive occurrences of one needle in one buffer, for a walk whose query
-// positions mostly grow: the candidates of the current block of 64 starts are
-// kept between queries, so that a query within that block costs a few
-// instructions. A query anywhere else works too; it starts a new block.
+// positions only grow: the candidate starts of a whole window (64 KiB by
+// default) are found in one vector pass into a bit mask, and queries walk
+// those bits, clearing the ones passed, so that each byte of the buffer is
+// tested about once however many queries fall into it. A query behind the
+// last one (rare) fills the window afresh from there.
 class ByteCursor {
  public:
+  static constexpr std::size_t kWindowWords = 1024;  // 64 KiB of starts
   ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle);
-  ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
-             const ByteNeedle& needle);
+  // `windowWords` (1..kWindowWords) words of 64 starts per pass; small
+  // windows serve the tests of the refill.
+  ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle,
+             std::size_t windowWords = kWindowWords);
 
-  // As FindBytes(bytes, size, pos, needle). The common case is inline: pos
-  // within the current block, with a candidate left behind it that matches.
+  // As FindBytes(bytes, size, pos, needle).
   std::size_t From(std::size_t pos) {
-    if (pos >= low_ && pos - block_ < kCandidateBlock) {
-      const std::uint64_t mask = mask_ & (~std::uint64_t{0} << (pos - block_));
-      if (mask != 0) {
-        const std::size_t s = block_ + static_cast<std::size_t>(__builtin_ctzll(mask));
-        if (MatchesAt(s)) {
-          mask_ = mask;
-          low_ = pos;
-          return s;
-        }
-      }
+    if (pos < low_ || pos >= end_) {
+      if (pos >= none_ || !fits_ || pos > last_) return size_;
+      Fill(pos);
     }
-    return FromAnywhere(pos);
+    const std::size_t word = (pos - base_) / kCandidateBlock;
+    const std::uint64_t mask = (word == word_ ? mask_ : masks_[word]) &
+                               (~std::uint64_t{0} << ((pos - base_) % kCandidateBlock));
+    return Walk(pos, word, mask);
   }
 
- private:
-  std::size_t FromAnywhere(std::size_t pos);
+  // The next occurrence after the last one From or Next returned (which must
+  // not have been `size`): From(last + 1), without working out where that is.
+  std::size_t Next() { return Walk(low_ + 1, word_, mask_ & (mask_ - 1)); }
 
-  // Needles are short: a plain loop beats a call of memcmp.
+ private:
+  // Candidates of the starts from `from` on, one window of them.
+  void Fill(std::size_t from);
+
+  // The first occurrence among the candidates `mask` of `word` and those of
+  // the words after it (filling further windows as needed), `from` being the
+  // query position.
+  std::size_t Walk(std::size_t from, std::size_t word, std::uint64_t mask) {
+    for (;;) {
+      while (mask != 0) {
+        const std::size_t s =
+            base_ + word * kCandidateBlock + static_cast<std::size_t>(__builtin_ctzll(mask));
+        if (MatchesAt(s)) {
+          word_ = word;
+          mask_ = mask;
+          low_ = s;
+          return s;
+        }
+        mask &= mask - 1;
+      }
+      if (++word == words_) {
+        if (end_ > last_) break;
+        Fill(end_);
+        word = 0;
+        mask = mask_;
+        continue;
+      }
+      mask = masks_[word];
+    }
+    none_ = from;
+    low_ = end_;  // any later query below none_ fills afresh
+    return size_;
+  }
+
   bool MatchesAt(std::size_t s) const {
+    if (wordCompare_ && size_ - s >= sizeof(std::uint64_t)) {
+      std::uint64_t word;
+      __builtin_memcpy(&word, bytes_ + s, sizeof word);
+      return (word & wordMask_) == wordText_;
+    }
     const std::string_view text = needle_.text();
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (bytes_[s + i] != static_cast<std::uint8_t>(text[i])) return false;
@@ -93,11 +132,24 @@ class ByteCursor {
   const std::uint8_t* bytes_;
   std::size_t size_;
   ByteNeedle needle_;
-  std::size_t block_ = 0;  // first start of the current block
-  // Its starts from here on are tested; a query below it starts a new block.
+  std::size_t windowWords_;
+  // Needles of up to 8 bytes compare as one word (little-endian).
+  std::uint64_t wordText_ = 0;
+  std::uint64_t wordMask_ = 0;
+  bool wordCompare_ = false;
+  bool fits_ = false;     // the needle is not empty and fits in the buffer
+  std::size_t last_ = 0;  // the last start at which it fits
+  std::size_t base_ = 0;  // the window's first start
+  std::size_t end_ = 0;   // one past its last start; 0 before the first fill
+  std::size_t words_ = 0;
+  // The last answer (or the last fill's start): queries below it fill afresh.
   std::size_t low_ = static_cast<std::size_t>(-1);
-  std::uint64_t mask_ = 0;  // its candidates not yet ruled out (bit i: start block_ + i)
+  // The word of low_ and its candidates from low_ on; the words after it
+  // are as filled.
+  std::size_t word_ = 0;
+  std::uint64_t mask_ = 0;
   std::size_t none_ = static_cast<std::size_t>(-1);  // no occurrence starts at or after it
+  std::uint64_t masks_[kWindowWords];  // bit i of word w: start base_ + 64 w + i is a candidate
 };
 
 // The first s >= from at which the needle lies wholly within bytes[0, size)

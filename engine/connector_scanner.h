@@ -1,12 +1,11 @@
 // The connector branch of the node scanner, entered at a "model::Connector"
-// type name that starts at `hit`. Both scanners call this one branch.
+// type name that starts at `hit` (engine/fast_scanner.h).
 #ifndef QUORVEL_ENGINE_CONNECTOR_SCANNER_H_
 #define QUORVEL_ENGINE_CONNECTOR_SCANNER_H_
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/records.h"
 #include "engine/scan_sink.h"
 #include "engine/scan_state.h"
 

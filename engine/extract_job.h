@@ -4,17 +4,12 @@
 
 #include <cstdint>
 
+#include "engine/extract_options.h"
 #include "engine/extract_result.h"
 
 class FileOps;
 class JobLog;
-
-// The three options of one run, each 0 (off) or 1 (on).
-struct ExtractOptions {
-  std::int32_t sortByName = 0;
-  std::int32_t saveBesideExtractor = 0;
-  std::int32_t analyzeConnector = 0;
-};
+struct JobScratch;  // engine/job_scratch.h
 
 // Reads the model file at `path` (narrow, NUL-terminated, in the encoding that
 // fopen expects) whole (mapped where it can be, see engine/model_buffer.h),
@@ -29,10 +24,11 @@ ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
 
 // The same job over an explicit set of file operations (the seam used to
 // inject faults), logging to `log`. `ExtractModelArgs` runs this with the real
-// operations and JobLog::Stdout(). Jobs with their own FileOps and JobLog
-// share nothing and may run on different threads at once.
+// operations and JobLog::Stdout(), and no scratch. Jobs with their own
+// FileOps, JobLog and scratch share nothing and may run on different threads
+// at once.
 ExtractResult ExtractModelArgsWith(FileOps& files, JobLog& log, const char* path,
                                    std::int32_t sortByName, std::int32_t saveBesideExtractor,
-                                   std::int32_t analyzeConnector);
+                                   std::int32_t analyzeConnector, JobScratch* scratch = nullptr);
 
 #endif  // QUORVEL_ENGINE_EXTRACT_JOB_H_

@@ -11,7 +11,6 @@
 #include "engine/byte_match.h"
 #include "engine/byte_search.h"
 #include "engine/connector_scanner.h"
-#include "engine/name_clean.h"
 #include "engine/tav_format.h"
 
 namespace {
@@ -75,6 +74,77 @@ class NextOccurrence {
 // double from this size, so that none is searched far past the nearest.
 constexpr std::size_t kFirstPatternWindow = 256;
 
+// A type name's bytes behind "model::" as two little-endian words and a last
+// byte, each with the mask of the bytes it holds.
+struct TypeNameWords {
+  static constexpr std::size_t kPrefix = 7;           // "model::"
+  static constexpr std::size_t kSpan = kPrefix + 17;  // the longest name: 24 bytes
+  struct Loaded {
+    std::uint64_t first;   // bytes 7 to 14
+    std::uint64_t second;  // bytes 15 to 22
+    std::uint8_t last;     // byte 23
+  };
+
+  constexpr explicit TypeNameWords(std::string_view name) {
+    for (std::size_t i = kPrefix; i < name.size(); ++i) {
+      const std::uint64_t byte = static_cast<std::uint8_t>(name[i]);
+      const std::size_t j = i - kPrefix;
+      if (j < 8) {
+        words[0] |= byte << (8 * j);
+        masks[0] |= std::uint64_t{0xFF} << (8 * j);
+      } else if (j < 16) {
+        words[1] |= byte << (8 * (j - 8));
+        masks[1] |= std::uint64_t{0xFF} << (8 * (j - 8));
+      } else {
+        last = static_cast<std::uint8_t>(byte);
+        hasLast = true;
+      }
+    }
+  }
+
+  // Needs kSpan bytes at `p`.
+  static Loaded Load(const std::uint8_t* p) {
+    Loaded loaded;
+    std::memcpy(&loaded.first, p + kPrefix, 8);
+    std::memcpy(&loaded.second, p + kPrefix + 8, 8);
+    loaded.last = p[kPrefix + 16];
+    return loaded;
+  }
+
+  constexpr bool Matches(const Loaded& loaded) const {
+    return (loaded.first & masks[0]) == words[0] && (loaded.second & masks[1]) == words[1] &&
+           (!hasLast || loaded.last == last);
+  }
+
+  std::uint64_t words[2] = {};
+  std::uint64_t masks[2] = {};
+  std::uint8_t last = 0;
+  bool hasLast = false;
+};
+
+static_assert(TypeNameWords::kSpan >= tav::kConnectorTypeName.size());
+static_assert([] {
+  for (const tav::ArgNodeFormat& format : tav::kArgNodeFormats) {
+    if (format.typeName.size() > TypeNameWords::kSpan) return false;
+  }
+  return true;
+}());
+
+constexpr TypeNameWords kNodeWords(tav::kNodeTypeName);
+constexpr TypeNameWords kConnectorWords(tav::kConnectorTypeName);
+constexpr std::array<TypeNameWords, 5> kArgWords = {
+    TypeNameWords(tav::kArgNodeFormats[0].typeName),
+    TypeNameWords(tav::kArgNodeFormats[1].typeName),
+    TypeNameWords(tav::kArgNodeFormats[2].typeName),
+    TypeNameWords(tav::kArgNodeFormats[3].typeName),
+    TypeNameWords(tav::kArgNodeFormats[4].typeName)};
+static_assert(kArgWords.size() == tav::kArgNodeFormats.size());
+
+// What TypeAt finds besides the arg node formats (their indexes come first).
+constexpr std::size_t kNode = 100;
+constexpr std::size_t kConnector = 101;
+constexpr std::size_t kNone = 102;
+
 class FastScan {
  public:
   FastScan(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
@@ -112,50 +182,61 @@ class FastScan {
     // The position last reached by a move other than a one-byte step; a
     // "model::" found there is not counted.
     std::size_t landed = pos;
-    while (pos < size_) {
-      // Bytes that do not begin "model::" begin no type name either: the
-      // plain walk steps over them one at a time, counting nothing.
-      const std::size_t at = prefixes_.From(pos);
-      if (at == size_) return;
+    // Bytes that do not begin "model::" begin no type name either: the plain
+    // walk steps over them one at a time, counting nothing.
+    std::size_t at = prefixes_.From(pos);
+    while (at < size_) {
       if (at != landed && state_.nodeSeen != 0) ++state_.nodeCounter;
 
-      // The byte after "model::" tells the type names apart.
-      const std::size_t prefix = tav::kModelPrefix.size();
-      const std::uint8_t next = size_ - at > prefix ? bytes_[at + prefix] : 0;
       ScanStep move;
-      std::size_t k = tav::kArgNodeFormats.size();
-      if (next == 'N' && MatchAt(bytes_, size_, at, tav::kNodeTypeName)) {
+      const std::size_t type = TypeAt(at);
+      if (type == kNode) {
         ++state_.nodeCounter;
         state_.nodeSeen = 1;
         move.next = at + tav::kNodeTypeName.size();
-      } else if (next == 'C' && MatchAt(bytes_, size_, at, tav::kConnectorTypeName)) {
+      } else if (type == kConnector) {
         move = ScanConnector(bytes_, size_, at, analyzeConnector_, sink_);
-      } else if (next == 'A' && (k = ArgKindAt(at)) < tav::kArgNodeFormats.size()) {
-        move = ArgNode(at, k);
+      } else if (type < tav::kArgNodeFormats.size()) {
+        move = ArgNode(at, type);
       } else {
         // No type name: a one-byte step. `landed` stays behind, so every
         // "model::" from here to the next hit counts as reached by steps.
-        pos = at + 1;
+        at = prefixes_.Next();
         continue;
       }
       if (move.end) return;
-      pos = landed = move.next;
+      landed = move.next;
+      at = prefixes_.From(landed);
     }
   }
 
-  // The index of the arg node format whose type name starts at `at`, or the
-  // number of formats when none does.
-  std::size_t ArgKindAt(std::size_t at) const {
-    // The byte after "model::Arg" rules out all formats but one or two.
-    constexpr std::size_t kDistinct = 10;
-    if (size_ - at <= kDistinct) return tav::kArgNodeFormats.size();
-    std::size_t k = 0;
-    while (k < tav::kArgNodeFormats.size() &&
-           (bytes_[at + kDistinct] != tav::kArgNodeFormats[k].typeName[kDistinct] ||
-            !MatchAt(bytes_, size_, at, tav::kArgNodeFormats[k].typeName))) {
-      ++k;
+  // What begins at `at`, where "model::" begins: the index of an arg node
+  // format, kNode, kConnector or kNone. Two 8-byte loads behind "model::" tell
+  // the type names apart wherever 24 bytes remain; nearer the end the names
+  // are compared byte by byte.
+  std::size_t TypeAt(std::size_t at) const {
+    if (size_ - at < TypeNameWords::kSpan) {
+      if (MatchAt(bytes_, size_, at, tav::kNodeTypeName)) return kNode;
+      if (MatchAt(bytes_, size_, at, tav::kConnectorTypeName)) return kConnector;
+      for (std::size_t k = 0; k < tav::kArgNodeFormats.size(); ++k) {
+        if (MatchAt(bytes_, size_, at, tav::kArgNodeFormats[k].typeName)) return k;
+      }
+      return kNone;
     }
-    return k;
+    const TypeNameWords::Loaded loaded = TypeNameWords::Load(bytes_ + at);
+    switch (static_cast<std::uint8_t>(loaded.first)) {
+      case 'N':
+        return kNodeWords.Matches(loaded) ? kNode : kNone;
+      case 'C':
+        return kConnectorWords.Matches(loaded) ? kConnector : kNone;
+      case 'A':
+        for (std::size_t k = 0; k < tav::kArgNodeFormats.size(); ++k) {
+          if (kArgWords[k].Matches(loaded)) return k;
+        }
+        return kNone;
+      default:
+        return kNone;
+    }
   }
 
   ScanStep ArgNode(std::size_t hit, std::size_t k) {
@@ -217,13 +298,7 @@ class FastScan {
 
 }  // namespace
 
-void ScanModelFastInto(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-                       ScanState& state, ScanSink& sink) {
+void ScanModel(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
+               ScanState& state, ScanSink& sink) {
   FastScan(bytes, size, analyzeConnector, state, sink).Walk();
-}
-
-void ScanModelFast(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
-                   ScanState& state, ArgTable& args, ConnectorTable& connectors) {
-  TableSink sink(args, connectors, state.unnamedCounter);
-  ScanModelFastInto(bytes, size, analyzeConnector, state, sink);
 }

@@ -5,12 +5,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <thread>
+
+#include "engine/file_identity.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -154,14 +154,6 @@ void FileOps::Pause(std::int64_t nanoseconds) {
   std::this_thread::sleep_for(std::chrono::nanoseconds(nanoseconds));
 }
 
-void* FileOps::Allocate(std::size_t bytes) {
-  return std::malloc(bytes);
-}
-
-void FileOps::Release(void* block) {
-  std::free(block);
-}
-
 namespace {
 
 // Numbers the temporary files of this process; with the process id it makes
@@ -291,31 +283,9 @@ int FileOps::Flush(std::FILE* file) {
 bool FileOps::SameFile(const char* a, const char* b) {
   // Equal spellings name one file even where the file system cannot be asked.
   if (std::string_view(a) == std::string_view(b)) return true;
-#if defined(_WIN32)
-  // One file is one volume serial number and file index, whatever the
-  // spelling; std::filesystem would read the narrow path in the ANSI code page.
-  BY_HANDLE_FILE_INFORMATION info[2];
-  const char* paths[2] = {a, b};
-  for (int i = 0; i < 2; ++i) {
-    std::wstring wide;
-    if (!LongPathForm(paths[i], wide)) return false;
-    HANDLE handle = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    const BOOL ok = GetFileInformationByHandle(handle, &info[i]);
-    CloseHandle(handle);
-    if (!ok) return false;
-  }
-  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
-         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
-         info[0].nFileIndexLow == info[1].nFileIndexLow;
-#else
-  std::error_code error;
-  const bool same =
-      std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error);
-  return !error && same;
-#endif
+  FileIdentity first;
+  FileIdentity second;
+  return IdentifyFile(a, first) && IdentifyFile(b, second) && first == second;
 }
 
 FileOps& FileOps::Default() {

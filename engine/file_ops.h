@@ -36,7 +36,9 @@ class FileOps {
   virtual std::int64_t MeasureSize(std::FILE* file);
   // Seeks to the start; true on success.
   virtual bool Rewind(std::FILE* file);
-  // Windows: the block is then compared with the file again (see Stamp).
+  // Reads up to `count` bytes at the current position into `buffer`; the
+  // count read. It does not tell whether the bytes are still the file's:
+  // StillOnDisk does.
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
   // False when the file's first `count` bytes, read just now into `block`,
   // are known to differ from the file by now: another program wrote it
@@ -90,14 +92,14 @@ class FileOps {
   // the file system's time stamps can resolve. Returns a watch >= 0, or -1
   // where no such note can be had (Windows; Linux without inotify or with its
   // instances or watches used up); the caller then has the stamps alone.
+  // The three calls of one watch are made on one thread, which has at most
+  // one watch at a time.
   virtual int Watch(std::FILE* file);
   // True when the file was written or truncated since Watch, or when the
   // system lost count. Call it once per watch. Never blocks.
   virtual bool WatchSawWrite(int watch);
   virtual void Unwatch(int watch);
 
-  virtual void* Allocate(std::size_t bytes);
-  virtual void Release(void* block);
   // A large zeroed block of whole pages, given huge pages where the system
   // has them (Linux: an anonymous mapping with MADV_HUGEPAGE), so that
   // filling it takes few page faults; nullptr when memory is short. Where

@@ -1,9 +1,13 @@
-// The job's own shape of the tables: flat arrays in one Arena, names copied
-// once into it, a hashed index by name and a direct table by node reference.
-// They follow the same rules as ArgTable and ConnectorTable (engine/records.h)
-// -- the duplicate rule, the first connector per reference, the unnamed
-// numbering -- and the report made from them (report/flat_report.h) is the
-// same to the byte as the one made from the literal tables.
+// The records and connectors of one job: flat arrays in one Arena, names
+// cleaned and copied once into it, and a direct table by node reference.
+// Here live the rules by which a find enters the tables: the name's
+// printable bytes and the numbering of unnamed objects, the duplicate rule (a
+// stored Visibility record gives way), and the first connector per reference.
+//
+// A find costs the writing of its record and nothing more: repeated names are
+// settled once, after the walk, by grouping the records by name hash (a
+// radix sort that keeps walk order) and applying the duplicate rule within
+// each group in walk order.
 #ifndef QUORVEL_ENGINE_FLAT_TABLES_H_
 #define QUORVEL_ENGINE_FLAT_TABLES_H_
 
@@ -29,7 +33,7 @@ struct FlatRecord {
   std::uint16_t nodeIndex;
   std::uint16_t arg;
   NodeKind kind;
-  const FlatConnector* connector;  // set by matching; nullptr when none
+  const FlatConnector* connector;  // set by report/connector_match.h; nullptr when none
 
   std::string_view Name() const { return {name, length}; }
 };
@@ -38,16 +42,19 @@ class FlatTables final : public ScanSink {
  public:
   explicit FlatTables(Arena& arena);
 
-  // AddArgRecord's rule: a new name is stored; a stored Visibility record
-  // takes the repeated name's arg, kind and nodeIndex; any other stored
-  // record keeps its values.
+  // A new name is stored; a stored Visibility record takes the repeated
+  // name's arg, kind and nodeIndex; any other stored record keeps its values.
+  // (Recorded now, settled by records().)
   void Arg(std::uint16_t nodeIndex, const std::uint8_t* name, std::size_t length, std::uint16_t arg,
            NodeKind kind) override;
-  // AddConnector's rule: the first connector of a reference wins.
+  // The first connector of a reference wins.
   void Connector(std::uint16_t nodeRef, const std::uint8_t* name, std::size_t length) override;
 
   // One record per distinct name, in the order the names were first found.
-  std::pmr::vector<FlatRecord>& records() { return records_; }
+  std::pmr::vector<FlatRecord>& records() {
+    if (unsettled_) Settle();
+    return records_;
+  }
   // The connector stored for `nodeRef`, or nullptr.
   const FlatConnector* ConnectorFor(std::uint16_t nodeRef) const {
     return bySlot_ == nullptr ? nullptr : bySlot_[nodeRef];
@@ -56,20 +63,18 @@ class FlatTables final : public ScanSink {
   std::int32_t connectorCount() const { return connectorCount_; }
 
  private:
-  // The cleaned name copied into the arena; numbered when it is (or reads
-  // as) "unnamed".
-  std::string_view CleanName(const std::uint8_t* name, std::size_t length);
-  // The index slot holding `name`, or the empty slot where it belongs.
-  std::uint64_t* Slot(std::string_view name, std::uint32_t hash);
-  void GrowIndex();
+  // A record's name from its raw bytes, in the arena: the printable bytes;
+  // "unnamed" when none; an "unnamed" (read so or written so) numbered from
+  // unnamedCounter_. Called only for records that are made.
+  std::string_view RecordName(const std::uint8_t* name, std::size_t length);
+  // Applies the duplicate rule to the records made since the last call and
+  // drops the repeated ones.
+  void Settle();
 
   Arena& arena_;
+  // Every record made, in walk order, until Settle leaves one per name.
   std::pmr::vector<FlatRecord> records_;
-  // Open addressing, linear probing: the name's hash in the high half and
-  // its record's position + 1 in the low half; 0 for empty. Probes compare
-  // hashes without touching the records.
-  std::uint64_t* index_ = nullptr;
-  std::size_t indexMask_ = 0;
+  bool unsettled_ = false;
   // 65,536 entries, taken with the first connector.
   const FlatConnector** bySlot_ = nullptr;
   std::int32_t connectorCount_ = 0;

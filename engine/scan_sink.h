@@ -19,20 +19,4 @@ class ScanSink {
   virtual void Connector(std::uint16_t nodeRef, const std::uint8_t* name, std::size_t length) = 0;
 };
 
-// The literal tables as a sink: AddArgRecord and AddConnector on each find,
-// names cleaned and numbered through `unnamedCounter`.
-class TableSink final : public ScanSink {
- public:
-  TableSink(ArgTable& args, ConnectorTable& connectors, std::int32_t& unnamedCounter)
-      : args_(args), connectors_(connectors), unnamedCounter_(unnamedCounter) {}
-  void Arg(std::uint16_t nodeIndex, const std::uint8_t* name, std::size_t length, std::uint16_t arg,
-           NodeKind kind) override;
-  void Connector(std::uint16_t nodeRef, const std::uint8_t* name, std::size_t length) override;
-
- private:
-  ArgTable& args_;
-  ConnectorTable& connectors_;
-  std::int32_t& unnamedCounter_;
-};
-
 #endif  // QUORVEL_ENGINE_SCAN_SINK_H_

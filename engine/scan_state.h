@@ -6,10 +6,13 @@
 #include <cstdint>
 
 struct ScanState {
-  std::int32_t versionFound = 0;    // 1 once "__VERSION__" has been passed
-  std::int32_t nodeSeen = 0;        // 1 from the first "model::Node" on
-  std::int32_t nodeCounter = 0;     // running node count; records keep its low 16 bits
-  std::int32_t unnamedCounter = 1;  // next number appended to an "unnamed" object
+  std::int32_t versionFound = 0;  // 1 once "__VERSION__" has been passed
+  std::int32_t nodeSeen = 0;      // 1 from the first "model::Node" on
+  std::int32_t nodeCounter = 0;   // running node count; records keep its low 16 bits
+  // Next number appended to an "unnamed" object, for a scan whose tables
+  // number them through the state (the reference's); the job's FlatTables
+  // keep their own.
+  std::int32_t unnamedCounter = 1;
   bool operator==(const ScanState&) const = default;
 };
 

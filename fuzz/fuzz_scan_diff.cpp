@@ -1,5 +1,5 @@
-// Differential target: every scanner under test (tests/scan_harness.h)
-// against the plain reference, for both settings of analyzeConnector. The
+// Differential target: the product's scanner (tests/scan_harness.h) against
+// the plain reference, for both settings of analyzeConnector. The
 // whole outcome -- both tables and the scanner state -- must be equal. Each
 // scanner also runs on a misaligned copy that ends where its allocation ends,
 // so word-wide reads are checked at every alignment.

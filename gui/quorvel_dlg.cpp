@@ -124,14 +124,17 @@ void CQuorvelDlg::OnBnClickedExtract() {
     m_btnExtract.EnableWindow(FALSE);
     return;
   }
-  for (std::size_t i = 0; i < m_fileQueue.size(); ++i) {
-    const ExtractResult result = ExtractModelArgs(m_fileQueue[i].c_str(), m_sortByName,
-                                                  m_saveBesideExtractor, m_analyzeConnector);
-    const std::string line = StatusLine(m_fileQueue[i], result);
-    const CString wideLine(line.c_str());
-    ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_ADDSTRING, 0,
-                   reinterpret_cast<LPARAM>(wideLine.GetString()));
-  }
+  RunBatch(
+      m_fileQueue,
+      [this](const std::string& path) {
+        return ExtractModelArgs(path.c_str(), m_sortByName, m_saveBesideExtractor,
+                                m_analyzeConnector);
+      },
+      [this](const std::string& line) {
+        const CString wideLine(line.c_str());
+        ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_ADDSTRING, 0,
+                       reinterpret_cast<LPARAM>(wideLine.GetString()));
+      });
   for (std::string& path : m_fileQueue) path.clear();
   m_fileQueue.clear();
   m_btnExtract.EnableWindow(FALSE);

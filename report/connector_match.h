@@ -4,15 +4,11 @@
 
 #include <cstdint>
 
-#include "engine/records.h"
+#include "engine/flat_tables.h"
 
-// Walks `args` in name order; a record whose nodeIndex is a key of
-// `connectors` gets hasConnector 1 and that connector's name. Appends a copy of
-// every record to `list` and returns how many records were paired.
-std::int32_t MatchConnectors(ArgTable& args, const ConnectorTable& connectors, ArgList& list);
-
-// The same for a caller that is done with the table: each record is moved into
-// `list` instead of copied, and `args` keeps only its keys.
-std::int32_t MatchConnectors(ArgTable&& args, const ConnectorTable& connectors, ArgList& list);
+// Sets each record's connector to the one stored for its nodeIndex (nullptr
+// when there is none) and returns how many records got one. Pairing rests on
+// the node reference alone: one connector may pair with several records.
+std::int32_t MatchConnectors(FlatTables& tables);
 
 #endif  // QUORVEL_REPORT_CONNECTOR_MATCH_H_

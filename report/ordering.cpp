@@ -2,62 +2,56 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <numeric>
-#include <utility>
-#include <vector>
-
-bool LessByArg(const ArgRecord& a, const ArgRecord& b) {
-  return a.arg < b.arg;
-}
-
-bool LessByNodeIndex(const ArgRecord& a, const ArgRecord& b) {
-  return a.nodeIndex < b.nodeIndex;
-}
+#include <cstring>
 
 namespace {
 
-// Positions of `list` in the order both stable passes give together: by
-// nodeIndex, then by arg unless sorting by name, then by position.
-std::vector<std::size_t> FinalPositions(const ArgList& list, bool byArg) {
-  std::vector<std::size_t> order(list.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    const ArgRecord& x = list[a];
-    const ArgRecord& y = list[b];
-    if (LessByNodeIndex(x, y)) return true;
-    if (LessByNodeIndex(y, x)) return false;
-    return byArg && LessByArg(x, y);
-  });
-  return order;
+// Below this many records a comparison sort is cheaper than the counts.
+constexpr std::size_t kCountingSortFrom = 4096;
+constexpr std::size_t kNodeIndexes = 65536;
+
+bool NameLess(const FlatRecord& a, const FlatRecord& b) {
+  const int order = std::memcmp(a.name, b.name, std::min(a.length, b.length));
+  return order != 0 ? order < 0 : a.length < b.length;
 }
 
-// Moves each record to its place: afterwards element j is the one that stood
-// at order[j]. Follows every cycle once; a placed position is marked by
-// order[j] == j.
-void Permute(ArgList& list, std::vector<std::size_t>& order) {
-  for (std::size_t start = 0; start < order.size(); ++start) {
-    if (order[start] == start) continue;
-    ArgRecord held = std::move(list[start]);
-    std::size_t j = start;
-    while (order[j] != start) {
-      const std::size_t from = order[j];
-      list[j] = std::move(list[from]);
-      order[j] = j;
-      j = from;
-    }
-    list[j] = std::move(held);
-    order[j] = j;
-  }
+// Distributes `records` by nodeIndex, keeping the order within each index.
+void CountingSort(std::pmr::vector<FlatRecord>& records, Arena& arena) {
+  auto* starts =
+      static_cast<std::uint32_t*>(arena.Take((kNodeIndexes + 1) * sizeof(std::uint32_t)));
+  for (const FlatRecord& r : records) ++starts[r.nodeIndex + 1];
+  for (std::size_t i = 1; i <= kNodeIndexes; ++i) starts[i] += starts[i - 1];
+  std::pmr::vector<FlatRecord> sorted(records.size(), &arena);
+  for (const FlatRecord& r : records) sorted[starts[r.nodeIndex]++] = r;
+  std::copy(sorted.begin(), sorted.end(), records.begin());
 }
 
 }  // namespace
 
-void OrderArgList(ArgList& list, std::int32_t sortByName) {
-  std::vector<std::size_t> order = FinalPositions(list, sortByName == 0);
-  Permute(list, order);
-}
-
-void OrderArgListReference(ArgList& list, std::int32_t sortByName) {
-  if (sortByName == 0) std::stable_sort(list.begin(), list.end(), LessByArg);
-  std::stable_sort(list.begin(), list.end(), LessByNodeIndex);
+void OrderArgList(std::pmr::vector<FlatRecord>& records, std::int32_t sortByName, Arena& arena) {
+  const bool byArg = sortByName == 0;
+  const auto tieLess = [byArg](const FlatRecord& a, const FlatRecord& b) {
+    if (byArg && a.arg != b.arg) return a.arg < b.arg;
+    return NameLess(a, b);
+  };
+  const auto byIndex = [](const FlatRecord& a, const FlatRecord& b) {
+    return a.nodeIndex < b.nodeIndex;
+  };
+  // Records come in walk order, in which nodeIndex rarely falls.
+  if (!std::is_sorted(records.begin(), records.end(), byIndex)) {
+    if (records.size() < kCountingSortFrom) {
+      std::sort(records.begin(), records.end(), [&](const FlatRecord& a, const FlatRecord& b) {
+        return a.nodeIndex != b.nodeIndex ? a.nodeIndex < b.nodeIndex : tieLess(a, b);
+      });
+      return;
+    }
+    CountingSort(records, arena);
+  }
+  // Each run of one nodeIndex on its own: the runs are short.
+  for (auto run = records.begin(); run != records.end();) {
+    auto end = run + 1;
+    while (end != records.end() && end->nodeIndex == run->nodeIndex) ++end;
+    if (end - run > 1) std::sort(run, end, tieLess);
+    run = end;
+  }
 }

@@ -3,21 +3,20 @@
 #define QUORVEL_REPORT_ORDERING_H_
 
 #include <cstdint>
+#include <memory_resource>
+#include <vector>
 
-#include "engine/records.h"
+#include "engine/arena.h"
+#include "engine/flat_tables.h"
 
-// Strict orders on one unsigned 16-bit field each; no secondary key.
-bool LessByArg(const ArgRecord& a, const ArgRecord& b);
-bool LessByNodeIndex(const ArgRecord& a, const ArgRecord& b);
-
-// Sorts by arg when `sortByName` is 0, then in every case by nodeIndex. Both
-// sorts are stable, so records with equal keys keep the order before.
-// Sorts positions once by the combined key and then moves every record once,
-// so no record is copied and no second list of records is allocated.
-void OrderArgList(ArgList& list, std::int32_t sortByName);
-
-// The same order by the two stable sorts themselves, record by record: the
-// plain reference OrderArgList is tested against.
-void OrderArgListReference(ArgList& list, std::int32_t sortByName);
+// Puts `records` (one per distinct name) in the report's order: ascending
+// nodeIndex; among equal nodeIndex values ascending arg when `sortByName` is
+// 0, then ascending name (byte-wise, unsigned, shorter prefix first). Names
+// are unique, so the order is total: it is the one that a stable sort by arg
+// (unless sorting by name) and then a stable sort by nodeIndex give a list in
+// name order. Large lists are distributed by nodeIndex in one counting pass
+// (its counts taken from `arena`); each run of equal nodeIndex is then sorted
+// on its own.
+void OrderArgList(std::pmr::vector<FlatRecord>& records, std::int32_t sortByName, Arena& arena);
 
 #endif  // QUORVEL_REPORT_ORDERING_H_

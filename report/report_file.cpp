@@ -21,44 +21,6 @@ std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtract
   return std::string(path.substr(start));
 }
 
-std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
-                            std::int32_t matchedCount, std::int32_t connectorCount) {
-  // Room for every line up front (a few bytes too many at most), so that the
-  // text is never moved while it grows.
-  constexpr std::size_t kHeaderRoom = 256;
-  constexpr std::size_t kLineRoom = 48;  // " = 65535 ( " + the longest label + " ) [  ]\n"
-  std::size_t room = kHeaderRoom;
-  for (const ArgRecord& record : list)
-    room += record.name.size() + record.connectorName.size() + kLineRoom;
-  std::string text;
-  text.reserve(room);
-  text +=
-      "*************************\n"
-      "**   arg list of tav   **\n"
-      "*************************\n\n";
-  text += "**<< #connectors: " + std::to_string(matchedCount) + " (total " +
-          std::to_string(connectorCount) + ")\n\n";
-  text +=
-      "**   obj = arg (type) [connector]\n"
-      "**     [-]: if connector name != obj name\n"
-      "**          or no connector\n\n";
-  for (const ArgRecord& record : list) {
-    const NodeKind kind = record.kinds.empty() ? NodeKind::none : record.kinds[0];
-    text += record.name;
-    text += " = ";
-    text += std::to_string(record.arg);
-    text += " ( ";
-    text += NodeKindLabel(kind);
-    text += " )";
-    if (analyzeConnector == 1) {
-      text += " [ ";
-      text += record.hasConnector != 0 ? record.connectorName + " ]" : std::string("- ]");
-    }
-    text += '\n';
-  }
-  return text;
-}
-
 ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
                              std::int32_t saveBesideExtractor, std::string_view text) {
   const std::string reportPath = ReportBaseName(path, saveBesideExtractor) + ".txt";

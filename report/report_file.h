@@ -8,7 +8,6 @@
 
 #include "engine/extract_result.h"
 #include "engine/path_separator.h"
-#include "engine/records.h"
 
 class FileOps;
 class JobLog;
@@ -20,13 +19,6 @@ class JobLog;
 // `separator` separates. Always a substring of `path`.
 std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
                            char separator = kPathSeparator);
-
-// The whole report text: the header, the counts line, the legend, and one line
-// per record in list order. The connector column is written when
-// `analyzeConnector` is 1. Line ends are "\n"; a text-mode stream writes them
-// as the platform's own.
-std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
-                            std::int32_t matchedCount, std::int32_t connectorCount);
 
 // Writes `text`, the whole report of `path`, in one write into a new
 // temporary file beside the report, which then replaces the report in one

@@ -1,13 +1,29 @@
 #include "report/status_line.h"
 
-std::string StatusLine(std::string_view path, ExtractResult result, char separator) {
-  const std::size_t slash = path.rfind(separator);
-  std::string line(slash == std::string_view::npos ? path : path.substr(slash + 1));
-  // tolower in the "C" locale: only A-Z change.
-  for (char& c : line) {
+std::string AsciiLowered(std::string_view text) {
+  std::string lowered(text);
+  for (char& c : lowered) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
+  return lowered;
+}
+
+std::string StatusLine(std::string_view path, ExtractResult result, char separator) {
+  const std::size_t slash = path.rfind(separator);
+  std::string line = AsciiLowered(slash == std::string_view::npos ? path : path.substr(slash + 1));
   if (line.size() < kStatusColumn) line.append(kStatusColumn - line.size(), '.');
   line += result == ExtractResult::Completed ? "completed" : "failed";
   return line;
+}
+
+bool RunBatch(const std::vector<std::string>& models,
+              const std::function<ExtractResult(const std::string& model)>& job,
+              const std::function<void(const std::string& line)>& show) {
+  bool completed = true;
+  for (const std::string& model : models) {
+    const ExtractResult result = job(model);
+    show(StatusLine(model, result));
+    completed = completed && result == ExtractResult::Completed;
+  }
+  return completed;
 }

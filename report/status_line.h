@@ -3,18 +3,31 @@
 #ifndef QUORVEL_REPORT_STATUS_LINE_H_
 #define QUORVEL_REPORT_STATUS_LINE_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/extract_result.h"
 #include "engine/path_separator.h"
 
 inline constexpr std::size_t kStatusColumn = 60;
 
+// `text` with A-Z lowered as tolower does in the "C" locale; every other byte
+// (UTF-8 included) kept as it is.
+std::string AsciiLowered(std::string_view text);
+
 // The part of `path` after its last `separator` (every other byte is an
 // ordinary character), with A-Z lowered as tolower does in the "C" locale,
 // padded with dots to 60 bytes, then "completed" or "failed". No line end.
 std::string StatusLine(std::string_view path, ExtractResult result,
                        char separator = kPathSeparator);
+
+// One batch, one model at a time, as the dialog and quorvel-cli's `-j 1` run
+// it: `job` on each model in queue order, then that model's status line
+// handed to `show`. Returns true when every model completed.
+bool RunBatch(const std::vector<std::string>& models,
+              const std::function<ExtractResult(const std::string& model)>& job,
+              const std::function<void(const std::string& line)>& show);
 
 #endif  // QUORVEL_REPORT_STATUS_LINE_H_

@@ -84,12 +84,26 @@ TEST(ByteSearch, CursorAnswersLikeFindFromAnyPosition) {
     const std::vector<std::uint8_t> bytes = RandomBytes(random, size);
     for (const std::string_view text : kNeedles) {
       for (const SearchImpl impl : Impls()) {
-        ByteCursor cursor(impl, bytes.data(), size, ByteNeedle(text));
-        std::size_t pos = 0;
-        for (int query = 0; query < 400 && pos <= size; ++query) {
-          const std::size_t at = cursor.From(pos);
-          ASSERT_EQ(at, PlainFind(bytes, pos, text)) << "size " << size << " pos " << pos;
-          pos = random() % 8 == 0 ? random() % (size + 1) : pos + 1 + random() % 40;
+        // One word per window refills at every 64 starts; the full window
+        // covers the whole buffer.
+        for (const std::size_t window :
+             {std::size_t{1}, std::size_t{3}, ByteCursor::kWindowWords}) {
+          ByteCursor cursor(impl, bytes.data(), size, ByteNeedle(text), window);
+          std::size_t pos = 0;
+          for (int query = 0; query < 400 && pos <= size; ++query) {
+            std::size_t at = cursor.From(pos);
+            ASSERT_EQ(at, PlainFind(bytes, pos, text))
+                << "size " << size << " pos " << pos << " window " << window;
+            // A run of Next calls walks on from each answer.
+            for (int next = random() % 4; next > 0 && at < size; --next) {
+              const std::size_t after = at + 1;
+              at = cursor.Next();
+              ASSERT_EQ(at, PlainFind(bytes, after, text))
+                  << "size " << size << " next after " << after - 1 << " window " << window;
+              pos = after;
+            }
+            pos = random() % 8 == 0 ? random() % (size + 1) : pos + 1 + random() % 40;
+          }
         }
       }
     }

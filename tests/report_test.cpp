@@ -7,11 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "engine/arena.h"
+#include "engine/file_ops.h"
+#include "engine/flat_tables.h"
 #include "engine/records.h"
-#include "report/connector_match.h"
-#include "report/ordering.h"
 #include "report/report_file.h"
+#include "report/report_text.h"
 #include "report/status_line.h"
+#include "tests/reference/reference_report.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -106,19 +109,6 @@ TEST(ConnectorMatch, PairsByNodeReferenceOnly) {
   EXPECT_EQ(table.begin()->first, "door");
 }
 
-// Moving the records out of a table the caller is done with gives the same
-// list and count as copying them.
-TEST(ConnectorMatch, MovingMatchesCopying) {
-  ArgTable copied = WorkedExampleTable();
-  ArgTable moved = WorkedExampleTable();
-  ArgList fromCopies;
-  ArgList fromMoves;
-  const ConnectorTable connectors = WorkedExampleConnectors();
-  EXPECT_EQ(MatchConnectors(copied, connectors, fromCopies), 2);
-  EXPECT_EQ(MatchConnectors(std::move(moved), connectors, fromMoves), 2);
-  EXPECT_EQ(FormatArgReport(1, fromMoves, 2, 3), FormatArgReport(1, fromCopies, 2, 3));
-}
-
 struct OrderCase {
   const char* title;
   std::vector<ArgRecord> records;  // in name order, as matching leaves them
@@ -173,32 +163,49 @@ INSTANTIATE_TEST_SUITE_P(
                     OrderCase{"empty", {}, 0, {}}),
     [](const auto& info) { return std::string(info.param.title); });
 
-// The one-pass order against the two stable sorts, on lists full of ties
-// (few node indexes and args), with connector fields set, under both flags.
-TEST(Ordering, MatchesTheTwoStableSorts) {
+// The product's matching, order and text over its flat tables against the
+// reference's over the literal tables, both fed the same finds: lists full of
+// ties (few node indexes and args), repeated names, connectors, under both
+// flags, short lists and lists long enough for the counting sort.
+TEST(Ordering, ProductMatchesTheReferenceOverTheSameFinds) {
   std::mt19937 random(11);
-  for (int round = 0; round < 300; ++round) {
-    const std::size_t size = random() % 40;
-    ArgList list;
+  for (int round = 0; round < 340; ++round) {
+    const std::size_t size = round < 300 ? random() % 40 : 4000 + random() % 20000;
+    const std::uint32_t indexes = round % 3 == 0 ? 4 : 65536;
+    Arena arena(FileOps::Default());
+    FlatTables flat(arena);
+    ArgTable args;
+    ConnectorTable connectors;
+    std::int32_t unnamed = 1;
+    TableSink literal(args, connectors, unnamed);
     for (std::size_t i = 0; i < size; ++i) {
       const auto kind = static_cast<NodeKind>(1 + random() % 5);
-      const std::string number = std::to_string(i);
-      list.push_back(MakeArgRecord(static_cast<std::uint16_t>(random() % 4), 'n' + number,
-                                   static_cast<std::uint16_t>(random() % 4), kind));
-      if (random() % 2 != 0) {
-        list.back().hasConnector = 1;
-        list.back().connectorName = 'c' + number;
+      const std::string name =
+          random() % 8 == 0 ? std::string() : 'n' + std::to_string(random() % (size + 1));
+      const auto nodeIndex = static_cast<std::uint16_t>(random() % indexes);
+      const auto arg = static_cast<std::uint16_t>(random() % 4);
+      const auto ref = static_cast<std::uint16_t>(random() % indexes);
+      for (ScanSink* sink : {static_cast<ScanSink*>(&flat), static_cast<ScanSink*>(&literal)}) {
+        sink->Arg(nodeIndex, reinterpret_cast<const std::uint8_t*>(name.data()), name.size(), arg,
+                  kind);
+        if (i % 3 == 0) {
+          const std::string connector = 'c' + std::to_string(i);
+          sink->Connector(ref, reinterpret_cast<const std::uint8_t*>(connector.data()),
+                          connector.size());
+        }
       }
     }
-    for (int sortByName : {0, 1}) {
-      ArgList fast = list;
-      ArgList reference = list;
-      OrderArgList(fast, sortByName);
-      OrderArgListReference(reference, sortByName);
-      ASSERT_EQ(FormatArgReport(1, fast, 0, 0), FormatArgReport(1, reference, 0, 0))
-          << "round " << round << ", sortByName " << sortByName;
-      for (std::size_t i = 0; i < fast.size(); ++i) {
-        ASSERT_EQ(fast[i].nodeIndex, reference[i].nodeIndex) << "round " << round;
+    for (const std::int32_t sortByName : {0, 1}) {
+      for (const std::int32_t analyze : {0, 1}) {
+        ArgTable table = args;
+        ArgList list;
+        const std::int32_t matched = MatchConnectors(table, connectors, list);
+        OrderArgList(list, sortByName);
+        const std::string want =
+            FormatArgReport(analyze, list, matched, static_cast<std::int32_t>(connectors.size()));
+        FlatTables copy = flat;
+        ASSERT_EQ(ReportFromTables(copy, ExtractOptions{sortByName, 0, analyze}, arena), want)
+            << "round " << round << ", sortByName " << sortByName;
       }
     }
   }

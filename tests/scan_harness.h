@@ -1,7 +1,10 @@
-// The one harness that holds every scanner to the plain reference: a
-// scanner's whole outcome (tables and counters) from one run, compared as a
-// value. The scanner tests, the property tests and the differential fuzz
-// target all stamp it over kScannersUnderTest.
+// The one harness that holds the product to the plain reference
+// (tests/reference/), used by the scanner tests, the property tests, the
+// report tests and the differential fuzz targets:
+// - the product's scanner against the reference scanner: the whole outcome
+//   of one run (literal tables and counters), compared as a value;
+// - the product's whole job in memory (its scanner, FlatTables, matching,
+//   order and text) against the reference's, for all eight option sets.
 #ifndef QUORVEL_TESTS_SCAN_HARNESS_H_
 #define QUORVEL_TESTS_SCAN_HARNESS_H_
 
@@ -9,11 +12,17 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <string_view>
 
+#include "engine/arena.h"
+#include "engine/extract_options.h"
 #include "engine/fast_scanner.h"
-#include "engine/records.h"
-#include "engine/reference_scanner.h"
+#include "engine/file_ops.h"
 #include "engine/scan_state.h"
+#include "report/report_text.h"
+#include "tests/reference/literal_tables.h"
+#include "tests/reference/reference_report.h"
+#include "tests/reference/reference_scanner.h"
 
 namespace scan_harness {
 
@@ -32,8 +41,17 @@ struct NamedScanner {
   TableScanner scan;
 };
 
+// The product's scanner into the literal tables (names cleaned and numbered
+// by the reference's TableSink, through state.unnamedCounter).
+inline void ScanProductIntoTables(const std::uint8_t* bytes, std::size_t size,
+                                  std::int32_t analyzeConnector, ScanState& state, ArgTable& args,
+                                  ConnectorTable& connectors) {
+  TableSink sink(args, connectors, state.unnamedCounter);
+  ScanModel(bytes, size, analyzeConnector, state, sink);
+}
+
 // Every scanner that must agree with ScanModelReference.
-inline constexpr NamedScanner kScannersUnderTest[] = {{"fast", ScanModelFast}};
+inline constexpr NamedScanner kScannersUnderTest[] = {{"product", ScanProductIntoTables}};
 
 inline ScanOutcome RunScanner(TableScanner scanner, const std::uint8_t* bytes, std::size_t size,
                               std::int32_t analyze, const ScanState& start = {}) {
@@ -46,6 +64,35 @@ inline ScanOutcome RunScanner(TableScanner scanner, const std::uint8_t* bytes, s
 inline ScanOutcome RunReference(const std::uint8_t* bytes, std::size_t size, std::int32_t analyze,
                                 const ScanState& start = {}) {
   return RunScanner(ScanModelReference, bytes, size, analyze, start);
+}
+
+// Option set n of the eight: bit 0 sortByName, bit 1 saveBesideExtractor,
+// bit 2 analyzeConnector.
+inline ExtractOptions OptionSet(int n) {
+  return ExtractOptions{n & 1, (n >> 1) & 1, (n >> 2) & 1};
+}
+
+// The product's whole text for a model image against the reference's, under
+// every option set: empty when all agree, else the first difference shown.
+// (saveBesideExtractor moves the file only; it is passed all the same, so
+// that a text that came to depend on it would show.)
+inline std::string JobDifference(const std::uint8_t* bytes, std::size_t size) {
+  for (int n = 0; n < 8; ++n) {
+    const ExtractOptions options = OptionSet(n);
+    Arena arena(FileOps::Default());
+    const std::string want = ReferenceReportText(bytes, size, options);
+    const std::string_view got = ReportText(bytes, size, options, arena);
+    if (got != want) {
+      std::ostringstream os;
+      os << "option set " << n << " (sortByName " << options.sortByName << ", saveBeside "
+         << options.saveBesideExtractor << ", analyzeConnector " << options.analyzeConnector
+         << ")\nreference:\n"
+         << want << "\nproduct:\n"
+         << got;
+      return os.str();
+    }
+  }
+  return {};
 }
 
 inline std::string Describe(const ScanState& s) {

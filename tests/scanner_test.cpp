@@ -1,6 +1,7 @@
 // The node and connector scanners over hand-laid and generated images. Every
-// case runs the plain reference and every scanner under test and expects
-// them to give the same tables and counters.
+// case runs the plain reference and the product's scanner and expects them
+// to give the same tables and counters, and the product's whole job the same
+// text as the reference's under every option set.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/fast_scanner.h"
 #include "engine/records.h"
-#include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
 #include "tests/scan_harness.h"
 #include "tools/tavgen/tav_builder.h"
@@ -76,6 +75,7 @@ ScanView Scan(const tavgen::Bytes& bytes, std::int32_t analyze = 0) {
               reference)
         << scanner.name << "\nreference: " << scan_harness::Describe(reference);
   }
+  EXPECT_EQ(scan_harness::JobDifference(bytes.data(), bytes.size()), "");
   return View(reference);
 }
 

@@ -9,6 +9,7 @@
 
 #include "cli/wide_args.h"
 #include "engine/extract_job.h"
+#include "engine/file_identity.h"
 #include "engine/file_ops.h"
 #include "engine/wide_path.h"
 #include "tests/test_support.h"
@@ -140,6 +141,19 @@ TEST(WideFiles, PathsPastTheOldLimit) {
     std::string log;
     EXPECT_EQ(Extract(model, &log), ExtractResult::Completed) << log;
     EXPECT_EQ(ReadWide(folder + L"\\Deep.txt"), ReportFor("deep"));
+
+    // Two spellings of the one long path are one file to the same-file
+    // check that the report's guard and the batch planner share.
+    const std::wstring last = folder.substr(folder.rfind(L'\\') + 1);
+    const std::string spelled = Narrow(model);
+    const std::string respelled = Narrow(folder + L"\\..\\" + last + L"\\deep.TAV");
+    FileIdentity first;
+    FileIdentity second;
+    ASSERT_TRUE(IdentifyFile(spelled, first));
+    ASSERT_TRUE(IdentifyFile(respelled, second));
+    EXPECT_EQ(first, second);
+    EXPECT_TRUE(FileOps::Default().SameFile(spelled.c_str(), respelled.c_str()));
+    EXPECT_FALSE(FileOps::Default().SameFile(spelled.c_str(), Narrow(folder).c_str()));
   }
 }
 

@@ -4,18 +4,19 @@
 //
 // Every read stays within bytes[0, size). The scan never fails; whatever the
 // bytes are, it leaves the tables and `state` as the walk found them.
-#ifndef QUORVEL_ENGINE_REFERENCE_SCANNER_H_
-#define QUORVEL_ENGINE_REFERENCE_SCANNER_H_
+#ifndef QUORVEL_TESTS_REFERENCE_REFERENCE_SCANNER_H_
+#define QUORVEL_TESTS_REFERENCE_REFERENCE_SCANNER_H_
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/records.h"
 #include "engine/scan_state.h"
+#include "tests/reference/literal_tables.h"
 
-// The plain scanner: tests every position directly. It is the reference that
-// every faster scanner must agree with, table for table and counter for counter.
+// The plain scanner: tests every position directly. The product's scanner
+// (engine/fast_scanner.h) must agree with it, table for table and counter for
+// counter. Tests only.
 void ScanModelReference(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
                         ScanState& state, ArgTable& args, ConnectorTable& connectors);
 
-#endif  // QUORVEL_ENGINE_REFERENCE_SCANNER_H_
+#endif  // QUORVEL_TESTS_REFERENCE_REFERENCE_SCANNER_H_

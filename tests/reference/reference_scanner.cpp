@@ -1,14 +1,27 @@
-#include "engine/reference_scanner.h"
+#include "tests/reference/reference_scanner.h"
 
 #include <algorithm>
 #include <string>
 
 #include "engine/byte_match.h"
-#include "engine/connector_scanner.h"
-#include "engine/name_clean.h"
 #include "engine/tav_format.h"
 
 namespace {
+
+// The connector branch for a hit at `hit`, byte by byte.
+ScanStep ScanConnectorNode(const std::uint8_t* bytes, std::size_t size, std::size_t hit,
+                           std::int32_t analyzeConnector, ConnectorTable& connectors) {
+  const std::size_t namePos = hit + tav::kConnectorNameOffset;
+  if (analyzeConnector == 0) return {namePos, false};
+  std::size_t p = namePos;
+  while (p < size && !MatchAt(bytes, size, p, tav::kConnectorRefPattern)) ++p;
+  const std::size_t refPos = p + tav::kConnectorRefPattern.size();
+  // A pattern without both reference bytes behind it counts as no pattern.
+  if (p >= size || size - refPos < tav::kNumberSize) return {size, true};
+  const std::uint16_t nodeRef = ReadU16(bytes, refPos);
+  AddConnector(connectors, nodeRef, ConnectorRecord{ReadCleanName(bytes, size, namePos), nodeRef});
+  return {refPos, false};
+}
 
 // The arg node steps for a hit of `format` at `hit`.
 ScanStep ScanArgNode(const std::uint8_t* bytes, std::size_t size, std::size_t hit,
@@ -64,8 +77,7 @@ void ScanModelReference(const std::uint8_t* bytes, std::size_t size, std::int32_
       state.nodeSeen = 1;
       step.next = pos + tav::kNodeTypeName.size();
     } else if (MatchAt(bytes, size, pos, tav::kConnectorTypeName)) {
-      TableSink sink(args, connectors, state.unnamedCounter);
-      step = ScanConnector(bytes, size, pos, analyzeConnector, sink);
+      step = ScanConnectorNode(bytes, size, pos, analyzeConnector, connectors);
     } else {
       matched = false;
       for (const tav::ArgNodeFormat& format : tav::kArgNodeFormats) {

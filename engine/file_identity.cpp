@@ -1,25 +1,20 @@
-#include "cli/file_identity.h"
+#include "engine/file_identity.h"
 
 #if defined(_WIN32)
 
 #include <windows.h>
 
-#include <filesystem>
+#include "engine/wide_path.h"
 
 namespace {
 
 bool Inform(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
   std::wstring wide;
-  try {
-    const std::u8string utf8(reinterpret_cast<const char8_t*>(path.data()), path.size());
-    wide = std::filesystem::path(utf8).wstring();
-  } catch (...) {
-    return false;  // not UTF-8: no file of ours can have that name
-  }
-  // Backup semantics open folders too; no access is asked, only attributes.
-  const HANDLE handle =
-      ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (!LongPathForm(path.c_str(), wide)) return false;
+  // Backup semantics open folders too; only attributes are asked for.
+  const HANDLE handle = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
   ::CloseHandle(handle);
