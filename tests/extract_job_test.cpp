@@ -406,6 +406,17 @@ struct FaultCase {
   int waited = -1;  // 1: the job waited for the model to come to rest, 0: not; -1: either
 };
 
+// A case's log with "%S" and "%H" filled in for a model of `size` bytes.
+std::string ExpectedLog(std::string log, std::size_t size) {
+  for (std::size_t at; (at = log.find("%S")) != std::string::npos;) {
+    log.replace(at, 2, std::to_string(size));
+  }
+  for (std::size_t at; (at = log.find("%H")) != std::string::npos;) {
+    log.replace(at, 2, std::to_string(size / 2));
+  }
+  return log;
+}
+
 class Faults : public testing::TestWithParam<FaultCase> {};
 
 TEST_P(Faults, LogResultAndReleaseEverything) {
@@ -419,13 +430,7 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   ExtractResult result = ExtractResult::Completed;
   const std::string log = CaptureStdout(
       [&] { result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), 0, 0, 1); });
-  std::string expected = c.log;
-  for (std::size_t at; (at = expected.find("%S")) != std::string::npos;) {
-    expected.replace(at, 2, std::to_string(bytes.size()));
-  }
-  for (std::size_t at; (at = expected.find("%H")) != std::string::npos;) {
-    expected.replace(at, 2, std::to_string(bytes.size() / 2));
-  }
+  const std::string expected = ExpectedLog(c.log, bytes.size());
   EXPECT_EQ(result, c.completes ? ExtractResult::Completed : ExtractResult::Failed);
   EXPECT_EQ(log, expected);
   EXPECT_EQ(files.opens, files.closes);
@@ -483,13 +488,7 @@ TEST_P(Faults, SameWithAWorkersScratch) {
       result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), 0, 0, 1, &scratch);
     });
   }
-  std::string expected = c.log;
-  for (std::size_t at; (at = expected.find("%S")) != std::string::npos;) {
-    expected.replace(at, 2, std::to_string(bytes.size()));
-  }
-  for (std::size_t at; (at = expected.find("%H")) != std::string::npos;) {
-    expected.replace(at, 2, std::to_string(bytes.size() / 2));
-  }
+  const std::string expected = ExpectedLog(c.log, bytes.size());
   EXPECT_EQ(result, c.completes ? ExtractResult::Completed : ExtractResult::Failed);
   EXPECT_EQ(log, expected);
   EXPECT_EQ(files.maps, files.unmaps);
