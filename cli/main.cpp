@@ -10,7 +10,7 @@
 #include "cli/batch.h"
 #include "cli/cli_options.h"
 #include "cli/file_identity.h"
-#include "cli/folder_walk.h"
+#include "platform/folder_walk.h"
 #include "cli/job_order.h"
 #include "engine/extract_job.h"
 #include "engine/file_ops.h"

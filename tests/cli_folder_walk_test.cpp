@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/folder_walk.h"
+#include "platform/folder_walk.h"
 #include "cli_native_path.h"
 #include "test_support.h"
 
