@@ -20,6 +20,12 @@ class JobLog;
 std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
                            char separator = kPathSeparator);
 
+// The path the report of the model at `path` is written to: the base name
+// above followed by ".txt". Relative when `path` is, and with
+// `saveBesideExtractor`, to the current folder.
+std::string ReportPath(std::string_view path, std::int32_t saveBesideExtractor,
+                       char separator = kPathSeparator);
+
 // The whole report text: the header, the counts line, the legend, and one line
 // per record in list order. The connector column is written when
 // `analyzeConnector` is 1. Line ends are "\n"; a text-mode stream writes them

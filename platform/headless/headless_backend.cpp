@@ -20,6 +20,7 @@ struct State {
   };
   std::deque<FileAnswer> fileAnswers;
   std::map<const emu::Window*, WindowSettings> settings;
+  bool openSucceeds = true;
   Record record;
 };
 
@@ -99,6 +100,10 @@ class HeadlessBackend final : public emu::Backend {
   void DrawIcon(emu::Window&, int x, int y, HICON icon) override {
     S().record.drawn.push_back({DrawOp::Icon, x, y, icon});
   }
+  bool OpenDocument(emu::Window* owner, const std::wstring& path) override {
+    S().record.opened.push_back({owner != nullptr ? emu::ToHandle(owner) : nullptr, path});
+    return S().openSucceeds;
+  }
 };
 
 }  // namespace
@@ -121,6 +126,28 @@ const Record& Recorded() {
 
 void Click(HWND dialog, int id) {
   ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void DropFiles(HWND window, const std::vector<std::wstring>& paths) {
+  emu::DropFiles(Live(window), paths);
+}
+
+void ClickLine(HWND list, int index, bool twice) {
+  emu::Window& w = Live(list);
+  if (w.kind != emu::Kind::ListBox) throw std::logic_error("headless: not a list box");
+  ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if ((w.style & LBS_NOTIFY) == 0 || w.parent == nullptr) return;
+  HWND parent = emu::ToHandle(w.parent);
+  ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(w.id), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+  if (twice) {
+    ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(w.id), LBN_DBLCLK),
+                   reinterpret_cast<LPARAM>(list));
+  }
+}
+
+void SetOpenSucceeds(bool succeeds) {
+  S().openSucceeds = succeeds;
 }
 
 void SetIconic(HWND dialog, bool iconic) {
