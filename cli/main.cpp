@@ -10,10 +10,10 @@
 #include "cli/batch.h"
 #include "cli/cli_options.h"
 #include "cli/file_identity.h"
-#include "platform/folder_walk.h"
 #include "cli/job_order.h"
 #include "engine/extract_job.h"
 #include "engine/file_ops.h"
+#include "platform/folder_walk.h"
 
 // QUORVEL_VERSION: the project's version, set by the build.
 
