@@ -7,6 +7,7 @@
 //   probe list TITLE ID         prints each line of list box ID
 //   probe check TITLE ID        prints 0 or 1: the check state of button ID
 //   probe center TITLE ID       prints the screen position "X Y" of control ID's centre
+//   probe itemcenter TITLE ID N prints the screen position "X Y" of line N of list box ID
 //   probe click TITLE ID        posts BM_CLICK to button ID (does not wait)
 //   probe command TITLE ID      posts WM_COMMAND BN_CLICKED from control ID
 //   probe syscommand TITLE N    posts WM_SYSCOMMAND N
@@ -110,6 +111,17 @@ int wmain(int argc, wchar_t** argv) {
     RECT r{};
     GetWindowRect(control, &r);
     std::printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return 0;
+  }
+  if (command == L"itemcenter" && argc == 5) {
+    RECT r{};
+    if (SendMessageW(control, LB_GETITEMRECT, std::wcstoul(argv[4], nullptr, 10),
+                     reinterpret_cast<LPARAM>(&r)) == LB_ERR) {
+      return 1;
+    }
+    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(control, &centre);
+    std::printf("%ld %ld\n", centre.x, centre.y);
     return 0;
   }
   if (command == L"click") return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
