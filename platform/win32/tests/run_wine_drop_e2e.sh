@@ -45,6 +45,7 @@ cleanup() {
   [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' HUP INT TERM
 fail() {
   echo "FAIL: $*" >&2
   [ -z "${DISPLAY:-}" ] || import -window root "$windows_build/quorvel-drop-failure.png" 2>/dev/null || true
@@ -113,13 +114,13 @@ wine reg add 'HKCR\txtfile\shell\open\command' /ve \
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-  display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and names it when it is ready, so that
+# tests running side by side never share one.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY=":$display"
+wait_for "Xvfb" grep -q '^[0-9]' "$work/display"
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
 wait_for "Xvfb" xdotool getmouselocation
 
 # Two models, and a folder with models at three depths (one with a Cyrillic
@@ -208,7 +209,7 @@ probe_is 0 enabled "$title" 3 || fail "opening a report pressed Extract!"
 # 3. While the About box is open, drops on the disabled dialog and on the box
 # (whose owner the drop falls to) change nothing.
 probe syscommand "$title" 16
-wait_for "the About box" probe find "About Quorvel"
+wait_for "the About box" xdotool search --onlyvisible --name '^About Quorvel$'
 about=$(xdotool search --onlyvisible --name '^About Quorvel$' | head -n 1)
 xdotool windowmove --sync "$about" 600 500
 list_before=$(probe list "$title" 1004)
