@@ -8,6 +8,7 @@
 //   probe check TITLE ID        prints 0 or 1: the check state of button ID
 //   probe center TITLE ID       prints the screen position "X Y" of control ID's centre
 //   probe itemcenter TITLE ID N prints the screen position "X Y" of line N of list box ID
+//   probe selected TITLE ID     prints the selected line of list box ID, or -1
 //   probe click TITLE ID        posts BM_CLICK to button ID (does not wait)
 //   probe command TITLE ID      posts WM_COMMAND BN_CLICKED from control ID
 //   probe syscommand TITLE N    posts WM_SYSCOMMAND N
@@ -111,6 +112,10 @@ int wmain(int argc, wchar_t** argv) {
     RECT r{};
     GetWindowRect(control, &r);
     std::printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return 0;
+  }
+  if (command == L"selected") {
+    std::printf("%d\n", static_cast<int>(SendMessageW(control, LB_GETCURSEL, 0, 0)));
     return 0;
   }
   if (command == L"itemcenter" && argc == 5) {

@@ -16,6 +16,7 @@
 # that its .txt association touches no other test.
 #
 # usage: run_wine_drop_e2e.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR
+# Exit status 0 passed, 1 failed, 77 skipped (a program or tool is missing).
 # WINDOWS_BUILD_DIR holds Quorvel.exe, platform/win32/tests/probe.exe and
 # open_recorder.exe; LINUX_BUILD_DIR holds cli/quorvel-cli,
 # tools/tavgen/tavgen and gui/tests/xdnd_drop.
@@ -29,8 +30,12 @@ recorder="$windows_build/platform/win32/tests/open_recorder.exe"
 cli="$linux_build/cli/quorvel-cli"
 tavgen="$linux_build/tools/tavgen/tavgen"
 xdnd_drop="$linux_build/gui/tests/xdnd_drop"
+# Without the programs or tools it needs the test is skipped (status 77).
 for f in "$app" "$probe" "$recorder" "$cli" "$tavgen" "$xdnd_drop"; do
-  [ -f "$f" ] || { echo "run_wine_drop_e2e: missing $f" >&2; exit 2; }
+  [ -f "$f" ] || { echo "run_wine_drop_e2e: skipped, no $f" >&2; exit 77; }
+done
+for tool in wine wineserver winepath Xvfb xdotool import; do
+  command -v "$tool" > /dev/null || { echo "run_wine_drop_e2e: skipped, no $tool" >&2; exit 77; }
 done
 
 export WINEPREFIX="$windows_build/wineprefix-drop" WINEDEBUG=-all \
@@ -198,6 +203,7 @@ xdotool click --repeat 2 --delay 80 1
 wait_for "the recorder to get Cockpit's report" record_is "$(report_of "$one/Cockpit.tav")"
 line_at 4
 xdotool click 1
+wait_for "line 4 to be selected" probe_is 4 selected "$title" 1004
 xdotool windowfocus --sync "$window"
 sleep 0.3
 xdotool key Return
@@ -212,6 +218,7 @@ probe syscommand "$title" 16
 wait_for "the About box" xdotool search --onlyvisible --name '^About Quorvel$'
 about=$(xdotool search --onlyvisible --name '^About Quorvel$' | head -n 1)
 xdotool windowmove --sync "$about" 600 500
+import -window "$about" "$windows_build/quorvel-about-wine.png"
 list_before=$(probe list "$title" 1004)
 # shellcheck disable=SC2046 # "X Y"
 "$xdnd_drop" "$window" $(probe center "$title" 1004) "$one/Gear.tav" ||
@@ -236,7 +243,7 @@ wait_for "the second batch's lines" probe_is "$(status_line readme.txt failed)
 $(status_line Gear.tav completed)" list "$title" 1004
 line_at 0
 xdotool click --repeat 2 --delay 80 1
-sleep 0.5
+wait_for "line 0 to be selected" probe_is 0 selected "$title" 1004
 line_at 1
 xdotool click --repeat 2 --delay 80 1
 wait_for "the recorder to get Gear's report" record_is "$(report_of "$one/Cockpit.tav")
