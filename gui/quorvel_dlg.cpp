@@ -134,7 +134,7 @@ void CQuorvelDlg::OnBnClickedLoad() {
   POSITION pos = dlg.GetStartPosition();
   while (pos != nullptr) {
     const CString path = dlg.GetNextPathName(pos);
-    QueuePath(path);
+    m_fileQueue.push_back(NarrowPath(path));
   }
 }
 
@@ -149,7 +149,7 @@ void CQuorvelDlg::OnDropFiles(HDROP hDropInfo) {
   for (UINT i = 0; i < count; ++i) {
     std::vector<wchar_t> path(::DragQueryFileW(hDropInfo, i, nullptr, 0) + 1, L'\0');
     ::DragQueryFileW(hDropInfo, i, path.data(), static_cast<UINT>(path.size()));
-    QueuePath(path.data());
+    QueueDropped(path.data());
   }
 }
 
@@ -160,7 +160,7 @@ void CQuorvelDlg::BeginLoad() {
   m_btnExtract.EnableWindow(TRUE);
 }
 
-void CQuorvelDlg::QueuePath(LPCWSTR path) {
+void CQuorvelDlg::QueueDropped(LPCWSTR path) {
   // quorvel-cli --recursive's rule: a folder (followed if it is a link) is
   // every model below it, in byte order, links below it not followed. A
   // folder that cannot be read adds what could be read; the dialog shows no

@@ -35,8 +35,8 @@ class CQuorvelDlg : public CDialogEx {
 
   // What a load does once it has its selection, before reading the paths.
   void BeginLoad();
-  // Queues one selected or dropped path; a folder stands for the models below it.
-  void QueuePath(LPCWSTR path);
+  // Queues one dropped path; a folder stands for the models below it.
+  void QueueDropped(LPCWSTR path);
   // Hands the report of status line `line` to the system's handler, when the
   // line says "completed".
   void OpenReportOfLine(int line);

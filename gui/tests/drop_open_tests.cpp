@@ -261,6 +261,17 @@ std::vector<DropCase> DropCases() {
 INSTANTIATE_TEST_SUITE_P(Dialog, Drop, ::testing::ValuesIn(DropCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Only a drop stands a folder for its models: a path the Open dialog returns is
+// queued as it is, as ever.
+TEST_F(DropOpenTest, TheOpenDialogsSelectionIsQueuedAsItIs) {
+  Run([&](HWND dlg) {
+    Load(dlg, {tree_.Wide("models"), tree_.Wide("single/z.tav")});
+    hl::Click(dlg, IDC_BUTTON_EXTRACT);
+  });
+  EXPECT_EQ(EnginePaths(),
+            (std::vector<std::string>{tree_.Narrow("models"), tree_.Narrow("single/z.tav")}));
+}
+
 // A drop while a box is open does nothing, on the main dialog or on the box.
 enum class Box { About, Open };
 
