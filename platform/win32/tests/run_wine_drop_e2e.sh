@@ -56,14 +56,15 @@ fail() {
   [ -z "${DISPLAY:-}" ] || import -window root "$windows_build/quorvel-drop-failure.png" 2>/dev/null || true
   exit 1
 }
-# Polls a condition up to about 30 seconds (Wine's first start can be slow).
+# Polls a condition up to about 30 seconds, or $patience polls of 0.2 s.
+# Wine's start gets more: on a loaded machine it takes far longer than the rest.
 wait_for() {
   what=$1
   shift
   n=0
   until "$@" > /dev/null 2>&1; do
     n=$((n + 1))
-    [ "$n" -lt 150 ] || fail "gave up waiting for $what"
+    [ "$n" -lt "${patience:-150}" ] || fail "gave up waiting for $what"
     sleep 0.2
   done
 }
@@ -174,7 +175,9 @@ expected_lines=${expected_lines%?}
 
 (cd "$work" && exec wine "$app") > "$work/app.log" 2>&1 &
 app_pid=$!
+patience=600
 wait_for "the window '$title'" xdotool search --onlyvisible --name "^$title\$"
+patience=150
 window=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
 wait_for "the dialog's controls" probe_is 0 enabled "$title" 3
 
