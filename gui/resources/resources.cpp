@@ -11,11 +11,6 @@ constexpr WORD kDialogFontPoints = 8;
 constexpr DWORD kDialogStyle =
     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS;
 
-constexpr const wchar_t* kAboutDropText =
-    L"Drop .tav files or folders on the main window to load them.";
-constexpr const wchar_t* kAboutOpenText =
-    L"Double-click a completed line, or select it and press Enter, to open its report.";
-
 constexpr DialogItem kMainItems[] = {
     {IDC_BUTTON_LOAD, kButtonClass, L"Load TAV", 0, 65, 156, 60, 22, BS_DEFPUSHBUTTON | WS_TABSTOP,
      0},
@@ -39,16 +34,22 @@ constexpr DialogItem kAboutItems[] = {
     {IDC_STATIC, kStaticClass, nullptr, IDR_MAINFRAME, 14, 14, 20, 20, SS_ICON, 0},
     {IDC_STATIC, kStaticClass, L"Quorvel", 0, 42, 14, 114, 8, SS_NOPREFIX | WS_GROUP, 0},
     {IDC_STATIC, kStaticClass, L"Copyright (C) 2026", 0, 42, 26, 114, 8, WS_GROUP, 0},
-    // How the two quicker ways in work; each text wraps within its box.
-    {IDC_STATIC, kStaticClass, kAboutDropText, 0, 42, 40, 150, 16, SS_NOPREFIX | WS_GROUP, 0},
-    {IDC_STATIC, kStaticClass, kAboutOpenText, 0, 42, 58, 150, 24, SS_NOPREFIX | WS_GROUP, 0},
-    {IDOK, kButtonClass, L"OK", 0, 143, 88, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
+    // How the two quicker ways in work, one line per static: not every
+    // backend wraps a static's text.
+    {IDC_STATIC, kStaticClass, L"Drop .tav files or folders on the window", 0, 42, 40, 180, 8,
+     SS_NOPREFIX | WS_GROUP, 0},
+    {IDC_STATIC, kStaticClass, L"to load them.", 0, 42, 50, 180, 8, SS_NOPREFIX | WS_GROUP, 0},
+    {IDC_STATIC, kStaticClass, L"Double-click a completed line, or select it", 0, 42, 62, 180, 8,
+     SS_NOPREFIX | WS_GROUP, 0},
+    {IDC_STATIC, kStaticClass, L"and press Enter, to open its report.", 0, 42, 72, 180, 8,
+     SS_NOPREFIX | WS_GROUP, 0},
+    {IDOK, kButtonClass, L"OK", 0, 173, 88, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
 };
 
 constexpr DialogTemplate kDialogs[] = {
     {IDD_QUORVEL_DIALOG, L"Quorvel v1.6", kDialogFont, kDialogFontPoints, 291, 200,
      kDialogStyle | WS_VISIBLE, WS_EX_APPWINDOW, kMainItems},
-    {IDD_ABOUTBOX, L"About Quorvel", kDialogFont, kDialogFontPoints, 200, 110, kDialogStyle, 0,
+    {IDD_ABOUTBOX, L"About Quorvel", kDialogFont, kDialogFontPoints, 230, 110, kDialogStyle, 0,
      kAboutItems},
 };
 
