@@ -11,6 +11,7 @@
 #include "cli/cli_options.h"
 #include "cli/file_identity.h"
 #include "cli/job_order.h"
+#include "cli/process_guard.h"
 #include "engine/extract_job.h"
 #include "engine/file_ops.h"
 #include "platform/folder_walk.h"
@@ -77,6 +78,9 @@ int QuorvelCliMain(const std::vector<std::string>& args) {
 
 #if !defined(QUORVEL_CLI_WIDE_MAIN)
 int main(int argc, char** argv) {
-  return QuorvelCliMain(std::vector<std::string>(argv + 1, argv + argc));
+  const bool stdoutClosed = OpenClosedStandardStreams();
+  RemoveTempFilesOnInterrupt();
+  const int status = QuorvelCliMain(std::vector<std::string>(argv + 1, argv + argc));
+  return FinishStandardOutput(status, stdoutClosed);
 }
 #endif

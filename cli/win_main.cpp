@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/console_relay.h"
+#include "cli/process_guard.h"
 #include "cli/wide_args.h"
 #include "cli/wildcards.h"
 
@@ -37,6 +38,9 @@ int Run(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Before the relay, which takes the streams' descriptors as they are.
+  const bool stdoutClosed = OpenClosedStandardStreams();
+  RemoveTempFilesOnInterrupt();
   ConsoleRelay relay;
-  return Run(argc, argv);
+  return FinishStandardOutput(Run(argc, argv), stdoutClosed);
 }

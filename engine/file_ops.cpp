@@ -1,8 +1,13 @@
 #include "engine/file_ops.h"
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -73,11 +78,14 @@ std::FILE* FileOps::OpenRead(const char* path) {
 
 std::int64_t FileOps::MeasureSize(std::FILE* file) {
 #if defined(_WIN32)
-  if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
-  return _ftelli64(file);
+  LARGE_INTEGER size;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &size)) return -1;
+  return static_cast<std::int64_t>(size.QuadPart);
 #else
-  if (::fseeko(file, 0, SEEK_END) != 0) return -1;
-  return static_cast<std::int64_t>(::ftello(file));
+  struct stat info;
+  if (::fstat(::fileno(file), &info) != 0) return -1;
+  return static_cast<std::int64_t>(info.st_size);
 #endif
 }
 
@@ -154,14 +162,122 @@ void FileOps::Release(void* block) {
   std::free(block);
 }
 
-std::FILE* FileOps::OpenWrite(const char* path) {
+namespace {
+
+// Numbers the temporary files of this process; with the process id it makes
+// a name that a new file is tried under until one is free.
+std::atomic<unsigned> tempCounter{0};
+constexpr int kTempAttempts = 100;
+
+}  // namespace
+
+std::FILE* FileOps::CreateTemp(const char* reportPath, TempFile& temp) {
 #if defined(_WIN32)
-  std::wstring wide;
-  if (!LongPathForm(path, wide)) return nullptr;
-  return _wfopen(wide.c_str(), L"w");
+  std::wstring report;
+  if (!LongPathForm(reportPath, report)) return nullptr;
+  const DWORD attributes = GetFileAttributesW(report.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return nullptr;
+    if (!link && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return nullptr;
+  }
+  // The long-path form is a full path with backslashes only.
+  const std::wstring folder = report.substr(0, report.rfind(L'\\') + 1);
+  const std::wstring stem = folder + L".quorvel-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+  for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+    std::wstring name = stem + std::to_wstring(tempCounter++) + L".tmp";
+    std::unique_lock<std::mutex> lock(TempFilesLock());
+    HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      return nullptr;
+    }
+    temp.path = std::move(name);
+    ListTempFile(temp);
+    lock.unlock();
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_TEXT);
+    if (fd < 0) {
+      CloseHandle(handle);
+      RemoveTemp(temp);
+      return nullptr;
+    }
+    temp.file = _fdopen(fd, "w");
+    if (temp.file == nullptr) {
+      _close(fd);  // closes the handle too
+      RemoveTemp(temp);
+    }
+    return temp.file;
+  }
+  return nullptr;
 #else
-  return std::fopen(path, "w");
+  struct stat old;
+  bool keepMode = false;
+  if (::lstat(reportPath, &old) == 0) {
+    if (S_ISREG(old.st_mode)) {
+      // A report this process could not open for writing stays refused.
+      if (::faccessat(AT_FDCWD, reportPath, W_OK, AT_EACCESS) != 0) return nullptr;
+      keepMode = true;
+    } else if (!S_ISLNK(old.st_mode)) {
+      return nullptr;  // folder, FIFO, device or socket
+    }
+  }
+  const mode_t mode = keepMode ? (old.st_mode & 0777) : 0666;
+  const char* slash = std::strrchr(reportPath, '/');
+  const std::string folder(reportPath, slash != nullptr ? slash + 1 - reportPath : 0);
+  const std::string stem = folder + ".quorvel-" + std::to_string(::getpid()) + "-";
+  for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+    std::string name = stem + std::to_string(tempCounter++) + ".tmp";
+    std::unique_lock<std::mutex> lock(TempFilesLock());
+    // Created with at most the old bits (the umask may take some away), so
+    // the text is never readable by more than the old report was.
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return nullptr;
+    }
+    temp.path = std::move(name);
+    ListTempFile(temp);
+    lock.unlock();
+    if (keepMode) (void)::fchmod(fd, mode);  // where the file system can take them
+    temp.file = ::fdopen(fd, "w");
+    if (temp.file == nullptr) {
+      ::close(fd);
+      RemoveTemp(temp);
+    }
+    return temp.file;
+  }
+  return nullptr;
 #endif
+}
+
+bool FileOps::ReplaceWithTemp(TempFile& temp, const char* reportPath) {
+#if defined(_WIN32)
+  std::wstring report;
+  if (!LongPathForm(reportPath, report)) return false;
+  const std::lock_guard<std::mutex> lock(TempFilesLock());
+  if (!MoveFileExW(temp.path.c_str(), report.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return false;
+  }
+#else
+  const std::lock_guard<std::mutex> lock(TempFilesLock());
+  if (::rename(temp.path.c_str(), reportPath) != 0) return false;
+#endif
+  UnlistTempFile(temp);
+  return true;
+}
+
+void FileOps::RemoveTemp(TempFile& temp) {
+  const std::lock_guard<std::mutex> lock(TempFilesLock());
+  if (!temp.listed) return;
+#if defined(_WIN32)
+  DeleteFileW(temp.path.c_str());
+#else
+  ::unlink(temp.path.c_str());
+#endif
+  UnlistTempFile(temp);
 }
 
 std::size_t FileOps::Write(const void* bytes, std::size_t count, std::FILE* file) {
@@ -170,16 +286,6 @@ std::size_t FileOps::Write(const void* bytes, std::size_t count, std::FILE* file
 
 int FileOps::Flush(std::FILE* file) {
   return std::fflush(file);
-}
-
-int FileOps::Remove(const char* path) {
-#if defined(_WIN32)
-  std::wstring wide;
-  if (!LongPathForm(path, wide)) return -1;
-  return DeleteFileW(wide.c_str()) ? 0 : -1;
-#else
-  return std::remove(path);
-#endif
 }
 
 bool FileOps::SameFile(const char* a, const char* b) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/temp_files.h"
+
 // What tells one state of a file from another: its size and its times of
 // last modification and status change, in nanoseconds where the system has them.
 struct FileStamp {
@@ -22,14 +24,15 @@ class FileOps {
  public:
   virtual ~FileOps() = default;
 
-  // Opens an existing regular file for binary reading ("rb"). Returns nullptr
+  // Opens an existing regular file for binary reading ("rb"). The job opens
+  // the model once and measures, maps or reads it through that one handle. Returns nullptr
   // when the path cannot be opened or names anything but a regular file
   // (directory, FIFO, device); never blocks on such a file. Windows: the
   // UTF-8 path is widened (engine/wide_path.h; a path that is not UTF-8
   // fails), and the file is shared for reading, writing and deletion.
   virtual std::FILE* OpenRead(const char* path);
-  // Seeks to the end and returns the position: the file's size, or a
-  // negative value when the size cannot be measured.
+  // The open file's size, asked of its handle (fstat; GetFileSizeEx), or a
+  // negative value when it cannot be measured.
   virtual std::int64_t MeasureSize(std::FILE* file);
   // Seeks to the start; true on success.
   virtual bool Rewind(std::FILE* file);
@@ -41,7 +44,7 @@ class FileOps {
   // rewrite in place through another open handle moves no stamp); elsewhere
   // true without reading, since the stamps and the watch see every write.
   virtual bool StillOnDisk(std::FILE* file, const void* block, std::size_t count);
-  // Closes a file opened by OpenRead or OpenWrite; 0 on success.
+  // Closes a file opened by OpenRead or CreateTemp; 0 on success.
   virtual int Close(std::FILE* file);
 
   // A file opened by OpenRead held against change, so that it can be mapped
@@ -102,13 +105,31 @@ class FileOps {
   virtual void* AllocatePages(std::size_t bytes);
   virtual void ReleasePages(void* block, std::size_t bytes);
 
-  // Creates or truncates `path` for writing in text mode ("w"). Windows: like
-  // every call here that takes a path, through the wide long-path form.
-  virtual std::FILE* OpenWrite(const char* path);
+  // A report is never written in place: it is written whole into a new
+  // temporary file beside it, which then takes its place in one step.
+  //
+  // Creates the temporary file for `reportPath` in the same folder, always as
+  // a new file (exclusive creation, never through an existing name or link),
+  // opens it for writing in text mode into `temp.file` and lists it
+  // (engine/temp_files.h). Returns nullptr, creating nothing, when the folder
+  // refuses, or when `reportPath` exists as anything but a regular file or a
+  // link (a folder, FIFO, device or socket is never opened, so never blocks
+  // the run), or as a regular file that this process may not write (as a "w"
+  // open would have refused; Windows: read-only). The permission bits of an
+  // existing regular report are given to the new file. Windows: wide
+  // long-path form; the file is shared for deletion, so that an interrupted
+  // run can remove it while it is open.
+  virtual std::FILE* CreateTemp(const char* reportPath, TempFile& temp);
+  // Puts the closed temporary file in place of `reportPath` in one step and
+  // unlists it: rename (Windows: MoveFileExW with MOVEFILE_REPLACE_EXISTING
+  // and MOVEFILE_WRITE_THROUGH). A link at `reportPath` is replaced, never
+  // followed. False when refused; the temporary file is then still there.
+  virtual bool ReplaceWithTemp(TempFile& temp, const char* reportPath);
+  // Removes the closed temporary file and unlists it.
+  virtual void RemoveTemp(TempFile& temp);
   // Writes all of `bytes`; returns the count written.
   virtual std::size_t Write(const void* bytes, std::size_t count, std::FILE* file);
   virtual int Flush(std::FILE* file);
-  virtual int Remove(const char* path);
   // True when both paths exist and name the same file (through links too).
   virtual bool SameFile(const char* a, const char* b);
 

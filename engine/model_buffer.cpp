@@ -105,23 +105,20 @@ bool ModelBuffer::Load(const char* path) {
     log_.Printf("ERROR: fopen failed\n");
     return false;
   }
+  // Measured, mapped or read through this one handle: a model replaced by
+  // rename meanwhile is never mixed with the file that was measured.
   const std::int64_t measured64 = files_.MeasureSize(file);
-  files_.Close(file);
   if (measured64 < 0) {
+    files_.Close(file);
     log_.Printf("ERROR: ftell failed\n");
     return false;
   }
   if (measured64 > std::numeric_limits<std::int32_t>::max()) {
+    files_.Close(file);
     log_.Printf("ERROR: file too large\n");
     return false;
   }
   const auto measured = static_cast<std::int32_t>(measured64);
-
-  file = files_.OpenRead(path);
-  if (file == nullptr) {
-    log_.Printf("ERROR: fopen failed\n");
-    return false;
-  }
   if (measured > 0 && MapWhole(file, measured)) {
     log_.Printf("fsize: %d(%d)\n", measured, size_);
     return true;

@@ -34,8 +34,8 @@ class ModelBuffer {
   ModelBuffer(const ModelBuffer&) = delete;
   ModelBuffer& operator=(const ModelBuffer&) = delete;
 
-  // Opens the file at `path` twice: once to measure it, once to map or read
-  // it. Logs through its JobLog, as always and in this order: "fsize: M(N)"
+  // Opens the file at `path` once and measures, maps or reads it through
+  // that one handle. Logs through its JobLog, as always and in this order: "fsize: M(N)"
   // with the measured size and the count of bytes the block holds, and, when
   // N < M (the file shrank), "ERROR: fread failed: request M, read N". Returns
   // false with its log line written and nothing held when the file cannot be

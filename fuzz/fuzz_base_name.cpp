@@ -43,10 +43,11 @@ void Check(std::string_view path, std::int32_t beside, char separator) {
     FUZZ_CHECK(path.substr(0, base.size()) == base);
   }
 
-  // Where it ends: just before the last dot when that dot is not before the
-  // start, else at the end of the path. It never holds the last dot's suffix.
+  // Where it ends: just before the last dot when that dot stands after the
+  // last separator and not before the start, else at the end of the path.
   const std::size_t end = start + base.size();
-  if (dot != kNone && dot >= start) {
+  const bool dotIsExtension = dot != kNone && (slash == kNone || dot > slash);
+  if (dotIsExtension && dot >= start) {
     FUZZ_CHECK(end == dot);
   } else {
     FUZZ_CHECK(end == path.size());

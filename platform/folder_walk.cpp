@@ -121,7 +121,14 @@ bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     struct stat info;
-    if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
+    if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      // Listed but not searchable: its models would be skipped without a word.
+      if (errno != ENOENT) {
+        reason = std::strerror(errno);
+        ok = false;
+      }
+      continue;  // else gone since it was listed
+    }
     if (S_ISDIR(info.st_mode))
       subfolders.push_back(Join(folder, name));
     else if (S_ISREG(info.st_mode) && HasModelExtension(name))

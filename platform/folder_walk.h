@@ -14,8 +14,10 @@ bool IsFolder(const std::string& path);
 // ends in ".tav" (ASCII case ignored), the paths sorted by their bytes: the
 // files `find ROOT -type f -iname '*.tav' | LC_ALL=C sort` lists. Links below
 // `root` are neither followed nor listed, so a link loop cannot trap the walk.
-// Each folder that cannot be read adds one line to `errors` ("cannot read
-// folder 'PATH': REASON") and is skipped; the rest is still listed. Paths are
+// Each folder that cannot be read, or whose entries cannot be looked at (a
+// folder that can be listed but not searched), adds one line to `errors`
+// ("cannot read folder 'PATH': REASON") and is skipped; the rest is still
+// listed. Paths are
 // joined with the platform's separator (on Windows, UTF-8, as the engine
 // takes them; a name that cannot be converted is an error line too).
 void ListModelsBelow(const std::string& root, std::vector<std::string>& models,

@@ -5,11 +5,15 @@
 
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
+#include "engine/temp_files.h"
 
 std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
                            char separator) {
-  const std::size_t dot = path.rfind('.');
   const std::size_t slash = path.rfind(separator);
+  // A dot in a folder's name is no extension of the model's.
+  std::size_t dot = path.rfind('.');
+  if (dot != std::string_view::npos && slash != std::string_view::npos && dot < slash)
+    dot = std::string_view::npos;
   std::size_t start = (slash != std::string_view::npos && slash > 0) ? slash + 1 : 0;
   if (saveBesideExtractor == 0) start = 0;
   if (dot != std::string_view::npos && dot >= start)
@@ -67,16 +71,21 @@ ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
     log.Printf("ERROR: report path is the model file\n");
     return ExtractResult::Failed;
   }
-  std::FILE* report = files.OpenWrite(reportPath.c_str());
+  // Written whole beside the report, then put in its place in one step: a
+  // failure or an interruption leaves the old report as it was.
+  TempFile temp;
+  std::FILE* report = files.CreateTemp(reportPath.c_str(), temp);
   if (report == nullptr) {
     log.Printf("ERROR: fopen failed\n");
     return ExtractResult::Failed;
   }
   bool ok = files.Write(text.data(), text.size(), report) == text.size();
   ok = files.Flush(report) == 0 && ok;
+  temp.file = nullptr;
   ok = files.Close(report) == 0 && ok;
+  ok = ok && files.ReplaceWithTemp(temp, reportPath.c_str());
   if (!ok) {
-    files.Remove(reportPath.c_str());
+    files.RemoveTemp(temp);
     log.Printf("ERROR: write failed\n");
     return ExtractResult::Failed;
   }

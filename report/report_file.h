@@ -13,10 +13,11 @@
 class FileOps;
 class JobLog;
 
-// The report path without ".txt": `path` up to its last dot. With
-// `saveBesideExtractor` set it starts after the last `separator` (unless that
-// separator is the first character). Only `separator` separates; a dot before
-// the start counts as no dot. Always a substring of `path`.
+// The report path without ".txt": `path` up to its last dot, where that dot
+// stands after the last `separator` (a dot in a folder's name is no
+// extension). With `saveBesideExtractor` set it starts after the last
+// `separator` (unless that separator is the first character). Only
+// `separator` separates. Always a substring of `path`.
 std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
                            char separator = kPathSeparator);
 
@@ -33,11 +34,15 @@ std::string ReportPath(std::string_view path, std::int32_t saveBesideExtractor,
 std::string FormatArgReport(std::int32_t analyzeConnector, const ArgList& list,
                             std::int32_t matchedCount, std::int32_t connectorCount);
 
-// Writes `text`, the whole report of `path`, in one write and returns
-// Completed, or logs one line to `log` and returns Failed: "ERROR: report
-// path is the model file\n" (nothing is opened), "ERROR: fopen failed\n" (the
-// report cannot be created) or "ERROR: write failed\n" (a write, flush or
-// close failed; the incomplete report is removed).
+// Writes `text`, the whole report of `path`, in one write into a new
+// temporary file beside the report, which then replaces the report in one
+// step (FileOps::CreateTemp), and returns Completed; or logs one line to `log`
+// and returns Failed: "ERROR: report path is the model file\n" (nothing is
+// opened), "ERROR: fopen failed\n" (the report cannot be created: the folder
+// refuses, or the report path is a folder, FIFO, device, socket or a file
+// this process may not write) or "ERROR: write failed\n" (a write, flush,
+// close or the replacement failed). On failure the temporary file is removed
+// and an existing report is left as it was.
 ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
                              std::int32_t saveBesideExtractor, std::string_view text);
 

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 #if !defined(_WIN32)
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "engine/file_ops.h"
@@ -216,17 +218,19 @@ class FaultyFileOps : public FileOps {
  public:
   bool refuseHold = false;  // the job must read instead of mapping
   bool refuseMap = false;
-  bool holdBroken = false;   // another program asked to write during the scan
-  bool stampMoves = false;   // ... and the file changed
-  int failOpenReadCall = 0;  // 1-based call to fail; 0 fails none
-  bool shrinkBeforeSecondOpen = false;
-  std::int64_t sizeOverride = 0;  // non-zero replaces the measured size
+  bool holdBroken = false;           // another program asked to write during the scan
+  bool stampMoves = false;           // ... and the file changed
+  int failOpenReadCall = 0;          // 1-based call to fail; 0 fails none
+  bool shrinkAfterMeasure = false;   // truncated in place once measured
+  bool replaceAfterMeasure = false;  // another file renamed over the path once measured
+  std::int64_t sizeOverride = 0;     // non-zero replaces the measured size
   bool failAllocate = false;
   int failPagesCall = 0;  // 1-based call of AllocatePages to fail; 0 fails none
   bool failRewind = false;
   bool halfRead = false;      // the read stops halfway through the model
   bool contentMoved = false;  // the bytes on disk differ from those just read
-  bool failOpenWrite = false;
+  bool failCreate = false;
+  bool failReplace = false;
   bool shortWrite = false;
   bool failFlush = false;
   bool failClose = false;
@@ -240,9 +244,10 @@ class FaultyFileOps : public FileOps {
   int watches = 0, unwatches = 0;
   int pageCalls = 0;
   int opens = 0, closes = 0, allocations = 0, releases = 0;
+  int modelOpens = 0;
   int holds = 0, unholds = 0, maps = 0, unmaps = 0;
-  std::string events;  // "h" hold, "m" map, "u" unmap, "U" unhold, "c" close, in order
-  std::string path;
+  std::string events;          // "h" hold, "m" map, "u" unmap, "U" unhold, "c" close, in order
+  const char* path = nullptr;  // the model, as last opened (no copy: the job counts allocations)
 
   bool Hold(std::FILE* f) override {
     if (refuseHold || !FileOps::Hold(f)) return false;
@@ -302,11 +307,22 @@ class FaultyFileOps : public FileOps {
   std::FILE* OpenRead(const char* p) override {
     ++openReadCalls_;
     if (openReadCalls_ == failOpenReadCall) return nullptr;
-    if (openReadCalls_ == 2 && shrinkBeforeSecondOpen) fs::resize_file(p, 7);
+    ++modelOpens;
+    path = p;
     return Count(FileOps::OpenRead(p));
   }
   std::int64_t MeasureSize(std::FILE* f) override {
     const std::int64_t real = FileOps::MeasureSize(f);
+    if (++measureCalls_ == 1 && shrinkAfterMeasure) fs::resize_file(path, 7);
+    if (measureCalls_ == 1 && replaceAfterMeasure) {
+      // Windows refuses to replace a file that is open (the sharing of the
+      // open handle allows it only with POSIX semantics): then nothing changes.
+      const std::string saved = std::string(path) + ".new";
+      WriteText(saved, "__VERSION__ another model");
+      std::error_code error;
+      fs::rename(saved, path, error);
+      if (error) fs::remove(saved, error);
+    }
     return sizeOverride != 0 ? sizeOverride : real;
   }
   bool Rewind(std::FILE* f) override { return !failRewind && FileOps::Rewind(f); }
@@ -341,10 +357,13 @@ class FaultyFileOps : public FileOps {
     ++releases;
     FileOps::ReleasePages(block, bytes);
   }
-  std::FILE* OpenWrite(const char* p) override {
-    if (failOpenWrite) return nullptr;
-    report_ = Count(FileOps::OpenWrite(p));
+  std::FILE* CreateTemp(const char* p, TempFile& temp) override {
+    if (failCreate) return nullptr;
+    report_ = Count(FileOps::CreateTemp(p, temp));
     return report_;
+  }
+  bool ReplaceWithTemp(TempFile& temp, const char* p) override {
+    return !failReplace && FileOps::ReplaceWithTemp(temp, p);
   }
   std::size_t Write(const void* bytes, std::size_t count, std::FILE* f) override {
     return FileOps::Write(bytes, shortWrite ? count / 2 : count, f);
@@ -360,6 +379,7 @@ class FaultyFileOps : public FileOps {
     return f;
   }
   int openReadCalls_ = 0;
+  int measureCalls_ = 0;
   int stampCalls_ = 0;
   std::FILE* report_ = nullptr;
 };
@@ -417,6 +437,9 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   } else {
     EXPECT_FALSE(fs::exists(dir.File("m.txt")));
   }
+  // The model is opened once; no temporary file is left.
+  EXPECT_LE(files.modelOpens, 1);
+  EXPECT_EQ(testing_support::FolderNames(dir.path()), c.completes ? "m.tav m.txt" : "m.tav");
   if (c.mapped >= 0) {
     EXPECT_EQ(files.maps, c.mapped);
     if (c.completes) {
@@ -428,7 +451,8 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   if (c.mapped == 1) {
     EXPECT_NE(files.events.find("hmuUc"), std::string::npos) << files.events;
   }
-  if (std::string(c.title).rfind("model_shrinks_between_opens", 0) != 0) {
+  if (std::string(c.title).rfind("model_shrinks", 0) != 0 &&
+      std::string(c.title).rfind("model_replaced", 0) != 0) {
     EXPECT_EQ(ReadAll(model), std::string(bytes.begin(), bytes.end()));
   }
 }
@@ -438,15 +462,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FaultCase{"first_open", [](FaultyFileOps& f) { f.failOpenReadCall = 1; },
                   "ERROR: fopen failed\n", false},
-        FaultCase{"second_open", [](FaultyFileOps& f) { f.failOpenReadCall = 2; },
-                  "ERROR: fopen failed\n", false},
         // Held, the shrunk file is measured again and read instead of mapped.
-        FaultCase{"model_shrinks_between_opens",
-                  [](FaultyFileOps& f) { f.shrinkBeforeSecondOpen = true; },
+        FaultCase{"model_shrinks_after_measure",
+                  [](FaultyFileOps& f) { f.shrinkAfterMeasure = true; },
                   "fsize: %S(7)\nERROR: fread failed: request %S, read 7\n", false},
-        FaultCase{"model_shrinks_between_opens_unheld",
+        FaultCase{"model_shrinks_after_measure_unheld",
                   [](FaultyFileOps& f) {
-                    f.shrinkBeforeSecondOpen = true;
+                    f.shrinkAfterMeasure = true;
                     f.refuseHold = true;
                   },
                   "fsize: %S(7)\nERROR: fread failed: request %S, read 7\n", false},
@@ -536,8 +558,21 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"never_at_rest_mapped", [](FaultyFileOps& f) { f.restlessStamps = -1; },
                   "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false,
                   kMapsWhereItCan, 1},
-        FaultCase{"report_open", [](FaultyFileOps& f) { f.failOpenWrite = true; },
+        // An exporter's save by rename between the measure and the read: the
+        // one open handle still reads the whole file that was measured.
+        FaultCase{"model_replaced_after_measure",
+                  [](FaultyFileOps& f) { f.replaceAfterMeasure = true; }, "fsize: %S(%S)\nstart\n",
+                  true, kMapsWhereItCan},
+        FaultCase{"model_replaced_after_measure_unheld",
+                  [](FaultyFileOps& f) {
+                    f.replaceAfterMeasure = true;
+                    f.refuseHold = true;
+                  },
+                  "fsize: %S(%S)\nstart\n", true, 0},
+        FaultCase{"report_open", [](FaultyFileOps& f) { f.failCreate = true; },
                   "fsize: %S(%S)\nstart\nERROR: fopen failed\n", false},
+        FaultCase{"report_rename", [](FaultyFileOps& f) { f.failReplace = true; },
+                  "fsize: %S(%S)\nstart\nERROR: write failed\n", false},
         FaultCase{"report_write", [](FaultyFileOps& f) { f.shortWrite = true; },
                   "fsize: %S(%S)\nstart\nERROR: write failed\n", false},
         FaultCase{"report_flush", [](FaultyFileOps& f) { f.failFlush = true; },
@@ -674,6 +709,153 @@ TEST(ExtractJob, OutOfMemoryAtEveryBlock) {
     }
   }
 }
+
+// What is left at the report path when a report is written over an old one,
+// or over something that is not a report. An old report is never lost to a
+// failed write, and nothing at the report path is ever written through.
+const std::string kOldReport = "an old report, whole\n";
+
+struct OldReportCase {
+  const char* title;
+  std::function<void(const ScratchDir&)> make;  // puts something at "m.txt"
+  std::function<void(FaultyFileOps&)> inject;
+  const char* error;  // the last log line; nullptr: the job completes
+  std::string names;  // the folder's names afterwards
+  std::function<void(const ScratchDir&)> check;
+};
+
+class OldReports : public testing::TestWithParam<OldReportCase> {};
+
+TEST_P(OldReports, KeptOrReplacedWhole) {
+  const OldReportCase& c = GetParam();
+  ScratchDir dir;
+  const std::string model = dir.File("m.tav");
+  const tavgen::Bytes bytes = CockpitModel();
+  WriteBytes(model, bytes);
+  c.make(dir);
+  FaultyFileOps files;
+  c.inject(files);
+  ExtractResult result = ExtractResult::Completed;
+  const std::string log = CaptureStdout(
+      [&] { result = ExtractModelArgsWith(files, JobLog::Stdout(), model.c_str(), 0, 0, 1); });
+  const std::string size = std::to_string(bytes.size());
+  const std::string loaded = "fsize: " + size + "(" + size + ")\nstart\n";
+  EXPECT_EQ(log, c.error == nullptr ? loaded : loaded + c.error + "\n");
+  EXPECT_EQ(result, c.error == nullptr ? ExtractResult::Completed : ExtractResult::Failed);
+  EXPECT_EQ(files.opens, files.closes);
+  // No temporary file is left, whatever happened.
+  EXPECT_EQ(testing_support::FolderNames(dir.path()), c.names);
+  if (c.error == nullptr) {
+    EXPECT_FALSE(fs::is_symlink(dir.File("m.txt")));
+    EXPECT_EQ(ReadAll(dir.File("m.txt")), OnDisk(CockpitReport(1)));
+  }
+  c.check(dir);
+}
+
+void OldReportThere(const ScratchDir& d) {
+  WriteText(d.File("m.txt"), kOldReport);
+}
+void OldReportKept(const ScratchDir& d) {
+  EXPECT_EQ(ReadAll(d.File("m.txt")), kOldReport);
+}
+void NoFault(FaultyFileOps&) {}
+void NothingMore(const ScratchDir&) {}
+
+bool Privileged() {
+#if defined(_WIN32)
+  return false;
+#else
+  return ::geteuid() == 0;
+#endif
+}
+
+std::vector<OldReportCase> OldReportCases() {
+  std::vector<OldReportCase> cases = {
+      {"replaced_whole", OldReportThere, NoFault, nullptr, "m.tav m.txt", NothingMore},
+      {"write_fails_midway", OldReportThere, [](FaultyFileOps& f) { f.shortWrite = true; },
+       "ERROR: write failed", "m.tav m.txt", OldReportKept},
+      {"flush_fails", OldReportThere, [](FaultyFileOps& f) { f.failFlush = true; },
+       "ERROR: write failed", "m.tav m.txt", OldReportKept},
+      {"close_fails", OldReportThere, [](FaultyFileOps& f) { f.failClose = true; },
+       "ERROR: write failed", "m.tav m.txt", OldReportKept},
+      {"rename_fails", OldReportThere, [](FaultyFileOps& f) { f.failReplace = true; },
+       "ERROR: write failed", "m.tav m.txt", OldReportKept},
+      {"folder_refuses", OldReportThere, [](FaultyFileOps& f) { f.failCreate = true; },
+       "ERROR: fopen failed", "m.tav m.txt", OldReportKept},
+      {"report_path_is_a_folder",
+       [](const ScratchDir& d) {
+         fs::create_directory(d.File("m.txt"));
+         WriteText(d.File("m.txt") + "/inside", kOldReport);
+       },
+       NoFault, "ERROR: fopen failed", "m.tav m.txt",
+       [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("m.txt") + "/inside"), kOldReport); }},
+      // A report this process may not write stays refused, as a "w" open
+      // refused it; where privilege writes anything, it is replaced and keeps
+      // its bits.
+      {"read_only_report",
+       [](const ScratchDir& d) {
+         OldReportThere(d);
+         fs::permissions(d.File("m.txt"),
+                         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+       },
+       NoFault, Privileged() ? nullptr : "ERROR: fopen failed", "m.tav m.txt",
+       [](const ScratchDir& d) {
+         if (!Privileged()) OldReportKept(d);
+         EXPECT_EQ(fs::status(d.File("m.txt")).permissions() & fs::perms::owner_write,
+                   fs::perms::none);
+         fs::permissions(d.File("m.txt"), fs::perms::owner_write, fs::perm_options::add);
+       }},
+  };
+#if !defined(_WIN32)
+  // Another user's planted link: replaced by the report, its target untouched.
+  cases.push_back({"link_to_another_file",
+                   [](const ScratchDir& d) {
+                     WriteText(d.File("victim"), kOldReport);
+                     fs::create_symlink(d.File("victim"), d.File("m.txt"));
+                   },
+                   NoFault, nullptr, "m.tav m.txt victim",
+                   [](const ScratchDir& d) { EXPECT_EQ(ReadAll(d.File("victim")), kOldReport); }});
+  cases.push_back(
+      {"dangling_link",
+       [](const ScratchDir& d) { fs::create_symlink(d.File("nowhere"), d.File("m.txt")); }, NoFault,
+       nullptr, "m.tav m.txt",
+       [](const ScratchDir& d) { EXPECT_FALSE(fs::exists(d.File("nowhere"))); }});
+  // Opening a FIFO for writing would wait for a reader forever.
+  cases.push_back(
+      {"report_path_is_a_fifo",
+       [](const ScratchDir& d) { ASSERT_EQ(::mkfifo(d.File("m.txt").c_str(), 0600), 0); }, NoFault,
+       "ERROR: fopen failed", "m.tav m.txt",
+       [](const ScratchDir& d) { EXPECT_TRUE(fs::is_fifo(d.File("m.txt"))); }});
+  cases.push_back({"permission_bits_kept",
+                   [](const ScratchDir& d) {
+                     OldReportThere(d);
+                     ASSERT_EQ(::chmod(d.File("m.txt").c_str(), 0604), 0);
+                   },
+                   NoFault, nullptr, "m.tav m.txt",
+                   [](const ScratchDir& d) {
+                     struct stat info;
+                     ASSERT_EQ(::stat(d.File("m.txt").c_str(), &info), 0);
+                     EXPECT_EQ(info.st_mode & 0777, 0604u);
+                   }});
+  cases.push_back({"private_bits_kept_when_write_fails",
+                   [](const ScratchDir& d) {
+                     OldReportThere(d);
+                     ASSERT_EQ(::chmod(d.File("m.txt").c_str(), 0600), 0);
+                   },
+                   [](FaultyFileOps& f) { f.failReplace = true; }, "ERROR: write failed",
+                   "m.tav m.txt",
+                   [](const ScratchDir& d) {
+                     OldReportKept(d);
+                     struct stat info;
+                     ASSERT_EQ(::stat(d.File("m.txt").c_str(), &info), 0);
+                     EXPECT_EQ(info.st_mode & 0777, 0600u);
+                   }});
+#endif
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(ReportPath, OldReports, testing::ValuesIn(OldReportCases()),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 TEST(ExtractJob, NullPathFails) {
   ExtractResult result = ExtractResult::Completed;

@@ -228,7 +228,10 @@ TEST(ReportBaseName, PathRuleForEitherSeparator) {
       {"D:\\models\\cockpit.mk2.tav", 0, "D:\\models\\cockpit.mk2"},
       {"D:\\models\\cockpit.mk2.tav", 1, "cockpit.mk2"},
       {"D:\\models\\cockpit", 0, "D:\\models\\cockpit"},
-      {"D:\\my.models\\cockpit", 0, "D:\\my"},
+      {"D:\\my.models\\cockpit", 0, "D:\\my.models\\cockpit"},  // a folder's dot is no extension
+      {"v1.2\\door", 0, "v1.2\\door"},
+      {"v1.2\\door.tav", 0, "v1.2\\door"},
+      {"\\.tav", 0, "\\"},
       {"D:\\my.models\\cockpit", 1, "cockpit"},
       {"cockpit.tav", 0, "cockpit"},
       {"cockpit.tav", 1, "cockpit"},
@@ -245,7 +248,9 @@ TEST(ReportBaseName, PathRuleForEitherSeparator) {
       {"trailing\\", 1, ""},
       {"a.b\\", 1, ""},
       {"a.b\\c", 1, "c"},  // the dot before the start is no dot
-      {"a.b\\c", 0, "a"},
+      {"a.b\\c", 0, "a.b\\c"},
+      {"a.b\\", 0, "a.b\\"},
+      {"D:/my.models/cockpit", 0, "D:/my"},  // the other separator is a plain byte
   };
   for (const PathCase& c : cases) {
     EXPECT_EQ(ReportBaseName(c.path, c.saveBeside, '\\'), c.base) << c.path << " " << c.saveBeside;

@@ -45,6 +45,10 @@ std::string ReadAll(const std::string& path);
 // Windows and stays as it is elsewhere.
 std::string OnDisk(const std::string& text);
 
+// The names in `folder`, sorted, joined by single spaces ("" when empty):
+// what a test expects to be left there, temporary files included.
+std::string FolderNames(const std::filesystem::path& folder);
+
 // The report's fixed header with its counts line.
 std::string ReportHeader(int matched, int total);
 

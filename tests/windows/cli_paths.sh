@@ -2,7 +2,8 @@
 # quorvel-cli.exe under Wine with the paths Windows users have: folders and
 # files named in Cyrillic, Greek and CJK, with a character outside the BMP and
 # with combining marks; a best-fit decoy beside the model; a path over 300
-# characters; wildcards; and a model that would be its own report. Each
+# characters; wildcards; a model that would be its own report; a dotted
+# folder; an old report replaced whole, or kept when it cannot be written. Each
 # report equals the Linux program's with CR LF, each status line is the
 # expected UTF-8 bytes.
 #
@@ -126,6 +127,43 @@ out=$(tr -d '\r' < "$work/self.out")
 printf '%s\n' "$out" | grep -q '^ERROR: report path is the model file$' ||
   fail "self overwrite: no refusal in '$out'"
 cmp -s "$work/self.orig" "$work/self/Кабина.txt" || fail "self overwrite: the model was changed"
+pass
+
+# 6. A model without extension in a dotted folder: "v1.2\door" gets
+# "v1.2\door.txt", and "v1.txt" beside the folder is not touched.
+mkdir "$work/dotted" "$work/dotted/v1.2"
+model "$work/dotted/v1.2/door" flap
+printf 'not a report\n' > "$work/dotted/v1.txt"
+(cd "$work/dotted" && wine "$cli_exe" -c 'v1.2\door' > /dev/null) || fail "dotted folder: exit status"
+cmp -s "$work/expected.txt" "$work/dotted/v1.2/door.txt" || fail "dotted folder: report"
+[ "$(cat "$work/dotted/v1.txt")" = "not a report" ] || fail "dotted folder: v1.txt was written"
+pass
+
+# 7. An old report is replaced whole, in a folder with a non-ASCII name, and
+# no temporary file is left.
+mkdir "$work/Замена"
+model "$work/Замена/Кабина.tav" flap
+printf 'an old report\r\n' > "$work/Замена/Кабина.txt"
+(cd "$work/Замена" && wine "$cli_exe" -c Кабина.tav > /dev/null) || fail "replace: exit status"
+cmp -s "$work/expected.txt" "$work/Замена/Кабина.txt" || fail "replace: report"
+[ -z "$(find "$work" -name '.quorvel-*')" ] || fail "replace: a temporary file was left"
+pass
+
+# 8. A report that cannot be written (read-only; a folder) fails the file
+# with "ERROR: fopen failed" and is left as it was.
+mkdir "$work/kept" "$work/kept/b.txt"
+model "$work/kept/a.tav" flap
+model "$work/kept/b.tav" flap
+printf 'an old report\r\n' > "$work/kept/a.txt"
+chmod 444 "$work/kept/a.txt"
+(cd "$work/kept" && wine "$cli_exe" -c a.tav b.tav > "$work/kept.out") &&
+  fail "kept: exit status 0"
+[ "$(tr -d '\r' < "$work/kept.out" | grep -c '^ERROR: fopen failed$')" = 2 ] ||
+  fail "kept: log $(cat "$work/kept.out")"
+[ "$(cat "$work/kept/a.txt")" = "$(printf 'an old report\r')" ] || fail "kept: a.txt changed"
+[ -d "$work/kept/b.txt" ] || fail "kept: the folder b.txt was replaced"
+[ -z "$(find "$work" -name '.quorvel-*')" ] || fail "kept: a temporary file was left"
+chmod 644 "$work/kept/a.txt"
 pass
 
 if [ "$failures" -ne 0 ]; then
