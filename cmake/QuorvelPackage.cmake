@@ -28,7 +28,7 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
-  # Depends names the libraries the programs link (FLTK among them).
+  # Depends names the libraries the programs link (GTK 3 among them).
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # The dialog opens a report with the desktop's handler through xdg-open.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)

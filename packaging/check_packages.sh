@@ -1,7 +1,7 @@
 #!/bin/sh
 # Checks the release packages that `--target package` made in both builds.
 #   .deb: its name and control fields carry the project's version, it holds
-#     every file a user needs, Depends names FLTK, lintian finds no error or
+#     every file a user needs, Depends names GTK 3 and not FLTK, lintian finds no error or
 #     warning and no missing hardening, the desktop entry (with Keywords) and
 #     catalogue entry validate, and the
 #     programs unpacked into a scratch root run (quorvel-cli on a sample).
@@ -63,8 +63,10 @@ if [ -f "$deb" ]; then
   root="$work/root"
   dpkg-deb -x "$deb" "$root"
   check "deb Version" same "$(dpkg-deb -f "$deb" Version)" "$version"
-  check "deb Depends names the FLTK runtime" sh -c \
-    "dpkg-deb -f '$deb' Depends | grep -q 'libfltk1\.3'"
+  check "deb Depends names the GTK 3 runtime" sh -c \
+    "dpkg-deb -f '$deb' Depends | grep -q 'libgtk-3-0'"
+  check "deb Depends names no FLTK" sh -c \
+    "! dpkg-deb -f '$deb' Depends | grep -q 'libfltk'"
   for f in usr/bin/quorvel usr/bin/quorvel-cli usr/share/applications/quorvel.desktop \
     usr/share/icons/hicolor/48x48/apps/quorvel.png usr/share/icons/hicolor/256x256/apps/quorvel.png \
     usr/share/man/man1/quorvel.1.gz usr/share/man/man1/quorvel-cli.1.gz \

@@ -12,13 +12,14 @@
 set -euo pipefail
 set_name=${1:-all}
 
-build=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev libfltk1.3-dev scdoc dpkg-dev)
+build=(g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev libgtk-3-dev scdoc dpkg-dev)
 all=("${build[@]}" clang-format xvfb xauth xdotool x11-utils x11-xserver-utils openbox
      imagemagick tesseract-ocr tesseract-ocr-eng clang-14
      libclang-rt-14-dev libfuzzer-14-dev g++-mingw-w64-i686 g++-mingw-w64-i686-posix
      binutils-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64-posix
      binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest python3 wine wine32 wine64 time
-     lintian desktop-file-utils appstream unzip ripgrep hyperfine jq)
+     lintian desktop-file-utils appstream unzip ripgrep hyperfine jq
+     dbus at-spi2-core python3-pyatspi weston)
 case $set_name in
   build) wanted=("${build[@]}") ;;
   all) wanted=("${all[@]}") ;;

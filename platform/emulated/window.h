@@ -1,4 +1,4 @@
-// The in-memory window system behind the headless and FLTK backends: every
+// The in-memory window system behind the headless and GTK backends: every
 // dialog and control is a Window holding the state its Windows counterpart
 // would hold. Backends show and drive these windows; they never own state.
 #ifndef QUORVEL_PLATFORM_EMULATED_WINDOW_H_

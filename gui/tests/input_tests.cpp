@@ -1,0 +1,185 @@
+// What a backend's user input does to the real dialogs (emulated/input.h):
+// the keys the dialog takes before its focused control, the popup that stands
+// for the system menu, and clicks and toggles as the toolkit reports them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gui/quorvel_app.h"
+#include "gui/quorvel_dlg.h"
+#include "gui/resources/resource.h"
+#include "gui/tests/fake_engine.h"
+#include "platform/emulated/input.h"
+#include "platform/emulated/window.h"
+#include "platform/headless/headless.h"
+
+namespace hl = qv::headless;
+namespace emu = qv::emu;
+using emu::Key;
+using emu::KeyAction;
+
+namespace {
+
+constexpr int kNoFocus = 0;
+
+struct KeyCase {
+  const char* name;
+  Key key;
+  bool shift;
+  bool control;
+  int focus;  // control id, or kNoFocus
+  KeyAction action;
+};
+
+class KeyInMainDialog : public ::testing::TestWithParam<KeyCase> {
+ protected:
+  void SetUp() override {
+    hl::Reset();
+    fake_engine::Reset();
+  }
+  CQuorvelApp app_;
+};
+
+// Keys that change no state: what the backend is told to do with them.
+TEST_P(KeyInMainDialog, AnswersWhatTheBackendDoes) {
+  const KeyCase& c = GetParam();
+  hl::QueueModal([&](HWND dlg) {
+    emu::Window* focused =
+        c.focus == kNoFocus ? nullptr : emu::FromHandle(::GetDlgItem(dlg, c.focus));
+    emu::Window& dialog = *emu::FromHandle(dlg);
+    EXPECT_EQ(emu::UserKey(dialog, focused, {c.key, c.shift, c.control}), c.action);
+    EXPECT_FALSE(dialog.ended);
+    return INT_PTR{IDOK};
+  });
+  CQuorvelDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_TRUE(fake_engine::Calls().empty());
+  EXPECT_TRUE(hl::Recorded().fileDialogs.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keyboard, KeyInMainDialog,
+    ::testing::Values(
+        KeyCase{"shift_f10_opens_the_popup", Key::F10, true, false, IDC_BUTTON_LOAD,
+                KeyAction::OpenSystemMenu},
+        KeyCase{"menu_opens_the_popup", Key::Menu, false, false, IDC_LIST_STATUS,
+                KeyAction::OpenSystemMenu},
+        KeyCase{"menu_without_focus", Key::Menu, false, false, kNoFocus, KeyAction::OpenSystemMenu},
+        KeyCase{"f10_alone_is_not_ours", Key::F10, false, false, IDC_BUTTON_LOAD,
+                KeyAction::Unused},
+        KeyCase{"shift_menu_is_not_ours", Key::Menu, true, false, IDC_BUTTON_LOAD,
+                KeyAction::Unused},
+        KeyCase{"ctrl_enter_is_not_ours", Key::Enter, false, true, IDC_BUTTON_LOAD,
+                KeyAction::Unused},
+        KeyCase{"alt_escape_is_not_ours", Key::Escape, false, true, kNoFocus, KeyAction::Unused},
+        KeyCase{"list_up", Key::Up, false, false, IDC_LIST_STATUS, KeyAction::ScrollLineUp},
+        KeyCase{"list_down", Key::Down, false, false, IDC_LIST_STATUS, KeyAction::ScrollLineDown},
+        KeyCase{"list_page_up", Key::PageUp, false, false, IDC_LIST_STATUS,
+                KeyAction::ScrollPageUp},
+        KeyCase{"list_page_down", Key::PageDown, false, false, IDC_LIST_STATUS,
+                KeyAction::ScrollPageDown},
+        KeyCase{"list_home", Key::Home, false, false, IDC_LIST_STATUS, KeyAction::ScrollTop},
+        KeyCase{"list_end", Key::End, false, false, IDC_LIST_STATUS, KeyAction::ScrollBottom},
+        KeyCase{"list_left", Key::Left, false, false, IDC_LIST_STATUS, KeyAction::ScrollLeft},
+        KeyCase{"list_right", Key::Right, false, false, IDC_LIST_STATUS, KeyAction::ScrollRight},
+        KeyCase{"shift_down_on_the_list", Key::Down, true, false, IDC_LIST_STATUS,
+                KeyAction::Unused},
+        // Arrows on a button or box are the toolkit's (focus moves).
+        KeyCase{"down_on_a_box", Key::Down, false, false, IDC_CHECK_SORT_BY_NAME,
+                KeyAction::Unused},
+        KeyCase{"down_without_focus", Key::Down, false, false, kNoFocus, KeyAction::Unused},
+        KeyCase{"other_key", Key::Other, false, false, IDC_LIST_STATUS, KeyAction::Unused}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class UserInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hl::Reset();
+    fake_engine::Reset();
+  }
+  static emu::Window& Control(HWND dlg, int id) { return *emu::FromHandle(::GetDlgItem(dlg, id)); }
+  CQuorvelApp app_;
+};
+
+TEST_F(UserInput, EscapeAndTheCloseButtonEndTheDialog) {
+  for (const bool escape : {true, false}) {
+    hl::QueueModal([&](HWND dlg) {
+      emu::Window& dialog = *emu::FromHandle(dlg);
+      if (escape) {
+        EXPECT_EQ(emu::UserKey(dialog, &Control(dlg, IDC_LIST_STATUS), {Key::Escape}),
+                  KeyAction::Done);
+      } else {
+        emu::UserClosed(dialog);
+      }
+      EXPECT_TRUE(dialog.ended);
+      return INT_PTR{IDOK};  // not taken: the dialog has ended
+    });
+    CQuorvelDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL) << escape;
+  }
+}
+
+TEST_F(UserInput, EnterOnABoxPressesExtractWithTheTickedOptions) {
+  hl::QueueFileDialog(std::vector<std::wstring>{L"/m/a.tav"});
+  hl::QueueModal([&](HWND dlg) {
+    emu::Window& dialog = *emu::FromHandle(dlg);
+    EXPECT_EQ(emu::UserKey(dialog, &Control(dlg, IDC_BUTTON_LOAD), {Key::Enter}), KeyAction::Done);
+    // The toolkit ticked the box and reports it; then unticks and ticks
+    // another: each flag follows its box.
+    emu::UserToggled(Control(dlg, IDC_CHECK_SORT_BY_NAME), true);
+    emu::UserToggled(Control(dlg, IDC_CHECK_ANALYZE_CONNECTOR), true);
+    emu::UserToggled(Control(dlg, IDC_CHECK_ANALYZE_CONNECTOR), false);
+    EXPECT_TRUE(hl::IsChecked(::GetDlgItem(dlg, IDC_CHECK_SORT_BY_NAME)));
+    EXPECT_FALSE(hl::IsChecked(::GetDlgItem(dlg, IDC_CHECK_ANALYZE_CONNECTOR)));
+    EXPECT_EQ(emu::UserKey(dialog, &Control(dlg, IDC_CHECK_SAVE_BESIDE), {Key::Enter}),
+              KeyAction::Done);
+    // "Extract!" is disabled after the batch: pressing it does nothing.
+    emu::UserPressed(Control(dlg, IDC_BUTTON_EXTRACT));
+    EXPECT_EQ(hl::ListLines(::GetDlgItem(dlg, IDC_LIST_STATUS)).size(), 1u);
+    return INT_PTR{IDOK};
+  });
+  CQuorvelDlg dlg;
+  dlg.DoModal();
+  ASSERT_EQ(fake_engine::Calls().size(), 1u);
+  const fake_engine::Call& call = fake_engine::Calls()[0];
+  EXPECT_EQ(call.path, "/m/a.tav");
+  EXPECT_EQ(call.sortByName, 1);
+  EXPECT_EQ(call.saveBesideExtractor, 0);
+  EXPECT_EQ(call.analyzeConnector, 0);
+}
+
+TEST_F(UserInput, ADisabledBoxIgnoresAToggle) {
+  hl::QueueModal([&](HWND dlg) {
+    ::EnableWindow(::GetDlgItem(dlg, IDC_CHECK_SORT_BY_NAME), FALSE);
+    emu::UserToggled(Control(dlg, IDC_CHECK_SORT_BY_NAME), true);
+    EXPECT_FALSE(hl::IsChecked(::GetDlgItem(dlg, IDC_CHECK_SORT_BY_NAME)));
+    return INT_PTR{IDOK};
+  });
+  CQuorvelDlg dlg;
+  dlg.DoModal();
+}
+
+TEST_F(UserInput, ThePopupHoldsTheSystemMenuAndItsAboutEntryOpensTheAboutBox) {
+  hl::QueueModal([&](HWND dlg) {
+    emu::Window& dialog = *emu::FromHandle(dlg);
+    const std::vector<emu::PopupEntry> popup = emu::SystemMenuPopup(dialog);
+    EXPECT_EQ(popup.size(), 2u);
+    if (popup.size() != 2u) return INT_PTR{IDOK};
+    EXPECT_EQ(popup[0].label, L"&Close");  // the accelerator column is cut off
+    EXPECT_EQ(popup[0].id, SC_CLOSE);
+    EXPECT_FALSE(popup[0].separatorBefore);
+    EXPECT_EQ(popup[1].label, L"&About Quorvel...");
+    EXPECT_EQ(popup[1].id, 16u);
+    EXPECT_TRUE(popup[1].separatorBefore);
+    hl::QueueModal([](HWND) { return INT_PTR{IDOK}; });
+    emu::UserPickedMenu(dialog, popup[1].id);
+    EXPECT_FALSE(dialog.ended);
+    return INT_PTR{IDOK};
+  });
+  CQuorvelDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(hl::Recorded().modalTemplates, (std::vector<UINT>{IDD_QUORVEL_DIALOG, IDD_ABOUTBOX}));
+}
+
+}  // namespace

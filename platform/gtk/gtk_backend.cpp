@@ -1,0 +1,756 @@
+// The GTK 3 backend: each dialog of the in-memory window system is shown as a
+// GtkWindow with one GTK widget per control, placed at the template's
+// position and size. The in-memory state stays the truth; widgets mirror it
+// (Changed) and report the user's actions through emulated/input.h. Focus,
+// Tab order, drawing, themes and accessibility are GTK's.
+#include <gtk/gtk.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/emulated/backend.h"
+#include "platform/emulated/dialog_keys.h"
+#include "platform/emulated/input.h"
+#include "platform/emulated/window.h"
+#include "platform/gtk/desktop_scale.h"
+#include "platform/gtk/display.h"
+#include "platform/gtk/label_text.h"
+
+namespace qv::gtk {
+namespace {
+
+// Sizes that follow from the desktop's scale, fixed once GTK is up.
+struct Metrics {
+  double scale = 1.0;
+  int baseX = emu::kBaseUnitX;
+  int baseY = emu::kBaseUnitY;
+  int fontPx = 11;
+  int iconSize = 32;
+  int checkSize = 13;    // the check box's square
+  int checkSpacing = 4;  // between the square and its text
+  int buttonPadding = 4;
+};
+
+int Px(int du, const Metrics& m) {
+  return emu::DialogUnitsToPixelsX(du, m.baseX);
+}
+int Py(int du, const Metrics& m) {
+  return emu::DialogUnitsToPixelsY(du, m.baseY);
+}
+
+struct DialogPeer;
+
+struct ControlPeer {
+  emu::Window* window = nullptr;
+  DialogPeer* dialog = nullptr;
+  GtkWidget* widget = nullptr;     // placed in the dialog
+  GtkWidget* focusable = nullptr;  // what takes the focus (the tree of a list)
+  GtkListStore* store = nullptr;   // list boxes
+  gulong toggled = 0;              // check boxes: blocked while mirroring
+};
+
+struct DialogPeer {
+  emu::Window* window = nullptr;
+  GtkWidget* toplevel = nullptr;
+  GtkWidget* fixed = nullptr;
+  GtkWidget* popup = nullptr;  // the last system menu popup
+  std::vector<std::unique_ptr<ControlPeer>> controls;
+  cairo_t* painting = nullptr;  // during a draw
+  int width = 0;
+  int height = 0;
+};
+
+ControlPeer* PeerOfFocus(DialogPeer& d) {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(d.toplevel));
+  if (focus == nullptr) return nullptr;
+  for (auto& c : d.controls) {
+    if (c->focusable == focus || c->widget == focus) return c.get();
+  }
+  return nullptr;
+}
+
+emu::KeyState KeyOf(const GdkEventKey* event) {
+  emu::KeyState k;
+  switch (event->keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+      k.key = emu::Key::Enter;
+      break;
+    case GDK_KEY_Escape:
+      k.key = emu::Key::Escape;
+      break;
+    case GDK_KEY_Menu:
+      k.key = emu::Key::Menu;
+      break;
+    case GDK_KEY_F10:
+      k.key = emu::Key::F10;
+      break;
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Up:
+      k.key = emu::Key::Up;
+      break;
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Down:
+      k.key = emu::Key::Down;
+      break;
+    case GDK_KEY_Page_Up:
+    case GDK_KEY_KP_Page_Up:
+      k.key = emu::Key::PageUp;
+      break;
+    case GDK_KEY_Page_Down:
+    case GDK_KEY_KP_Page_Down:
+      k.key = emu::Key::PageDown;
+      break;
+    case GDK_KEY_Home:
+    case GDK_KEY_KP_Home:
+      k.key = emu::Key::Home;
+      break;
+    case GDK_KEY_End:
+    case GDK_KEY_KP_End:
+      k.key = emu::Key::End;
+      break;
+    case GDK_KEY_Left:
+    case GDK_KEY_KP_Left:
+      k.key = emu::Key::Left;
+      break;
+    case GDK_KEY_Right:
+    case GDK_KEY_KP_Right:
+      k.key = emu::Key::Right;
+      break;
+    default:
+      break;
+  }
+  k.shift = (event->state & GDK_SHIFT_MASK) != 0;
+  k.control = (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK)) != 0;
+  return k;
+}
+
+// Scrolls the list's view; Windows scrolls a list box by lines and pages.
+void ScrollList(ControlPeer& list, emu::KeyAction action) {
+  auto* scrolled = GTK_SCROLLED_WINDOW(list.widget);
+  GtkAdjustment* v = gtk_scrolled_window_get_vadjustment(scrolled);
+  GtkAdjustment* h = gtk_scrolled_window_get_hadjustment(scrolled);
+  double line = gtk_adjustment_get_step_increment(v);
+  GtkTreePath* first = gtk_tree_path_new_first();
+  GdkRectangle cell{};
+  gtk_tree_view_get_background_area(GTK_TREE_VIEW(list.focusable), first, nullptr, &cell);
+  gtk_tree_path_free(first);
+  if (cell.height > 0) line = cell.height;
+  const double page = std::max(line, gtk_adjustment_get_page_size(v) - line);
+  const double top = gtk_adjustment_get_value(v);
+  const double left = gtk_adjustment_get_value(h);
+  switch (action) {
+    case emu::KeyAction::ScrollLineUp:
+      gtk_adjustment_set_value(v, top - line);
+      break;
+    case emu::KeyAction::ScrollLineDown:
+      gtk_adjustment_set_value(v, top + line);
+      break;
+    case emu::KeyAction::ScrollPageUp:
+      gtk_adjustment_set_value(v, top - page);
+      break;
+    case emu::KeyAction::ScrollPageDown:
+      gtk_adjustment_set_value(v, top + page);
+      break;
+    case emu::KeyAction::ScrollTop:
+      gtk_adjustment_set_value(v, gtk_adjustment_get_lower(v));
+      break;
+    case emu::KeyAction::ScrollBottom:
+      gtk_adjustment_set_value(v, gtk_adjustment_get_upper(v));
+      break;
+    case emu::KeyAction::ScrollLeft:
+      gtk_adjustment_set_value(h, left - line);
+      break;
+    case emu::KeyAction::ScrollRight:
+      gtk_adjustment_set_value(h, left + line);
+      break;
+    default:
+      break;
+  }
+}
+
+void OnPopupPick(GtkMenuItem* item, gpointer data) {
+  auto* d = static_cast<DialogPeer*>(data);
+  const auto id = static_cast<UINT_PTR>(
+      reinterpret_cast<guintptr>(g_object_get_data(G_OBJECT(item), "quorvel-command")));
+  emu::UserPickedMenu(*d->window, id);
+}
+
+// Windows has a system menu on every dialog; here its entries open as a
+// popup, at the pointer for a right click, else by the focused control.
+void PopupSystemMenu(DialogPeer& d, const GdkEvent* trigger, bool atPointer) {
+  const std::vector<emu::PopupEntry> entries = emu::SystemMenuPopup(*d.window);
+  if (entries.empty()) return;
+  if (d.popup != nullptr) gtk_widget_destroy(d.popup);
+  d.popup = gtk_menu_new();
+  gtk_menu_attach_to_widget(GTK_MENU(d.popup), d.toplevel, nullptr);
+  for (const emu::PopupEntry& entry : entries) {
+    if (entry.separatorBefore) {
+      gtk_menu_shell_append(GTK_MENU_SHELL(d.popup), gtk_separator_menu_item_new());
+    }
+    GtkWidget* item = gtk_menu_item_new_with_mnemonic(MnemonicText(entry.label).c_str());
+    g_object_set_data(G_OBJECT(item), "quorvel-command",
+                      reinterpret_cast<gpointer>(static_cast<guintptr>(entry.id)));
+    g_signal_connect(item, "activate", G_CALLBACK(OnPopupPick), &d);
+    gtk_menu_shell_append(GTK_MENU_SHELL(d.popup), item);
+  }
+  gtk_widget_show_all(d.popup);
+  if (atPointer) {
+    gtk_menu_popup_at_pointer(GTK_MENU(d.popup), trigger);
+    return;
+  }
+  GdkRectangle at{4, 4, 1, 1};
+  if (ControlPeer* focus = PeerOfFocus(d)) {
+    GtkAllocation a;
+    gtk_widget_get_allocation(focus->widget, &a);
+    at = GdkRectangle{a.x + 4, a.y + 4, 1, 1};
+  }
+  gtk_menu_popup_at_rect(GTK_MENU(d.popup), gtk_widget_get_window(d.toplevel), &at,
+                         GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, trigger);
+}
+
+gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
+  auto* d = static_cast<DialogPeer*>(data);
+  ControlPeer* focus = PeerOfFocus(*d);
+  const emu::KeyAction action =
+      emu::UserKey(*d->window, focus != nullptr ? focus->window : nullptr, KeyOf(event));
+  switch (action) {
+    case emu::KeyAction::Unused:
+      return FALSE;
+    case emu::KeyAction::Done:
+      return TRUE;
+    case emu::KeyAction::OpenSystemMenu:
+      PopupSystemMenu(*d, reinterpret_cast<GdkEvent*>(event), false);
+      return TRUE;
+    default:
+      if (focus != nullptr && focus->store != nullptr) ScrollList(*focus, action);
+      return TRUE;
+  }
+}
+
+gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer data) {
+  auto* d = static_cast<DialogPeer*>(data);
+  // A right click on the background, not on a control.
+  if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_SECONDARY) return FALSE;
+  if (gtk_get_event_widget(reinterpret_cast<GdkEvent*>(event)) != widget) return FALSE;
+  PopupSystemMenu(*d, reinterpret_cast<GdkEvent*>(event), true);
+  return TRUE;
+}
+
+gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
+  emu::UserClosed(*static_cast<DialogPeer*>(data)->window);
+  return TRUE;  // the window goes when the dialog ends
+}
+
+// The dialogs have no minimize or maximize box and no sizing border: the
+// window manager's title bar offers moving and closing (X11's Motif hints;
+// Wayland has no such request). The window can still be minimised from the
+// task bar, as a Windows dialog can.
+void OnRealize(GtkWidget* widget, gpointer) {
+  GdkWindow* window = gtk_widget_get_window(widget);
+  gdk_window_set_decorations(
+      window, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
+  gdk_window_set_functions(
+      window, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_MINIMIZE | GDK_FUNC_CLOSE));
+}
+
+gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
+  auto* d = static_cast<DialogPeer*>(data);
+  d->painting = cr;
+  ::SendMessageW(emu::ToHandle(d->window), WM_PAINT, 0, 0);
+  d->painting = nullptr;
+  return FALSE;
+}
+
+void OnClicked(GtkButton*, gpointer data) {
+  emu::UserPressed(*static_cast<ControlPeer*>(data)->window);
+}
+
+void OnToggled(GtkToggleButton* button, gpointer data) {
+  emu::UserToggled(*static_cast<ControlPeer*>(data)->window,
+                   gtk_toggle_button_get_active(button) != FALSE);
+}
+
+class GtkBackend final : public emu::Backend {
+ public:
+  bool CreatePeer(emu::Window& dialog) override {
+    Ready();
+    const DialogTemplate& t = *dialog.dialog;
+    auto d = std::make_unique<DialogPeer>();
+    d->window = &dialog;
+    d->width = Px(t.cx, metrics_);
+    d->height = Py(t.cy, metrics_);
+    d->toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWindow* win = GTK_WINDOW(d->toplevel);
+    gtk_window_set_title(win, DisplayText(dialog.text).c_str());
+    gtk_window_set_resizable(win, FALSE);
+    // An app window has its own task bar button; other dialogs belong to
+    // their owner's.
+    gtk_window_set_type_hint(win, (dialog.exStyle & WS_EX_APPWINDOW) != 0
+                                      ? GDK_WINDOW_TYPE_HINT_NORMAL
+                                      : GDK_WINDOW_TYPE_HINT_DIALOG);
+    gtk_style_context_add_class(gtk_widget_get_style_context(d->toplevel), "quorvel-dialog");
+    atk_object_set_role(gtk_widget_get_accessible(d->toplevel), ATK_ROLE_DIALOG);
+    if (dialog.parent != nullptr && dialog.parent->peer != nullptr) {
+      auto* owner = static_cast<DialogPeer*>(dialog.parent->peer);
+      gtk_window_set_transient_for(win, GTK_WINDOW(owner->toplevel));
+      gtk_window_set_position(win, GTK_WIN_POS_CENTER_ON_PARENT);
+      gtk_window_set_modal(win, TRUE);
+    }
+    gtk_widget_add_events(d->toplevel, GDK_BUTTON_PRESS_MASK | GDK_KEY_PRESS_MASK);
+    g_signal_connect(d->toplevel, "key-press-event", G_CALLBACK(OnKey), d.get());
+    g_signal_connect(d->toplevel, "button-press-event", G_CALLBACK(OnButtonPress), d.get());
+    g_signal_connect(d->toplevel, "delete-event", G_CALLBACK(OnDelete), d.get());
+    g_signal_connect(d->toplevel, "draw", G_CALLBACK(OnDraw), d.get());
+    g_signal_connect(d->toplevel, "realize", G_CALLBACK(OnRealize), nullptr);
+
+    d->fixed = gtk_fixed_new();
+    gtk_widget_set_size_request(d->fixed, d->width, d->height);
+    gtk_container_add(GTK_CONTAINER(d->toplevel), d->fixed);
+    GList* chain = nullptr;
+    for (auto& child : dialog.children) {
+      auto c = std::make_unique<ControlPeer>();
+      c->window = child.get();
+      c->dialog = d.get();
+      if (!CreateControl(*c)) continue;
+      if (c->focusable != nullptr && (child->style & WS_TABSTOP) != 0) {
+        chain = g_list_append(chain, c->widget);
+      } else if (c->focusable != nullptr) {
+        gtk_widget_set_can_focus(c->focusable, FALSE);
+      }
+      child->peer = c.get();
+      d->controls.push_back(std::move(c));
+    }
+    // The template's order is the Tab order; GTK's own order of a GtkFixed
+    // goes by position. GTK 4 drops focus chains for a focus vfunc; GTK 3's
+    // chain is the plain way to say it.
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_container_set_focus_chain(GTK_CONTAINER(d->fixed), chain);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    g_list_free(chain);
+    if (emu::Window* button = emu::DefaultButton(dialog)) {
+      auto* peer = static_cast<ControlPeer*>(button->peer);
+      gtk_widget_set_can_default(peer->widget, TRUE);
+      gtk_widget_grab_default(peer->widget);
+    }
+    dialog.peer = d.get();
+    for (auto& c : d->controls) Changed(*c->window);
+    Changed(dialog);
+    d.release();
+    return true;
+  }
+
+  void DestroyPeer(emu::Window& dialog) override {
+    auto* d = static_cast<DialogPeer*>(dialog.peer);
+    if (d == nullptr) return;
+    for (auto& c : d->controls) {
+      c->window->peer = nullptr;
+      if (c->store != nullptr) g_object_unref(c->store);
+    }
+    if (d->popup != nullptr) gtk_widget_destroy(d->popup);
+    gtk_widget_destroy(d->toplevel);
+    dialog.peer = nullptr;
+    delete d;
+  }
+
+  void RunModal(emu::Window& dialog) override {
+    auto* d = static_cast<DialogPeer*>(dialog.peer);
+    gtk_widget_show_all(d->toplevel);
+    // The first tab stop has the focus, as a Windows dialog gives it.
+    GList* chain = nullptr;
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    if (gtk_container_get_focus_chain(GTK_CONTAINER(d->fixed), &chain) && chain != nullptr) {
+      for (GList* l = chain; l != nullptr; l = l->next) {
+        auto* w = static_cast<GtkWidget*>(l->data);
+        if (!gtk_widget_is_sensitive(w)) continue;
+        for (auto& c : d->controls) {
+          if (c->widget == w) gtk_widget_grab_focus(c->focusable);
+        }
+        break;
+      }
+    }
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    g_list_free(chain);
+    gtk_window_present(GTK_WINDOW(d->toplevel));
+    while (!dialog.ended) gtk_main_iteration();
+    gtk_widget_hide(d->toplevel);
+  }
+
+  void Changed(emu::Window& w) override {
+    if (w.peer == nullptr) return;
+    if (w.kind == emu::Kind::Dialog) {
+      auto* d = static_cast<DialogPeer*>(w.peer);
+      GList* icons = nullptr;
+      for (HICON icon : {w.bigIcon, w.smallIcon}) {
+        for (GdkPixbuf* image : Images(icon)) icons = g_list_append(icons, image);
+      }
+      if (icons != nullptr) gtk_window_set_icon_list(GTK_WINDOW(d->toplevel), icons);
+      g_list_free(icons);
+      return;
+    }
+    auto* c = static_cast<ControlPeer*>(w.peer);
+    gtk_widget_set_sensitive(c->widget, w.enabled);
+    switch (w.kind) {
+      case emu::Kind::CheckBox:
+        g_signal_handler_block(c->widget, c->toggled);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c->widget), w.check == BST_CHECKED);
+        g_signal_handler_unblock(c->widget, c->toggled);
+        break;
+      case emu::Kind::ListBox:
+        MirrorLines(*c);
+        break;
+      default:
+        break;
+    }
+  }
+
+  bool ChooseFiles(const OPENFILENAMEW& ofn, std::vector<std::wstring>& paths) override {
+    Ready();
+    GtkWindow* parent = nullptr;
+    if (emu::Window* owner = emu::FromHandle(ofn.hwndOwner); owner != nullptr) {
+      if (auto* d = static_cast<DialogPeer*>(owner->peer)) parent = GTK_WINDOW(d->toplevel);
+    }
+    // Windows titles an open-file dialog "Open" unless it is given a title.
+    const std::string title = ofn.lpstrTitle != nullptr ? DisplayText(ofn.lpstrTitle) : "Open";
+    GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
+        title.c_str(), parent, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
+    GtkFileChooser* fc = GTK_FILE_CHOOSER(chooser);
+    gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+    gtk_file_chooser_set_select_multiple(fc, (ofn.Flags & OFN_ALLOWMULTISELECT) != 0);
+    gtk_file_chooser_set_local_only(fc, TRUE);
+    for (const wchar_t* p = ofn.lpstrFilter; p != nullptr && *p != L'\0';) {
+      const std::wstring name(p);
+      p += name.size() + 1;
+      if (*p == L'\0') break;
+      const std::wstring patterns(p);
+      p += patterns.size() + 1;
+      GtkFileFilter* filter = gtk_file_filter_new();
+      gtk_file_filter_set_name(filter, DisplayText(name).c_str());
+      // "a;b" on Windows is two patterns.
+      std::size_t start = 0;
+      while (start <= patterns.size()) {
+        const std::size_t end = std::min(patterns.find(L';', start), patterns.size());
+        if (end > start) {
+          gtk_file_filter_add_pattern(filter,
+                                      DisplayText(patterns.substr(start, end - start)).c_str());
+        }
+        start = end + 1;
+      }
+      gtk_file_chooser_add_filter(fc, filter);  // takes the floating reference
+    }
+    const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser));
+    if (response == GTK_RESPONSE_ACCEPT) {
+      GSList* names = gtk_file_chooser_get_filenames(fc);
+      for (GSList* l = names; l != nullptr; l = l->next) {
+        std::string name = static_cast<const char*>(l->data);
+        if (name.empty()) continue;
+        AddDefaultExtension(name, ofn.lpstrDefExt);
+        const int n = ::MultiByteToWideChar(CP_THREAD_ACP, 0, name.c_str(), -1, nullptr, 0);
+        if (n <= 0) continue;
+        std::wstring wide(static_cast<std::size_t>(n), L'\0');
+        ::MultiByteToWideChar(CP_THREAD_ACP, 0, name.c_str(), -1, wide.data(), n);
+        wide.resize(static_cast<std::size_t>(n - 1));
+        paths.push_back(std::move(wide));
+      }
+      g_slist_free_full(names, g_free);
+    }
+    g_object_unref(chooser);
+    return !paths.empty();
+  }
+
+  bool IsIconic(const emu::Window& w) override {
+    if (w.kind != emu::Kind::Dialog || w.peer == nullptr) return false;
+    GdkWindow* gw = gtk_widget_get_window(static_cast<DialogPeer*>(w.peer)->toplevel);
+    return gw != nullptr && (gdk_window_get_state(gw) & GDK_WINDOW_STATE_ICONIFIED) != 0;
+  }
+
+  RECT ClientRect(const emu::Window& w) override {
+    if (w.peer == nullptr) return RECT{0, 0, 0, 0};
+    if (w.kind == emu::Kind::Dialog) {
+      auto* d = static_cast<DialogPeer*>(w.peer);
+      return RECT{0, 0, d->width, d->height};
+    }
+    GtkAllocation a;
+    gtk_widget_get_allocation(static_cast<ControlPeer*>(w.peer)->widget, &a);
+    return RECT{0, 0, a.width, a.height};
+  }
+
+  int SystemMetric(int index) override {
+    Ready();
+    return index == SM_CXICON || index == SM_CYICON ? metrics_.iconSize : 0;
+  }
+
+  // GTK draws the dialog's face and controls itself after the WM_PAINT
+  // handler has run.
+  void PaintDefault(emu::Window&) override {}
+
+  void EraseIconBackground(emu::Window& w) override {
+    auto* d = static_cast<DialogPeer*>(w.peer);
+    if (d == nullptr || d->painting == nullptr) return;
+    gtk_render_background(gtk_widget_get_style_context(d->toplevel), d->painting, 0, 0, d->width,
+                          d->height);
+  }
+
+  void DrawIcon(emu::Window& w, int x, int y, HICON icon) override {
+    auto* d = static_cast<DialogPeer*>(w.peer);
+    if (d == nullptr || d->painting == nullptr) return;
+    if (GdkPixbuf* image = IconImage(icon, metrics_.iconSize)) {
+      gdk_cairo_set_source_pixbuf(d->painting, image, x, y);
+      cairo_paint(d->painting);
+    }
+  }
+
+ private:
+  void Ready() {
+    if (ready_) return;
+    OpenDisplayOrExit();
+    ComputeMetrics();
+    InstallStyle();
+    ready_ = true;
+  }
+
+  // Width a label of `text` needs at `px` pixels in the theme's font.
+  static int TextWidth(PangoContext* context, const PangoFontDescription* font, int px,
+                       const std::string& text) {
+    PangoFontDescription* sized = pango_font_description_copy(font);
+    pango_font_description_set_absolute_size(sized, px * PANGO_SCALE);
+    PangoLayout* layout = pango_layout_new(context);
+    pango_layout_set_font_description(layout, sized);
+    pango_layout_set_text(layout, text.c_str(), -1);
+    int width = 0, height = 0;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    g_object_unref(layout);
+    pango_font_description_free(sized);
+    return width;
+  }
+
+  void ComputeMetrics() {
+    Metrics& m = metrics_;
+    m.scale = DesktopScale(gdk_screen_get_resolution(gdk_screen_get_default()));
+    m.baseX = static_cast<int>(std::lround(emu::kBaseUnitX * m.scale));
+    m.baseY = static_cast<int>(std::lround(emu::kBaseUnitY * m.scale));
+    m.iconSize = static_cast<int>(std::lround(32 * m.scale));
+    m.checkSize = static_cast<int>(std::lround(13 * m.scale));
+    m.checkSpacing = static_cast<int>(std::lround(4 * m.scale));
+    m.buttonPadding = static_cast<int>(std::lround(4 * m.scale));
+    // The font sizes below are logical pixels; the theme's font family
+    // stays. 8 points at 96 dpi is about 11 pixels: take the largest size up
+    // to that at which every label of every dialog fits its control.
+    GtkWidget* probe = gtk_label_new(nullptr);
+    g_object_ref_sink(probe);
+    PangoContext* context = gtk_widget_get_pango_context(probe);
+    PangoFontDescription* font = nullptr;
+    gtk_style_context_get(gtk_widget_get_style_context(probe), GTK_STATE_FLAG_NORMAL, "font", &font,
+                          nullptr);
+    const int minPx = static_cast<int>(std::lround(7 * m.scale));
+    for (m.fontPx = static_cast<int>(std::lround(11 * m.scale)); m.fontPx > minPx; --m.fontPx) {
+      if (AllLabelsFit(context, font)) break;
+    }
+    pango_font_description_free(font);
+    g_object_unref(probe);
+  }
+
+  bool AllLabelsFit(PangoContext* context, const PangoFontDescription* font) const {
+    const Metrics& m = metrics_;
+    for (const DialogTemplate& t : ProgramResources().dialogs) {
+      for (const DialogItem& item : t.items) {
+        if (item.text == nullptr) continue;
+        std::wstring text = item.text;
+        std::erase(text, L'&');
+        int decoration = 2;
+        if (std::wstring(item.className) == kButtonClass) {
+          decoration = (item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX
+                           ? m.checkSize + m.checkSpacing + 2
+                           : 2 * m.buttonPadding + 4;
+        }
+        if (TextWidth(context, font, m.fontPx, DisplayText(text)) + decoration > Px(item.cx, m) ||
+            m.fontPx + 2 > Py(item.cy, m)) {
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  // Controls as small as the template makes them: the theme's minimum sizes
+  // and paddings would otherwise grow them past their places.
+  void InstallStyle() {
+    const Metrics& m = metrics_;
+    const std::string css =
+        "window.quorvel-dialog { font-size: " + std::to_string(m.fontPx) +
+        "px; }\n"
+        "window.quorvel-dialog button { min-height: 0; min-width: 0; padding: 0 " +
+        std::to_string(m.buttonPadding) +
+        "px; }\n"
+        "window.quorvel-dialog checkbutton { min-height: 0; padding: 0; margin: 0; }\n"
+        "window.quorvel-dialog checkbutton check { min-width: " +
+        std::to_string(m.checkSize) + "px; min-height: " + std::to_string(m.checkSize) +
+        "px; margin: 0 " + std::to_string(m.checkSpacing) +
+        "px 0 0; padding: 0; }\n"
+        "window.quorvel-dialog checkbutton label { padding: 0; margin: 0; }\n";
+    GtkCssProvider* provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                              GTK_STYLE_PROVIDER(provider),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(provider);
+  }
+
+  static void Ellipsize(GtkWidget* button) {
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(button));
+    if (GTK_IS_LABEL(label)) gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+  }
+
+  bool CreateControl(ControlPeer& c) {
+    emu::Window& w = *c.window;
+    const DialogItem& item = *w.item;
+    const int x = Px(item.x, metrics_), y = Py(item.y, metrics_);
+    int width = Px(item.cx, metrics_), height = Py(item.cy, metrics_);
+    switch (w.kind) {
+      case emu::Kind::PushButton:
+        c.widget = gtk_button_new_with_mnemonic(MnemonicText(w.text).c_str());
+        Ellipsize(c.widget);
+        g_signal_connect(c.widget, "clicked", G_CALLBACK(OnClicked), &c);
+        c.focusable = c.widget;
+        break;
+      case emu::Kind::CheckBox:
+        c.widget = gtk_check_button_new_with_mnemonic(MnemonicText(w.text).c_str());
+        Ellipsize(c.widget);
+        c.toggled = g_signal_connect(c.widget, "toggled", G_CALLBACK(OnToggled), &c);
+        c.focusable = c.widget;
+        break;
+      case emu::Kind::ListBox: {
+        c.store = gtk_list_store_new(1, G_TYPE_STRING);
+        GtkWidget* tree = gtk_tree_view_new_with_model(GTK_TREE_MODEL(c.store));
+        GtkTreeView* view = GTK_TREE_VIEW(tree);
+        gtk_tree_view_set_headers_visible(view, FALSE);
+        gtk_tree_view_set_enable_search(view, FALSE);
+        // The status list's lines cannot be selected.
+        gtk_tree_selection_set_mode(gtk_tree_view_get_selection(view), GTK_SELECTION_NONE);
+        GtkCellRenderer* text = gtk_cell_renderer_text_new();
+        gtk_tree_view_insert_column_with_attributes(view, -1, nullptr, text, "text", 0, nullptr);
+        c.widget = gtk_scrolled_window_new(nullptr, nullptr);
+        auto* scrolled = GTK_SCROLLED_WINDOW(c.widget);
+        gtk_scrolled_window_set_overlay_scrolling(scrolled, FALSE);
+        const GtkPolicyType policy =
+            (w.style & LBS_DISABLENOSCROLL) != 0 ? GTK_POLICY_ALWAYS : GTK_POLICY_AUTOMATIC;
+        gtk_scrolled_window_set_policy(scrolled, policy, policy);
+        gtk_scrolled_window_set_shadow_type(
+            scrolled, (w.style & WS_BORDER) != 0 ? GTK_SHADOW_IN : GTK_SHADOW_NONE);
+        gtk_container_add(GTK_CONTAINER(c.widget), tree);
+        c.focusable = tree;
+        break;
+      }
+      case emu::Kind::StaticText: {
+        const bool prefix = (w.style & SS_NOPREFIX) == 0;
+        c.widget = prefix ? gtk_label_new_with_mnemonic(MnemonicText(w.text).c_str())
+                          : gtk_label_new(DisplayText(w.text).c_str());
+        GtkLabel* label = GTK_LABEL(c.widget);
+        gtk_label_set_xalign(label, 0);
+        gtk_label_set_yalign(label, 0);
+        gtk_label_set_ellipsize(label, PANGO_ELLIPSIZE_END);
+        break;
+      }
+      case emu::Kind::StaticIcon:
+        // An icon static takes the size of its icon.
+        c.widget = gtk_image_new_from_pixbuf(IconImage(w.icon, metrics_.iconSize));
+        width = height = metrics_.iconSize;
+        break;
+      default:
+        return false;
+    }
+    gtk_widget_set_size_request(c.widget, width, height);
+    gtk_fixed_put(GTK_FIXED(c.dialog->fixed), c.widget, x, y);
+    return true;
+  }
+
+  void MirrorLines(ControlPeer& c) {
+    GtkTreeModel* model = GTK_TREE_MODEL(c.store);
+    const std::vector<std::wstring>& lines = c.window->lines;
+    const auto rows = static_cast<std::size_t>(gtk_tree_model_iter_n_children(model, nullptr));
+    // The batch adds one line at a time: append it rather than refill.
+    if (rows + 1 != lines.size()) {
+      gtk_list_store_clear(c.store);
+      for (const std::wstring& line : lines) {
+        gtk_list_store_insert_with_values(c.store, nullptr, -1, 0, DisplayText(line).c_str(), -1);
+      }
+      return;
+    }
+    gtk_list_store_insert_with_values(c.store, nullptr, -1, 0, DisplayText(lines.back()).c_str(),
+                                      -1);
+  }
+
+  static void AddDefaultExtension(std::string& name, LPCWSTR defExt) {
+    // As Windows does for a typed name: a missing file without an extension
+    // gets the default one.
+    if (defExt == nullptr || *defExt == L'\0') return;
+    struct stat st;
+    if (::stat(name.c_str(), &st) == 0) return;
+    const std::size_t slash = name.rfind('/');
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return;
+    name.push_back('.');
+    name.append(DisplayText(defExt));
+  }
+
+  // The images of an icon resource, decoded once.
+  const std::vector<GdkPixbuf*>& Images(HICON icon) {
+    auto it = decoded_.find(icon);
+    if (it != decoded_.end()) return it->second;
+    std::vector<GdkPixbuf*> images;
+    if (icon != nullptr) {
+      const auto* res = reinterpret_cast<const IconResource*>(icon);
+      for (const ::IconImage& img : res->images) {
+        GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
+        if (loader == nullptr) continue;
+        const bool ok = gdk_pixbuf_loader_write(loader, img.png.data(), img.png.size(), nullptr) &&
+                        gdk_pixbuf_loader_close(loader, nullptr);
+        GdkPixbuf* pixbuf = ok ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+        if (pixbuf != nullptr) images.push_back(GDK_PIXBUF(g_object_ref(pixbuf)));
+        g_object_unref(loader);
+      }
+    }
+    return decoded_.emplace(icon, std::move(images)).first->second;
+  }
+
+  // The icon at `size` pixels, scaled from its nearest larger image.
+  GdkPixbuf* IconImage(HICON icon, int size) {
+    const auto key = std::make_pair(icon, size);
+    auto it = scaled_.find(key);
+    if (it != scaled_.end()) return it->second;
+    GdkPixbuf* best = nullptr;
+    for (GdkPixbuf* image : Images(icon)) {
+      const int w = gdk_pixbuf_get_width(image);
+      if (best == nullptr ||
+          (w >= size && (gdk_pixbuf_get_width(best) < size || w < gdk_pixbuf_get_width(best)))) {
+        best = image;
+      }
+    }
+    GdkPixbuf* scaled = best == nullptr ? nullptr
+                        : gdk_pixbuf_get_width(best) == size
+                            ? GDK_PIXBUF(g_object_ref(best))
+                            : gdk_pixbuf_scale_simple(best, size, size, GDK_INTERP_BILINEAR);
+    scaled_.emplace(key, scaled);
+    return scaled;
+  }
+
+  bool ready_ = false;
+  Metrics metrics_;
+  // Kept for the life of the process, as the icons are.
+  std::map<HICON, std::vector<GdkPixbuf*>> decoded_;
+  std::map<std::pair<HICON, int>, GdkPixbuf*> scaled_;
+};
+
+}  // namespace
+}  // namespace qv::gtk
+
+qv::emu::Backend& qv::emu::ActiveBackend() {
+  static qv::gtk::GtkBackend backend;
+  return backend;
+}
