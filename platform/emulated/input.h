@@ -20,6 +20,16 @@ void UserPressed(Window& button);
 // box takes that state, then its dialog gets BN_CLICKED.
 void UserToggled(Window& box, bool checked);
 
+// The user clicked line `index` of list box `list` and, with `twice`,
+// double-clicked it. The list selects the line (one that selects lines), and
+// a notifying list tells its dialog: LBN_SELCHANGE when the selection
+// changed, then LBN_DBLCLK for a double-click.
+void UserClickedLine(Window& list, int index, bool twice);
+
+// The user dropped files on `under` (a dialog or one of its controls), in
+// this order: DropFiles of window.h.
+void UserDropped(Window& under, const std::vector<std::wstring>& paths);
+
 // The window manager's close (title-bar button, Alt+F4): SC_CLOSE.
 void UserClosed(Window& dialog);
 

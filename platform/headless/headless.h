@@ -65,11 +65,11 @@ const Record& Recorded();
 
 // Clicks control `id` of `dialog` as a user would (BM_CLICK).
 void Click(HWND dialog, int id);
-// Drops `paths` on `window` (a dialog or a control), in this order.
+// Drops `paths` on `window` (a dialog or a control), in this order, as a
+// backend reports it (emulated/input.h UserDropped).
 void DropFiles(HWND window, const std::vector<std::wstring>& paths);
-// Clicks line `index` of list box `list` (selecting it) and, with `twice`,
-// double-clicks it: LBN_SELCHANGE, then LBN_DBLCLK, to a notifying list's
-// parent. A list without selection gets the notifications and keeps none.
+// Clicks line `index` of list box `list` and, with `twice`, double-clicks
+// it, as a backend reports it (emulated/input.h UserClickedLine).
 void ClickLine(HWND list, int index, bool twice);
 // Whether the next handler calls start (true, the default) or fail.
 void SetOpenSucceeds(bool succeeds);

@@ -2,6 +2,7 @@
 #include <map>
 
 #include "platform/emulated/backend.h"
+#include "platform/emulated/input.h"
 #include "platform/headless/headless.h"
 
 namespace qv::headless {
@@ -129,21 +130,13 @@ void Click(HWND dialog, int id) {
 }
 
 void DropFiles(HWND window, const std::vector<std::wstring>& paths) {
-  emu::DropFiles(Live(window), paths);
+  emu::UserDropped(Live(window), paths);
 }
 
 void ClickLine(HWND list, int index, bool twice) {
   emu::Window& w = Live(list);
   if (w.kind != emu::Kind::ListBox) throw std::logic_error("headless: not a list box");
-  ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  if ((w.style & LBS_NOTIFY) == 0 || w.parent == nullptr) return;
-  HWND parent = emu::ToHandle(w.parent);
-  ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(w.id), LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
-  if (twice) {
-    ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(w.id), LBN_DBLCLK),
-                   reinterpret_cast<LPARAM>(list));
-  }
+  emu::UserClickedLine(w, index, twice);
 }
 
 void SetOpenSucceeds(bool succeeds) {
