@@ -7,7 +7,8 @@
 // WINDOW is the X window to drop on (decimal or 0x hex; the nearest of it and
 // its ancestors that is XdndAware takes the drop), X Y the pointer's root
 // position, PATH the absolute paths, sent in this order as file:// URIs with
-// every byte outside the unreserved set percent-encoded. Exit status 0 when
+// every byte outside the unreserved set percent-encoded (an argument holding
+// "://" is sent as the URI it is). Exit status 0 when
 // the target took the drop and said it finished, 1 when it refused it, 2 on a
 // usage error, a missing target or no answer within 20 seconds.
 #include <X11/Xatom.h>
@@ -150,7 +151,11 @@ int main(int argc, char** argv) {
   const long x = std::strtol(argv[2], nullptr, 10);
   const long y = std::strtol(argv[3], nullptr, 10);
   std::string uris;
-  for (int i = 4; i < argc; ++i) uris += FileUri(argv[i]) + "\r\n";
+  for (int i = 4; i < argc; ++i) {
+    // A URI of another scheme goes as it is, to see that the target skips it.
+    uris +=
+        (std::strstr(argv[i], "://") != nullptr ? std::string(argv[i]) : FileUri(argv[i])) + "\r\n";
+  }
 
   const Window source = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
   XSetSelectionOwner(d, atoms.selection, source, CurrentTime);
