@@ -761,6 +761,10 @@ class GtkBackend final : public emu::Backend {
     GtkTreeModel* model = GTK_TREE_MODEL(c.store);
     const std::vector<std::wstring>& lines = c.window->lines;
     const auto rows = static_cast<std::size_t>(gtk_tree_model_iter_n_children(model, nullptr));
+    // A list changes one step at a time (emptied, or one line added), and
+    // changes of its selection alone leave the rows as they are: refilled,
+    // they would lose their measured places until GTK measured them again.
+    if (rows == lines.size()) return;
     // The batch adds one line at a time: append it rather than refill.
     if (rows + 1 != lines.size()) {
       gtk_list_store_clear(c.store);
