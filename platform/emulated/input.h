@@ -74,10 +74,12 @@ enum class KeyAction {
 };
 
 // A key pressed while `dialog` is active, before its focused control sees
-// it. `focused` is the focused control, or nullptr. Enter presses the
-// focused push button or the default one (dialog_keys.h), Esc is IDCANCEL,
-// Shift+F10 and Menu open the system menu's popup, and the scrolling keys
-// scroll a focused list box, whose lines cannot be selected.
+// it. `focused` is the focused control, or nullptr. Enter is offered to the
+// dialog first (on a selected line of the status list it opens that line's
+// report), else presses the focused push button or the default one
+// (dialog_keys.h); Esc is IDCANCEL, Shift+F10 and Menu open the system menu's
+// popup, and the scrolling keys scroll a focused list box (a click, not a
+// key, selects its lines).
 KeyAction UserKey(Window& dialog, Window* focused, const KeyState& key);
 
 // One entry of the system menu's popup. `label` keeps the '&' of its
