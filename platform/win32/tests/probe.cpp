@@ -9,6 +9,8 @@
 //   probe center TITLE ID       prints the screen position "X Y" of control ID's centre
 //   probe itemcenter TITLE ID N prints the screen position "X Y" of line N of list box ID
 //   probe selected TITLE ID     prints the selected line of list box ID, or -1
+//   probe focus TITLE           prints the id of the control of TITLE's thread with
+//                               the keyboard focus, or 0
 //   probe click TITLE ID        posts BM_CLICK to button ID (does not wait)
 //   probe command TITLE ID      posts WM_COMMAND BN_CLICKED from control ID
 //   probe syscommand TITLE N    posts WM_SYSCOMMAND N
@@ -69,6 +71,13 @@ int wmain(int argc, wchar_t** argv) {
   HWND window = FindWindowW(nullptr, argv[2]);
   if (window == nullptr) return 1;
   if (command == L"find") return 0;
+  if (command == L"focus") {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+    std::printf("%d\n", info.hwndFocus != nullptr ? GetDlgCtrlID(info.hwndFocus) : 0);
+    return 0;
+  }
   if (command == L"close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   if (command == L"owner") {
     HWND owner = GetWindow(window, GW_OWNER);

@@ -204,11 +204,14 @@ report_of() { winepath -w "${1%.*}.txt"; }
 line_at 0
 xdotool click --repeat 2 --delay 80 1
 wait_for "the recorder to get Cockpit's report" record_is "$(report_of "$one/Cockpit.tav")"
+# The window is made the active one first: activating it afterwards would
+# give the focus back to the control that had it when it was last active.
+xdotool windowfocus --sync "$window"
+sleep 0.3
 line_at 4
 xdotool click 1
 wait_for "line 4 to be selected" probe_is 4 selected "$title" 1004
-xdotool windowfocus --sync "$window"
-sleep 0.3
+wait_for "the status list to hold the focus" probe_is 1004 focus "$title"
 xdotool key Return
 wait_for "the recorder to get the Cyrillic model's report" record_is \
   "$(report_of "$one/Cockpit.tav")
