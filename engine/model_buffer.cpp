@@ -16,6 +16,9 @@ std::int64_t LastChange(const FileStamp& stamp) {
 // for it would not end.
 constexpr std::int64_t kClockSetBackNs = 1'000'000'000;
 
+// The shortest pause: below a millisecond some systems do not sleep at all.
+constexpr std::int64_t kMinPauseNs = 1'000'000;
+
 }  // namespace
 
 ModelBuffer::~ModelBuffer() {
@@ -45,13 +48,16 @@ bool ModelBuffer::Unchanged() const {
 
 bool ModelBuffer::AwaitQuiet(std::FILE* file, FileStamp& stamp) {
   stamp = files_.Stamp(file);
-  for (std::int64_t waited = 0;;) {
-    const std::int64_t age = files_.Now() - LastChange(stamp);
+  // The bound is on the clock, not on the pauses asked for: a pause may end
+  // early (a short sleep returns at once on some systems), and counting what
+  // was asked would give up on a file long before it had time to settle.
+  const std::int64_t start = files_.Now();
+  for (;;) {
+    const std::int64_t now = files_.Now();
+    const std::int64_t age = now - LastChange(stamp);
     if (age >= kQuietNs || age < -kClockSetBackNs) return true;
-    if (waited >= kQuietBoundNs) return false;
-    const std::int64_t wait = std::min(kQuietNs - age, kQuietNs);
-    files_.Pause(wait);
-    waited += wait;
+    if (now - start >= kQuietBoundNs) return false;
+    files_.Pause(std::max(std::min(kQuietNs - age, kQuietNs), kMinPauseNs));
     stamp = files_.Stamp(file);
   }
 }

@@ -234,9 +234,12 @@ class FaultyFileOps : public FileOps {
   bool shortWrite = false;
   bool failFlush = false;
   bool failClose = false;
-  bool watchSeesWrite = false;  // a write the stamps' resolution hid
-  bool noWatch = false;         // the system keeps no note of writes
-  int restlessStamps = 0;       // stamps that show a change just now; -1: every one
+  bool watchSeesWrite = false;   // a write the stamps' resolution hid
+  bool noWatch = false;          // the system keeps no note of writes
+  int restlessStamps = 0;        // stamps that show a change just now; -1: every one
+  std::int64_t changedAgo = -1;  // >= 0: the file last changed this long before the first stamp
+  bool frozenClock = false;      // the clock moves only by pauses
+  bool shortPausesReturnAtOnce = false;  // a pause under a millisecond does not sleep
 
   std::int64_t ahead = 0;  // the clock runs this far ahead of the system's
   // Pauses pass on a clock of the object's own, at once.
@@ -281,10 +284,21 @@ class FaultyFileOps : public FileOps {
       stamp.changed = Now();
       if (restlessStamps > 0) --restlessStamps;
     }
+    if (changedAgo >= 0) {
+      if (changedAt_ == 0) changedAt_ = Now() - changedAgo;
+      stamp.changed = changedAt_;
+    }
     return stamp;
   }
-  std::int64_t Now() override { return FileOps::Now() + ahead + paused; }
-  void Pause(std::int64_t nanoseconds) override { paused += nanoseconds; }
+  std::int64_t Now() override {
+    if (!frozenClock) return FileOps::Now() + ahead + paused;
+    if (frozenAt_ == 0) frozenAt_ = FileOps::Now();
+    return frozenAt_ + ahead + paused;
+  }
+  void Pause(std::int64_t nanoseconds) override {
+    if (shortPausesReturnAtOnce && nanoseconds < 1'000'000) return;
+    paused += nanoseconds;
+  }
   // Where the system keeps no note of writes (Windows), a watch of the
   // object's own stands in, so that the job's use of it is tested there too.
   static constexpr int kStandInWatch = 1 << 30;
@@ -381,6 +395,7 @@ class FaultyFileOps : public FileOps {
   int openReadCalls_ = 0;
   int measureCalls_ = 0;
   int stampCalls_ = 0;
+  std::int64_t changedAt_ = 0, frozenAt_ = 0;
   std::FILE* report_ = nullptr;
 };
 
@@ -542,6 +557,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "fsize: %S(%S)\nstart\n", true, 0, 1},
         FaultCase{"written_just_before_mapping", [](FaultyFileOps& f) { f.restlessStamps = 1; },
                   "fsize: %S(%S)\nstart\n", true, kMapsWhereItCan, 1},
+        // Written just under the rest time before: a pause shorter than a
+        // millisecond that returns at once must not use up the wait.
+        FaultCase{"short_pauses_return_at_once",
+                  [](FaultyFileOps& f) {
+                    f.refuseHold = true;
+                    f.frozenClock = true;
+                    f.shortPausesReturnAtOnce = true;
+                    f.ahead = ModelBuffer::kQuietNs;  // the file itself is older
+                    f.changedAgo = ModelBuffer::kQuietNs - 500'000;
+                  },
+                  "fsize: %S(%S)\nstart\n", true, 0, 1},
         FaultCase{"long_at_rest",
                   [](FaultyFileOps& f) {
                     f.refuseHold = true;

@@ -17,10 +17,21 @@
 //   probe mark TITLE ID 0|1     posts BM_SETCHECK to check box ID; once it reads back,
 //                               every message posted before it has been handled
 //   probe close TITLE           posts WM_CLOSE
+//   probe controls TITLE        prints "ID CLASS TEXT" for every control, nested ones too
+//   probe items TITLE           prints how many items the window's (first) list view shows
+//   probe text TITLE ID         prints the text of control ID (at any depth)
+//   probe settext TITLE ID      sets the text of control ID (at any depth) to standard
+//                               input, read as UTF-8 bytes: the file name box of an Open
+//                               dialog gets every character, which no typed key can promise
 //   probe acp                   prints the process's ANSI code page
+//   probe menu                  exit 0 when a popup menu (a system menu too) is shown
 // Lines are printed as UTF-8. Exit status 1 when the window or control is
-// missing, 2 on a usage error.
+// missing (or standard input is not UTF-8), 2 on a usage error.
 #include <windows.h>
+// After <windows.h>, which they need.
+#include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -53,12 +64,81 @@ BOOL CALLBACK CountWindow(HWND window, LPARAM param) {
   return TRUE;
 }
 
+struct Descendant {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindDescendant(HWND window, LPARAM param) {
+  auto* wanted = reinterpret_cast<Descendant*>(param);
+  if (GetDlgCtrlID(window) != wanted->id) return TRUE;
+  wanted->found = window;
+  return FALSE;
+}
+
+// GetDlgItem sees only direct children; an Open dialog nests its file name
+// box in a combo box or a panel.
+HWND ControlAnyDepth(HWND window, int id) {
+  Descendant wanted{id, nullptr};
+  EnumChildWindows(window, &FindDescendant, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.found;
+}
+
+std::wstring TextOf(HWND control) {
+  const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(SendMessageW(control, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                            reinterpret_cast<LPARAM>(text.data()))));
+  return text;
+}
+
+BOOL CALLBACK FindListView(HWND control, LPARAM param) {
+  wchar_t kind[64] = L"";
+  GetClassNameW(control, kind, 64);
+  if (std::wstring(kind) != L"SysListView32") return TRUE;
+  *reinterpret_cast<HWND*>(param) = control;
+  return FALSE;
+}
+
+BOOL CALLBACK PrintControl(HWND control, LPARAM) {
+  wchar_t kind[64] = L"";
+  GetClassNameW(control, kind, 64);
+  PrintUtf8(std::to_wstring(GetDlgCtrlID(control)) + L" " + kind + L" " + TextOf(control));
+  return TRUE;
+}
+
+// Standard input as UTF-8, every byte as given (no CR LF translation); false
+// when it is not valid UTF-8, so that nothing is ever substituted.
+bool ReadUtf8Input(std::wstring& text) {
+  _setmode(_fileno(stdin), _O_BINARY);
+  std::string bytes;
+  char chunk[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) bytes.append(chunk, got);
+  if (bytes.empty()) {
+    text.clear();
+    return true;
+  }
+  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                       static_cast<int>(bytes.size()), nullptr, 0);
+  if (size <= 0) return false;
+  text.assign(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
+                      text.data(), size);
+  return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && std::wstring(argv[1]) == L"acp") {
     std::printf("%u\n", GetACP());
     return 0;
+  }
+  if (argc == 2 && std::wstring(argv[1]) == L"menu") {
+    HWND menu = FindWindowW(L"#32768", nullptr);  // the popup menu's system class
+    return menu != nullptr && IsWindowVisible(menu) ? 0 : 1;
   }
   if (argc < 3) return 2;
   const std::wstring command = argv[1];
@@ -79,6 +159,17 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (command == L"items") {
+    HWND list = nullptr;
+    EnumChildWindows(window, &FindListView, reinterpret_cast<LPARAM>(&list));
+    if (list == nullptr) return 1;
+    std::printf("%ld\n", static_cast<long>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+    return 0;
+  }
+  if (command == L"controls") {
+    EnumChildWindows(window, &PrintControl, 0);
+    return 0;
+  }
   if (command == L"owner") {
     HWND owner = GetWindow(window, GW_OWNER);
     if (owner == nullptr) return 1;
@@ -93,6 +184,17 @@ int wmain(int argc, wchar_t** argv) {
   const long number = std::wcstol(argv[3], nullptr, 0);
   if (command == L"syscommand") {
     return PostMessageW(window, WM_SYSCOMMAND, static_cast<WPARAM>(number), 0) ? 0 : 1;
+  }
+  if (command == L"text" || command == L"settext") {
+    HWND nested = ControlAnyDepth(window, static_cast<int>(number));
+    if (nested == nullptr) return 1;
+    if (command == L"text") {
+      PrintUtf8(TextOf(nested));
+      return 0;
+    }
+    std::wstring text;
+    if (!ReadUtf8Input(text)) return 1;
+    return SendMessageW(nested, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) ? 0 : 1;
   }
   HWND control = GetDlgItem(window, static_cast<int>(number));
   if (control == nullptr) return 1;
