@@ -85,7 +85,7 @@ std::vector<std::vector<std::size_t>> JobPredecessors(const std::vector<std::str
   touches.reserve(models.size() * 2);
   for (std::size_t job = 0; job < models.size(); ++job) {
     touches.push_back({job, false, models[job]});
-    touches.push_back({job, true, ReportBaseName(models[job], saveBesideExtractor) + ".txt"});
+    touches.push_back({job, true, ReportPath(models[job], saveBesideExtractor)});
   }
 
   Groups groups(touches.size());

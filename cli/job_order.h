@@ -19,9 +19,8 @@
 // components are equal ignoring ASCII case and their folders are the same
 // folder (or spelled alike): that also catches a report that does not exist
 // yet, and errs towards waiting on file systems that ignore case. Report paths
-// follow the report path rule, ReportBaseName(model, saveBesideExtractor) +
-// ".txt". Asks the file system about each path once; never throws but for
-// std::bad_alloc.
+// follow the report path rule, ReportPath(model, saveBesideExtractor). Asks
+// the file system about each path once; never throws but for std::bad_alloc.
 std::vector<std::vector<std::size_t>> JobPredecessors(const std::vector<std::string>& models,
                                                       std::int32_t saveBesideExtractor);
 

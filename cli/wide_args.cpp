@@ -1,14 +1,9 @@
 #include "cli/wide_args.h"
 
-#include "platform/narrow_text.h"
+#include "platform/win_narrow.h"
 
 DWORD NarrowArgument(const wchar_t* wide, std::string& narrow) {
-  return qv::NarrowWith(
-      [](const wchar_t* text, int count, char* out, int outSize) {
-        return WideCharToMultiByte(qv::kNarrowCodePage, qv::kNarrowFlags, text, count, out, outSize,
-                                   nullptr, nullptr);
-      },
-      [] { return GetLastError(); }, wide, narrow);
+  return NarrowNative(wide, narrow);
 }
 
 DWORD NarrowArguments(int argc, wchar_t** argv, std::vector<std::string>& args, int& index) {

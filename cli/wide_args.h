@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-// qv::NarrowWith over the real WideCharToMultiByte: ERROR_SUCCESS with
+// NarrowNative (platform/win_narrow.h): ERROR_SUCCESS with
 // `narrow` set, or the error with `narrow` unchanged. Never substitutes.
 DWORD NarrowArgument(const wchar_t* wide, std::string& narrow);
 

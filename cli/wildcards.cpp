@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "cli/win_folder.h"
+#include "platform/win_folder.h"
 
 namespace {
 

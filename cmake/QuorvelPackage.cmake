@@ -30,6 +30,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   # Depends names the libraries the programs link (GTK 3 among them).
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The dialog opens a report with the desktop's handler through xdg-open.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 endif()
 
 include(CPack)

@@ -4,6 +4,8 @@
 #include "gui/about_dlg.h"
 #include "gui/path_narrowing.h"
 #include "gui/resources/resource.h"
+#include "platform/folder_walk.h"
+#include "report/report_file.h"
 #include "report/status_line.h"
 
 namespace {
@@ -14,6 +16,18 @@ constexpr DWORD kSelectionChars = 2562;
 // Keeps only the checked bit of a check box's state: 0 or 1.
 std::int32_t CheckedFlag(CButton& box) {
   return ::SendMessageW(box.GetSafeHwnd(), BM_GETSTATE, 0, 0) & BST_CHECKED ? 1 : 0;
+}
+
+// The full path of the report of `model`'s job, taken when the job has run: a
+// report beside the extractor lands in the current folder of that moment.
+CString FullReportPath(const std::string& model, std::int32_t saveBesideExtractor) {
+  const CString report(ReportPath(model, saveBesideExtractor).c_str());
+  const DWORD needed = ::GetFullPathNameW(report, 0, nullptr, nullptr);
+  if (needed == 0) return report;
+  std::vector<wchar_t> full(needed + 1, L'\0');
+  const DWORD written =
+      ::GetFullPathNameW(report, static_cast<DWORD>(full.size()), full.data(), nullptr);
+  return written == 0 || written >= full.size() ? report : CString(full.data());
 }
 
 }  // namespace
@@ -41,6 +55,8 @@ ON_BN_CLICKED(IDC_BUTTON_EXTRACT, &CQuorvelDlg::OnBnClickedExtract)
 ON_BN_CLICKED(IDC_CHECK_SAVE_BESIDE, &CQuorvelDlg::OnBnClickedSaveBeside)
 ON_BN_CLICKED(IDC_CHECK_SORT_BY_NAME, &CQuorvelDlg::OnBnClickedSortByName)
 ON_BN_CLICKED(IDC_CHECK_ANALYZE_CONNECTOR, &CQuorvelDlg::OnBnClickedAnalyzeConnector)
+ON_WM_DROPFILES()
+ON_LBN_DBLCLK(IDC_LIST_STATUS, &CQuorvelDlg::OnLbnDblclkStatus)
 END_MESSAGE_MAP()
 
 BOOL CQuorvelDlg::OnInitDialog() {
@@ -61,9 +77,15 @@ BOOL CQuorvelDlg::OnInitDialog() {
 
   m_btnExtract.EnableWindow(FALSE);
   m_fileQueue.clear();
+  m_lineReports.clear();
   m_saveBesideExtractor = 0;
   m_sortByName = 0;
   m_analyzeConnector = 0;
+
+  // The whole dialog takes drops; the list hands them on rather than keeping
+  // them, as its template's accept-files style would.
+  DragAcceptFiles(TRUE);
+  m_listStatus.DragAcceptFiles(FALSE);
 
   return TRUE;
 }
@@ -108,15 +130,44 @@ void CQuorvelDlg::OnBnClickedLoad() {
   dlg.GetOFN().nMaxFile = kSelectionChars;
   if (dlg.DoModal() != IDOK) return;
 
-  m_fileQueue.clear();
-  ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_RESETCONTENT, 0, 0);
-  m_btnExtract.EnableWindow(TRUE);
-
+  BeginLoad();
   POSITION pos = dlg.GetStartPosition();
   while (pos != nullptr) {
     const CString path = dlg.GetNextPathName(pos);
     m_fileQueue.push_back(NarrowPath(path));
   }
+}
+
+void CQuorvelDlg::OnDropFiles(HDROP hDropInfo) {
+  // Released however the load ends, a path that cannot be narrowed included.
+  struct Release {
+    HDROP drop;
+    ~Release() { ::DragFinish(drop); }
+  } release{hDropInfo};
+  const UINT count = ::DragQueryFileW(hDropInfo, 0xFFFFFFFF, nullptr, 0);
+  BeginLoad();
+  for (UINT i = 0; i < count; ++i) {
+    std::vector<wchar_t> path(::DragQueryFileW(hDropInfo, i, nullptr, 0) + 1, L'\0');
+    ::DragQueryFileW(hDropInfo, i, path.data(), static_cast<UINT>(path.size()));
+    QueueDropped(path.data());
+  }
+}
+
+void CQuorvelDlg::BeginLoad() {
+  m_fileQueue.clear();
+  ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_RESETCONTENT, 0, 0);
+  m_lineReports.clear();
+  m_btnExtract.EnableWindow(TRUE);
+}
+
+void CQuorvelDlg::QueueDropped(LPCWSTR path) {
+  // quorvel-cli --recursive's rule: a folder (followed if it is a link) is
+  // every model below it, in byte order, links below it not followed. A
+  // folder that cannot be read adds what could be read; the dialog shows no
+  // message of its own.
+  std::vector<std::string> unreadable;
+  const std::vector<std::string> models = ExpandFolders({NarrowPath(path)}, true, unreadable);
+  m_fileQueue.insert(m_fileQueue.end(), models.begin(), models.end());
 }
 
 void CQuorvelDlg::OnBnClickedExtract() {
@@ -127,8 +178,13 @@ void CQuorvelDlg::OnBnClickedExtract() {
   RunBatch(
       m_fileQueue,
       [this](const std::string& path) {
-        return ExtractModelArgs(path.c_str(), m_sortByName, m_saveBesideExtractor,
-                                m_analyzeConnector);
+        const ExtractResult result =
+            ExtractModelArgs(path.c_str(), m_sortByName, m_saveBesideExtractor, m_analyzeConnector);
+        // The line this model's status line becomes opens this report.
+        m_lineReports.push_back(result == ExtractResult::Completed
+                                    ? FullReportPath(path, m_saveBesideExtractor)
+                                    : CString());
+        return result;
       },
       [this](const std::string& line) {
         const CString wideLine(line.c_str());
@@ -150,4 +206,30 @@ void CQuorvelDlg::OnBnClickedSortByName() {
 
 void CQuorvelDlg::OnBnClickedAnalyzeConnector() {
   m_analyzeConnector = CheckedFlag(m_chkAnalyzeConnector);
+}
+
+void CQuorvelDlg::OnLbnDblclkStatus() {
+  OpenReportOfLine(m_listStatus.GetCurSel());
+}
+
+BOOL CQuorvelDlg::PreTranslateMessage(MSG* pMsg) {
+  if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN &&
+      pMsg->hwnd == m_listStatus.GetSafeHwnd()) {
+    // With no line selected, Enter keeps its meaning: the default button.
+    const int line = m_listStatus.GetCurSel();
+    if (line != LB_ERR) {
+      OpenReportOfLine(line);
+      return TRUE;
+    }
+  }
+  return CDialogEx::PreTranslateMessage(pMsg);
+}
+
+void CQuorvelDlg::OpenReportOfLine(int line) {
+  if (line < 0 || static_cast<std::size_t>(line) >= m_lineReports.size()) return;
+  const CString& report = m_lineReports[static_cast<std::size_t>(line)];
+  if (report.IsEmpty()) return;
+  // A report that is gone, or a handler that fails, shows nothing more: the
+  // system's handler speaks for itself.
+  ::ShellExecuteW(m_hWnd, L"open", report, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -83,6 +83,7 @@ struct AFX_MSGMAP_ENTRY {
   void (CCmdTarget::*pfnVoid)();
   void (CCmdTarget::*pfnSysCommand)(UINT, LPARAM);
   HCURSOR (CCmdTarget::*pfnQueryDragIcon)();
+  void (CCmdTarget::*pfnDropFiles)(HDROP);
 };
 
 struct AFX_MSGMAP {
@@ -104,7 +105,7 @@ struct AFX_MSGMAP {
     using TheBaseClass = baseClass;                   \
     static const AFX_MSGMAP_ENTRY entries[] = {
 #define END_MESSAGE_MAP()                                                        \
-  { 0, 0, 0, nullptr, nullptr, nullptr }                                         \
+  { 0, 0, 0, nullptr, nullptr, nullptr, nullptr }                                \
   }                                                                              \
   ;                                                                              \
   static const AFX_MSGMAP map = {&TheBaseClass::GetThisMessageMap, &entries[0]}; \
@@ -113,25 +114,33 @@ struct AFX_MSGMAP {
 
 #define AFX_PMSG_VOID(fn) static_cast<void (CCmdTarget::*)()>(fn)
 #define ON_COMMAND(id, memberFxn) \
-  {WM_COMMAND, 0, static_cast<UINT>(id), AFX_PMSG_VOID(memberFxn), nullptr, nullptr},
-#define ON_BN_CLICKED(id, memberFxn) \
-  {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), AFX_PMSG_VOID(memberFxn), nullptr, nullptr},
-#define ON_WM_PAINT() {WM_PAINT, 0, 0, AFX_PMSG_VOID(&ThisClass::OnPaint), nullptr, nullptr},
+  {WM_COMMAND, 0, static_cast<UINT>(id), AFX_PMSG_VOID(memberFxn), nullptr, nullptr, nullptr},
+#define ON_CONTROL(code, id, memberFxn) \
+  {WM_COMMAND, code, static_cast<UINT>(id), AFX_PMSG_VOID(memberFxn), nullptr, nullptr, nullptr},
+#define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
+#define ON_LBN_DBLCLK(id, memberFxn) ON_CONTROL(LBN_DBLCLK, id, memberFxn)
+#define ON_WM_PAINT() \
+  {WM_PAINT, 0, 0, AFX_PMSG_VOID(&ThisClass::OnPaint), nullptr, nullptr, nullptr},
 #define ON_WM_SYSCOMMAND()                                                    \
   {WM_SYSCOMMAND,                                                             \
    0,                                                                         \
    0,                                                                         \
    nullptr,                                                                   \
    static_cast<void (CCmdTarget::*)(UINT, LPARAM)>(&ThisClass::OnSysCommand), \
+   nullptr,                                                                   \
    nullptr},
-#define ON_WM_QUERYDRAGICON() \
-  {                           \
-      WM_QUERYDRAGICON,       \
-      0,                      \
-      0,                      \
-      nullptr,                \
-      nullptr,                \
-      static_cast<HCURSOR (CCmdTarget::*)()>(&ThisClass::OnQueryDragIcon)},
+#define ON_WM_QUERYDRAGICON()                                                                      \
+  {WM_QUERYDRAGICON, 0,       0,                                                                   \
+   nullptr,          nullptr, static_cast<HCURSOR (CCmdTarget::*)()>(&ThisClass::OnQueryDragIcon), \
+   nullptr},
+#define ON_WM_DROPFILES() \
+  {WM_DROPFILES,          \
+   0,                     \
+   0,                     \
+   nullptr,               \
+   nullptr,               \
+   nullptr,               \
+   static_cast<void (CCmdTarget::*)(HDROP)>(&ThisClass::OnDropFiles)},
 
 class CCmdTarget : public CObject {
  public:
@@ -168,12 +177,20 @@ class CWnd : public CCmdTarget {
   BOOL IsIconic() const;
   void GetClientRect(RECT* lpRect) const;
   CMenu* GetSystemMenu(BOOL bRevert);
+  // Whether files dropped on the window reach it as WM_DROPFILES.
+  void DragAcceptFiles(BOOL bAccept = TRUE);
+
+  // Offered every keyboard and mouse message of the window's dialog (its
+  // controls' included) before the dialog manager handles it; TRUE when
+  // taken, so that nothing else handles it. The default takes nothing.
+  virtual BOOL PreTranslateMessage(MSG* pMsg);
 
   // Runs this window's message map for one message; unhandled messages go to
   // DefWindowProc. Called by the platform for every message to the window.
   // A disabled window runs none of the program's commands (WM_COMMAND, and
-  // system-menu items the program added): it is disabled while it owns a
-  // modal box, and commands posted to it then would nest handlers.
+  // system-menu items the program added) and takes no dropped files (the drop
+  // is released unread): it is disabled while it owns a modal box, and
+  // commands posted to it then would nest handlers.
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND m_hWnd = nullptr;
@@ -188,6 +205,7 @@ class CWnd : public CCmdTarget {
   // Base handlers: default processing.
   void OnSysCommand(UINT nID, LPARAM lParam);
   void OnPaint();
+  void OnDropFiles(HDROP hDropInfo);
 
  private:
   CMenu m_sysMenu;
@@ -200,7 +218,10 @@ class CWnd : public CCmdTarget {
 };
 
 class CButton : public CWnd {};
-class CListBox : public CWnd {};
+class CListBox : public CWnd {
+ public:
+  int GetCurSel() const;  // LB_ERR when no line is selected
+};
 
 class CDataExchange {
  public:

@@ -43,18 +43,35 @@ struct HICON__;
 struct HMENU__;
 struct HDC__;
 struct HINSTANCE__;
+struct HDROP__;
 using HWND = HWND__*;
 using HICON = HICON__*;
 using HCURSOR = HICON;
 using HMENU = HMENU__*;
 using HDC = HDC__*;
 using HINSTANCE = HINSTANCE__*;
+using HDROP = HDROP__*;  // the files of one drop, until DragFinish
 
 struct RECT {
   LONG left;
   LONG top;
   LONG right;
   LONG bottom;
+};
+
+struct POINT {
+  LONG x;
+  LONG y;
+};
+
+// A queued message, laid out as Windows lays it out.
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
 };
 
 struct PAINTSTRUCT {
@@ -88,21 +105,32 @@ constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
 constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCDESTROY = 0x0082;
+constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
+constexpr UINT WM_DROPFILES = 0x0233;
+// A keyboard or mouse message offered to a window before the dialog manager
+// handles it; lParam is the MSG. TRUE when the window took it.
+constexpr UINT WM_FORWARDMSG = 0x037F;
 constexpr UINT BM_GETCHECK = 0x00F0;
 constexpr UINT BM_SETCHECK = 0x00F1;
 constexpr UINT BM_GETSTATE = 0x00F2;
 constexpr UINT BM_CLICK = 0x00F5;
 constexpr UINT LB_ADDSTRING = 0x0180;
 constexpr UINT LB_RESETCONTENT = 0x0184;
+constexpr UINT LB_SETCURSEL = 0x0186;
+constexpr UINT LB_GETCURSEL = 0x0188;
 constexpr UINT LB_GETTEXT = 0x0189;
 constexpr UINT LB_GETTEXTLEN = 0x018A;
 constexpr UINT LB_GETCOUNT = 0x018B;
 constexpr LRESULT LB_ERR = -1;
 
 constexpr WORD BN_CLICKED = 0;
+constexpr WORD LBN_SELCHANGE = 1;
+constexpr WORD LBN_DBLCLK = 2;
+constexpr WPARAM VK_RETURN = 0x0D;
+constexpr int SW_SHOWNORMAL = 1;
 constexpr WPARAM BST_UNCHECKED = 0x0000;
 constexpr WPARAM BST_CHECKED = 0x0001;
 constexpr WPARAM ICON_SMALL = 0;
@@ -223,6 +251,17 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
                         wchar_t* wide, int wideSize);
 DWORD GetLastError();
 void SetLastError(DWORD error);
+DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);
+
+// Dropped files (shell32). DragQueryFileW with index 0xFFFFFFFF returns the
+// count; with a null buffer, the length of file `index` without its NUL.
+void DragAcceptFiles(HWND hWnd, BOOL accept);  // sets or clears WS_EX_ACCEPTFILES
+UINT DragQueryFileW(HDROP hDrop, UINT index, LPWSTR file, UINT chars);
+void DragFinish(HDROP hDrop);
+// Opens `file` with the system's handler for its kind. Greater than 32 on
+// success, an error code (32 or less) otherwise.
+HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
+                        LPCWSTR directory, int showCommand);
 
 // Not a Windows call: shows the open dialog `ofn` describes (the newer one
 // where the system has it) and, on OK, leaves the selection in lpstrFile as

@@ -21,9 +21,13 @@ std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtract
   return std::string(path.substr(start));
 }
 
+std::string ReportPath(std::string_view path, std::int32_t saveBesideExtractor, char separator) {
+  return ReportBaseName(path, saveBesideExtractor, separator) + ".txt";
+}
+
 ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
                              std::int32_t saveBesideExtractor, std::string_view text) {
-  const std::string reportPath = ReportBaseName(path, saveBesideExtractor) + ".txt";
+  const std::string reportPath = ReportPath(path, saveBesideExtractor);
   // Opening with "w" would truncate the model itself.
   if (files.SameFile(reportPath.c_str(), path)) {
     log.Printf("ERROR: report path is the model file\n");

@@ -20,6 +20,12 @@ class JobLog;
 std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
                            char separator = kPathSeparator);
 
+// The path the report of the model at `path` is written to: the base name
+// above followed by ".txt". Relative when `path` is, and with
+// `saveBesideExtractor`, to the current folder.
+std::string ReportPath(std::string_view path, std::int32_t saveBesideExtractor,
+                       char separator = kPathSeparator);
+
 // Writes `text`, the whole report of `path`, in one write into a new
 // temporary file beside the report, which then replaces the report in one
 // step (FileOps::CreateTemp), and returns Completed; or logs one line to `log`

@@ -69,6 +69,7 @@ linux_tests=(
   at-spi2-core
   python3-pyatspi
   weston
+  xdg-utils
 )
 windows=(
   g++-mingw-w64-i686
@@ -79,7 +80,6 @@ windows=(
   binutils-mingw-w64-x86-64
   mingw-w64-x86-64-dev
   googletest
-  python3
   wine
   wine64
 )

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/folder_walk.h"
 #include "cli_native_path.h"
+#include "platform/folder_walk.h"
 #include "test_support.h"
 
 #if !defined(_WIN32)

@@ -17,8 +17,8 @@ constexpr DialogItem kMainItems[] = {
     {IDC_BUTTON_EXTRACT, kButtonClass, L"Extract!", 0, 165, 156, 60, 22,
      BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
     {IDC_LIST_STATUS, kListBoxClass, nullptr, 0, 27, 15, 237, 118,
-     LBS_NOSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL | WS_HSCROLL |
-         WS_BORDER | WS_TABSTOP,
+     LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL | WS_HSCROLL | WS_BORDER |
+         WS_TABSTOP,
      WS_EX_ACCEPTFILES | WS_EX_DLGMODALFRAME},
     {IDC_STATIC, kStaticClass, L"By the Quorvel authors, 2026", 0, 146, 183, 136, 8,
      SS_LEFT | WS_GROUP, 0},
@@ -34,13 +34,22 @@ constexpr DialogItem kAboutItems[] = {
     {IDC_STATIC, kStaticClass, nullptr, IDR_MAINFRAME, 14, 14, 20, 20, SS_ICON, 0},
     {IDC_STATIC, kStaticClass, L"Quorvel", 0, 42, 14, 114, 8, SS_NOPREFIX | WS_GROUP, 0},
     {IDC_STATIC, kStaticClass, L"Copyright (C) 2026", 0, 42, 26, 114, 8, WS_GROUP, 0},
-    {IDOK, kButtonClass, L"OK", 0, 113, 41, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
+    // How the two quicker ways in work, one line per static: not every
+    // backend wraps a static's text.
+    {IDC_STATIC, kStaticClass, L"Drop .tav files or folders on the window", 0, 42, 40, 180, 8,
+     SS_NOPREFIX | WS_GROUP, 0},
+    {IDC_STATIC, kStaticClass, L"to load them.", 0, 42, 50, 180, 8, SS_NOPREFIX | WS_GROUP, 0},
+    {IDC_STATIC, kStaticClass, L"Double-click a completed line, or select it", 0, 42, 62, 180, 8,
+     SS_NOPREFIX | WS_GROUP, 0},
+    {IDC_STATIC, kStaticClass, L"and press Enter, to open its report.", 0, 42, 72, 180, 8,
+     SS_NOPREFIX | WS_GROUP, 0},
+    {IDOK, kButtonClass, L"OK", 0, 173, 88, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
 };
 
 constexpr DialogTemplate kDialogs[] = {
     {IDD_QUORVEL_DIALOG, L"Quorvel v1.6", kDialogFont, kDialogFontPoints, 291, 200,
      kDialogStyle | WS_VISIBLE, WS_EX_APPWINDOW, kMainItems},
-    {IDD_ABOUTBOX, L"About Quorvel", kDialogFont, kDialogFontPoints, 170, 62, kDialogStyle, 0,
+    {IDD_ABOUTBOX, L"About Quorvel", kDialogFont, kDialogFontPoints, 230, 110, kDialogStyle, 0,
      kAboutItems},
 };
 

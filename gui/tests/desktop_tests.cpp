@@ -1,15 +1,17 @@
 // The desktop backend's rules that need no display: the scale of the dialogs
-// for the desktop's font resolution, the line written without a display, and
-// the texts of labels.
+// for the desktop's font resolution, the line written without a display, the
+// texts of labels, and the files of a drop.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "platform/gtk/desktop_scale.h"
 #include "platform/gtk/display.h"
 #include "platform/gtk/label_text.h"
+#include "platform/gtk/uri_list.h"
 
 namespace {
 
@@ -97,6 +99,28 @@ TEST(LabelText, UndecodableBytesShowAsReplacementCharacters) {
             "a\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"
             "b");
   EXPECT_EQ(DisplayText(std::wstring{static_cast<wchar_t>(0x1F600)}), "\xf0\x9f\x98\x80");
+}
+
+// A drop's text/uri-list: local files, percent-decoded to their bytes, in
+// order; other schemes and other hosts' files left out.
+TEST(DroppedUris, AreTheLocalFilesInOrder) {
+  const char* const uris[] = {
+      "file:///m/Cockpit.tav",
+      "http://example.org/model.tav",
+      "file:///m/two%20words/%D0%9A%D0%B0%D0%B1.tav",
+      "file://localhost/m/local.tav",
+      "file://elsewhere.example/m/remote.tav",
+      "file:///m/raw%FF.tav",
+      "sftp://host/m/x.tav",
+      "file:///m/50%25.tav",
+      "not a uri",
+      nullptr,
+  };
+  const std::vector<std::string> expected = {"/m/Cockpit.tav",
+                                             "/m/two words/\xD0\x9A\xD0\xB0\xD0\xB1.tav",
+                                             "/m/local.tav", "/m/raw\xFF.tav", "/m/50%.tav"};
+  EXPECT_EQ(qv::gtk::LocalFiles(uris), expected);
+  EXPECT_TRUE(qv::gtk::LocalFiles(nullptr).empty());
 }
 
 }  // namespace

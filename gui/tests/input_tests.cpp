@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui/quorvel_app.h"
@@ -181,5 +182,75 @@ TEST_F(UserInput, ThePopupHoldsTheSystemMenuAndItsAboutEntryOpensTheAboutBox) {
   EXPECT_EQ(dlg.DoModal(), IDOK);
   EXPECT_EQ(hl::Recorded().modalTemplates, (std::vector<UINT>{IDD_QUORVEL_DIALOG, IDD_ABOUTBOX}));
 }
+
+// Clicks on a list's lines as a list box reports them: LBN_SELCHANGE only
+// when the selection changed, LBN_DBLCLK for each double-click; a list that
+// does not notify, or a disabled one, tells nothing.
+struct LineCase {
+  const char* name;
+  DWORD listStyle;
+  bool enabled;
+  std::vector<std::pair<int, bool>> clicks;  // line, double
+  std::vector<WORD> codes;
+  int selected;
+};
+
+class LineClicks : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LineClicks, NotifyAsAListBoxDoes) {
+  const LineCase& c = GetParam();
+  hl::Reset();
+  const DialogItem items[] = {
+      {7, kListBoxClass, nullptr, 0, 5, 5, 80, 40, c.listStyle, 0},
+  };
+  const DialogTemplate tmpl = {901, L"Lines", L"MS Shell Dlg", 8, 100, 50, WS_POPUP, 0, items};
+  static std::vector<WORD> codes;
+  codes.clear();
+  const WNDPROC proc = [](HWND, UINT msg, WPARAM wParam, LPARAM) -> LRESULT {
+    if (msg == WM_COMMAND && LOWORD(wParam) == 7) codes.push_back(HIWORD(wParam));
+    return 0;
+  };
+  int selected = -2;
+  hl::QueueModal([&](HWND dlg) {
+    HWND list = ::GetDlgItem(dlg, 7);
+    for (const wchar_t* line : {L"a", L"b", L"c"}) {
+      ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+    }
+    ::EnableWindow(list, c.enabled ? TRUE : FALSE);
+    for (const auto& [line, twice] : c.clicks)
+      emu::UserClickedLine(*emu::FromHandle(list), line, twice);
+    selected = static_cast<int>(::SendMessageW(list, LB_GETCURSEL, 0, 0));
+    return INT_PTR{IDCANCEL};
+  });
+  ::DialogBoxTemplateW(::GetModuleHandleW(nullptr), tmpl, nullptr, proc, 0);
+  EXPECT_EQ(codes, c.codes);
+  EXPECT_EQ(selected, c.selected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Input, LineClicks,
+    ::testing::Values(
+        LineCase{"ClickThenDoubleClick",
+                 LBS_NOTIFY,
+                 true,
+                 {{1, false}, {1, true}},
+                 {LBN_SELCHANGE, LBN_DBLCLK},
+                 1},
+        LineCase{"DoubleClickOnAnotherLine",
+                 LBS_NOTIFY,
+                 true,
+                 {{0, false}, {2, true}},
+                 {LBN_SELCHANGE, LBN_SELCHANGE, LBN_DBLCLK},
+                 2},
+        LineCase{"SameLineAgain", LBS_NOTIFY, true, {{1, false}, {1, false}}, {LBN_SELCHANGE}, 1},
+        LineCase{"WithoutNotify", 0, true, {{1, true}}, {}, 1},
+        LineCase{"NoSelectionStillNotifiesDoubleClicks",
+                 LBS_NOTIFY | LBS_NOSEL,
+                 true,
+                 {{1, true}},
+                 {LBN_DBLCLK},
+                 static_cast<int>(LB_ERR)},
+        LineCase{"Disabled", LBS_NOTIFY, false, {{1, true}}, {}, static_cast<int>(LB_ERR)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -111,7 +111,7 @@ BOOL CString::LoadString(UINT nID) {
 // ---- Message maps ----
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
-  static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, nullptr, nullptr, nullptr}};
+  static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, nullptr, nullptr, nullptr, nullptr}};
   static const AFX_MSGMAP map = {nullptr, &entries[0]};
   return &map;
 }
@@ -177,6 +177,18 @@ void CWnd::GetClientRect(RECT* lpRect) const {
   ::GetClientRect(m_hWnd, lpRect);
 }
 
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+  ::DragAcceptFiles(m_hWnd, bAccept);
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) {
+  return FALSE;
+}
+
+int CListBox::GetCurSel() const {
+  return static_cast<int>(::SendMessageW(m_hWnd, LB_GETCURSEL, 0, 0));
+}
+
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) {
   m_sysMenu.m_hMenu = ::GetSystemMenu(m_hWnd, bRevert);
   return m_sysMenu.m_hMenu != nullptr ? &m_sysMenu : nullptr;
@@ -210,6 +222,15 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     *pResult = 0;
     return TRUE;
   }
+  if (message == WM_DROPFILES && !::IsWindowEnabled(m_hWnd)) {
+    ::DragFinish(reinterpret_cast<HDROP>(wParam));
+    *pResult = 0;
+    return TRUE;
+  }
+  if (message == WM_FORWARDMSG) {
+    *pResult = lParam != 0 ? PreTranslateMessage(reinterpret_cast<MSG*>(lParam)) : FALSE;
+    return TRUE;
+  }
   if (message == WM_COMMAND) {
     return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
   }
@@ -222,6 +243,9 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         *pResult = 0;
       } else if (e->pfnQueryDragIcon != nullptr) {
         *pResult = reinterpret_cast<LRESULT>((this->*(e->pfnQueryDragIcon))());
+      } else if (e->pfnDropFiles != nullptr) {
+        (this->*(e->pfnDropFiles))(reinterpret_cast<HDROP>(wParam));
+        *pResult = 0;
       } else {
         (this->*(e->pfnVoid))();
         *pResult = 0;
@@ -239,6 +263,10 @@ void CWnd::OnSysCommand(UINT, LPARAM) {
 }
 
 void CWnd::OnPaint() {
+  Default();
+}
+
+void CWnd::OnDropFiles(HDROP) {
   Default();
 }
 

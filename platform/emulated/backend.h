@@ -30,6 +30,10 @@ class Backend {
   virtual void PaintDefault(Window& w) = 0;
   virtual void EraseIconBackground(Window& w) = 0;
   virtual void DrawIcon(Window& w, int x, int y, HICON icon) = 0;
+  // ShellExecuteW "open": hands `path` to the system's handler for its kind
+  // without waiting for it. False when the handler could not be started. The
+  // default runs xdg-open (platform/emulated/xdg_open.h).
+  virtual bool OpenDocument(Window* owner, const std::wstring& path);
 };
 
 // The backend linked into the program; each backend library defines it.

@@ -13,6 +13,17 @@ Window* DefaultButton(Window& dialog) {
 }
 
 void PressEnter(Window& dialog, Window* focused) {
+  // Offered to the dialog first, as the message filter of a Windows dialog box
+  // offers it.
+  MSG key{focused != nullptr ? ToHandle(focused) : ToHandle(&dialog),
+          WM_KEYDOWN,
+          VK_RETURN,
+          0,
+          0,
+          {0, 0}};
+  if (::SendMessageW(ToHandle(&dialog), WM_FORWARDMSG, 0, reinterpret_cast<LPARAM>(&key)) != 0) {
+    return;
+  }
   if (focused != nullptr && focused->parent == &dialog && focused->kind == Kind::PushButton &&
       focused->enabled) {
     ::SendMessageW(ToHandle(focused), BM_CLICK, 0, 0);

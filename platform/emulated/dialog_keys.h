@@ -12,7 +12,9 @@ namespace qv::emu {
 // before). nullptr when there is none.
 Window* DefaultButton(Window& dialog);
 
-// Enter: clicks `focused` when it is an enabled push button of `dialog`;
+// Enter: offered to the dialog first (WM_FORWARDMSG with WM_KEYDOWN VK_RETURN
+// from `focused`, or from the dialog when nothing has the focus), and done
+// when it takes it. Otherwise clicks `focused` when it is an enabled push button of `dialog`;
 // otherwise clicks the default button when it is enabled, and does nothing
 // when it is disabled. A dialog without a default button gets the IDOK
 // command. `focused` may be nullptr or any control.

@@ -49,6 +49,23 @@ void UserToggled(Window& box, bool checked) {
   Command(box);
 }
 
+void UserClickedLine(Window& list, int index, bool twice) {
+  if (list.kind != Kind::ListBox || !list.enabled) return;
+  const int before = list.selected;
+  ::SendMessageW(ToHandle(&list), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if ((list.style & LBS_NOTIFY) == 0 || list.parent == nullptr) return;
+  const auto notify = [&](WORD code) {
+    ::SendMessageW(ToHandle(list.parent), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(list.id), code),
+                   reinterpret_cast<LPARAM>(ToHandle(&list)));
+  };
+  if (list.selected != before) notify(LBN_SELCHANGE);
+  if (twice) notify(LBN_DBLCLK);
+}
+
+void UserDropped(Window& under, const std::vector<std::wstring>& paths) {
+  DropFiles(under, paths);
+}
+
 void UserClosed(Window& dialog) {
   ::SendMessageW(ToHandle(&dialog), WM_SYSCOMMAND, SC_CLOSE, 0);
 }

@@ -20,6 +20,16 @@ void UserPressed(Window& button);
 // box takes that state, then its dialog gets BN_CLICKED.
 void UserToggled(Window& box, bool checked);
 
+// The user clicked line `index` of list box `list` and, with `twice`,
+// double-clicked it. The list selects the line (one that selects lines), and
+// a notifying list tells its dialog: LBN_SELCHANGE when the selection
+// changed, then LBN_DBLCLK for a double-click.
+void UserClickedLine(Window& list, int index, bool twice);
+
+// The user dropped files on `under` (a dialog or one of its controls), in
+// this order: DropFiles of window.h.
+void UserDropped(Window& under, const std::vector<std::wstring>& paths);
+
 // The window manager's close (title-bar button, Alt+F4): SC_CLOSE.
 void UserClosed(Window& dialog);
 
@@ -64,10 +74,12 @@ enum class KeyAction {
 };
 
 // A key pressed while `dialog` is active, before its focused control sees
-// it. `focused` is the focused control, or nullptr. Enter presses the
-// focused push button or the default one (dialog_keys.h), Esc is IDCANCEL,
-// Shift+F10 and Menu open the system menu's popup, and the scrolling keys
-// scroll a focused list box, whose lines cannot be selected.
+// it. `focused` is the focused control, or nullptr. Enter is offered to the
+// dialog first (on a selected line of the status list it opens that line's
+// report), else presses the focused push button or the default one
+// (dialog_keys.h); Esc is IDCANCEL, Shift+F10 and Menu open the system menu's
+// popup, and the scrolling keys scroll a focused list box (a click, not a
+// key, selects its lines).
 KeyAction UserKey(Window& dialog, Window* focused, const KeyState& key);
 
 // One entry of the system menu's popup. `label` keeps the '&' of its

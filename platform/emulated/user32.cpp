@@ -121,8 +121,18 @@ LRESULT ControlProc(Window& w, HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
     case LB_RESETCONTENT:
       if (w.kind != Kind::ListBox) return 0;
       w.lines.clear();
+      w.selected = -1;
       ActiveBackend().Changed(w);
       return 0;
+    case LB_SETCURSEL:
+      // Single selection; -1 (as WPARAM) clears it, and so does a line that
+      // does not exist, which also answers LB_ERR.
+      if (w.kind != Kind::ListBox || (w.style & LBS_NOSEL) != 0) return LB_ERR;
+      w.selected = wParam < w.lines.size() ? static_cast<int>(wParam) : -1;
+      ActiveBackend().Changed(w);
+      return w.selected >= 0 ? w.selected : LB_ERR;
+    case LB_GETCURSEL:
+      return w.kind == Kind::ListBox && w.selected >= 0 ? w.selected : LB_ERR;
     case LB_ADDSTRING: {
       if (w.kind != Kind::ListBox || lParam == 0) return LB_ERR;
       std::wstring line(reinterpret_cast<LPCWSTR>(lParam));

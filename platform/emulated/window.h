@@ -38,6 +38,7 @@ struct Window {
   bool enabled = true;
   WPARAM check = BST_UNCHECKED;
   std::vector<std::wstring> lines;  // list boxes
+  int selected = -1;                // list boxes: the selected line, or -1
   HICON icon = nullptr;             // icon statics
   HICON bigIcon = nullptr;          // dialogs: WM_SETICON
   HICON smallIcon = nullptr;
@@ -51,6 +52,12 @@ struct Window {
 HWND ToHandle(Window* w);
 // nullptr for a handle that names no live window.
 Window* FromHandle(HWND h);
+
+// Files dropped on `under` (a dialog or one of its controls), as Windows
+// delivers them: WM_DROPFILES goes to the first of `under` and its parents
+// that accepts files, and nowhere when none does. A drop its window leaves
+// unreleased is released afterwards. Backends call this on the user's drop.
+void DropFiles(Window& under, const std::vector<std::wstring>& paths);
 
 // Dialog units to pixels with the base units of the dialog font, rounding as
 // MapDialogRect does. 8-point "MS Shell Dlg" at 96 dpi has base units 6 x 13.

@@ -20,6 +20,7 @@
 #include "platform/gtk/desktop_scale.h"
 #include "platform/gtk/display.h"
 #include "platform/gtk/label_text.h"
+#include "platform/gtk/uri_list.h"
 
 namespace qv::gtk {
 namespace {
@@ -52,6 +53,7 @@ struct ControlPeer {
   GtkWidget* focusable = nullptr;  // what takes the focus (the tree of a list)
   GtkListStore* store = nullptr;   // list boxes
   gulong toggled = 0;              // check boxes: blocked while mirroring
+  bool mirroring = false;          // list boxes: GTK may change the selection only now
 };
 
 struct DialogPeer {
@@ -277,6 +279,70 @@ void OnToggled(GtkToggleButton* button, gpointer data) {
                    gtk_toggle_button_get_active(button) != FALSE);
 }
 
+// A list's selection is the in-memory list's: the tree view changes it only
+// while the backend mirrors that one, never on its own (on taking the focus,
+// say), so that what is shown is what Enter acts on.
+gboolean MayChangeSelection(GtkTreeSelection*, GtkTreeModel*, GtkTreePath*, gboolean,
+                            gpointer data) {
+  return static_cast<ControlPeer*>(data)->mirroring ? TRUE : FALSE;
+}
+
+// A click on a line selects it and a double-click also opens it, as a list
+// box reports them; a click beside the lines does neither.
+gboolean OnListButton(GtkWidget* tree, GdkEventButton* event, gpointer data) {
+  auto* view = GTK_TREE_VIEW(tree);
+  if (event->button != GDK_BUTTON_PRIMARY || event->window != gtk_tree_view_get_bin_window(view)) {
+    return FALSE;
+  }
+  gtk_widget_grab_focus(tree);
+  if (event->type != GDK_BUTTON_PRESS && event->type != GDK_2BUTTON_PRESS) return TRUE;
+  GtkTreePath* path = nullptr;
+  if (gtk_tree_view_get_path_at_pos(view, static_cast<gint>(event->x), static_cast<gint>(event->y),
+                                    &path, nullptr, nullptr, nullptr)) {
+    const int line = gtk_tree_path_get_indices(path)[0];
+    gtk_tree_path_free(path);
+    emu::UserClickedLine(*static_cast<ControlPeer*>(data)->window, line,
+                         event->type == GDK_2BUTTON_PRESS);
+  }
+  return TRUE;
+}
+
+std::wstring WideName(const std::string& name) {
+  const int n = ::MultiByteToWideChar(CP_THREAD_ACP, 0, name.c_str(), -1, nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_THREAD_ACP, 0, name.c_str(), -1, wide.data(), n);
+  wide.resize(static_cast<std::size_t>(n - 1));
+  return wide;
+}
+
+// Files dropped on a dialog: the local files of the text/uri-list, to the
+// control under the pointer, or to the dialog.
+void OnDragData(GtkWidget* toplevel, GdkDragContext*, gint x, gint y, GtkSelectionData* data, guint,
+                guint, gpointer user) {
+  auto* d = static_cast<DialogPeer*>(user);
+  gchar** uris = gtk_selection_data_get_uris(data);
+  std::vector<std::wstring> paths;
+  for (const std::string& file : LocalFiles(uris)) {
+    std::wstring wide = WideName(file);
+    if (!wide.empty()) paths.push_back(std::move(wide));
+  }
+  g_strfreev(uris);
+  if (paths.empty()) return;  // nothing but other schemes: no files were dropped
+  emu::Window* under = d->window;
+  for (auto& c : d->controls) {
+    gint cx = 0, cy = 0;
+    if (!gtk_widget_translate_coordinates(toplevel, c->widget, x, y, &cx, &cy)) continue;
+    GtkAllocation a;
+    gtk_widget_get_allocation(c->widget, &a);
+    if (cx >= 0 && cy >= 0 && cx < a.width && cy < a.height) {
+      under = c->window;
+      break;
+    }
+  }
+  emu::UserDropped(*under, paths);
+}
+
 class GtkBackend final : public emu::Backend {
  public:
   bool CreatePeer(emu::Window& dialog) override {
@@ -309,6 +375,11 @@ class GtkBackend final : public emu::Backend {
     g_signal_connect(d->toplevel, "delete-event", G_CALLBACK(OnDelete), d.get());
     g_signal_connect(d->toplevel, "draw", G_CALLBACK(OnDraw), d.get());
     g_signal_connect(d->toplevel, "realize", G_CALLBACK(OnRealize), nullptr);
+    // Files from a file manager. Only a copy is taken: a move would have the
+    // source delete what it dropped.
+    static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
+    gtk_drag_dest_set(d->toplevel, GTK_DEST_DEFAULT_ALL, &uriList, 1, GDK_ACTION_COPY);
+    g_signal_connect(d->toplevel, "drag-data-received", G_CALLBACK(OnDragData), d.get());
 
     d->fixed = gtk_fixed_new();
     gtk_widget_set_size_request(d->fixed, d->width, d->height);
@@ -404,6 +475,7 @@ class GtkBackend final : public emu::Backend {
         break;
       case emu::Kind::ListBox:
         MirrorLines(*c);
+        MirrorSelection(*c);
         break;
       default:
         break;
@@ -451,12 +523,8 @@ class GtkBackend final : public emu::Backend {
         std::string name = static_cast<const char*>(l->data);
         if (name.empty()) continue;
         AddDefaultExtension(name, ofn.lpstrDefExt);
-        const int n = ::MultiByteToWideChar(CP_THREAD_ACP, 0, name.c_str(), -1, nullptr, 0);
-        if (n <= 0) continue;
-        std::wstring wide(static_cast<std::size_t>(n), L'\0');
-        ::MultiByteToWideChar(CP_THREAD_ACP, 0, name.c_str(), -1, wide.data(), n);
-        wide.resize(static_cast<std::size_t>(n - 1));
-        paths.push_back(std::move(wide));
+        std::wstring wide = WideName(name);
+        if (!wide.empty()) paths.push_back(std::move(wide));
       }
       g_slist_free_full(names, g_free);
     }
@@ -631,8 +699,11 @@ class GtkBackend final : public emu::Backend {
         GtkTreeView* view = GTK_TREE_VIEW(tree);
         gtk_tree_view_set_headers_visible(view, FALSE);
         gtk_tree_view_set_enable_search(view, FALSE);
-        // The status list's lines cannot be selected.
-        gtk_tree_selection_set_mode(gtk_tree_view_get_selection(view), GTK_SELECTION_NONE);
+        GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+        gtk_tree_selection_set_mode(
+            selection, (w.style & LBS_NOSEL) != 0 ? GTK_SELECTION_NONE : GTK_SELECTION_SINGLE);
+        gtk_tree_selection_set_select_function(selection, &MayChangeSelection, &c, nullptr);
+        g_signal_connect(tree, "button-press-event", G_CALLBACK(OnListButton), &c);
         GtkCellRenderer* text = gtk_cell_renderer_text_new();
         gtk_tree_view_insert_column_with_attributes(view, -1, nullptr, text, "text", 0, nullptr);
         c.widget = gtk_scrolled_window_new(nullptr, nullptr);
@@ -670,10 +741,30 @@ class GtkBackend final : public emu::Backend {
     return true;
   }
 
+  static void MirrorSelection(ControlPeer& c) {
+    GtkTreeView* view = GTK_TREE_VIEW(c.focusable);
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+    if (gtk_tree_selection_get_mode(selection) == GTK_SELECTION_NONE) return;
+    c.mirroring = true;
+    const int line = c.window->selected;
+    if (line >= 0 && line < gtk_tree_model_iter_n_children(GTK_TREE_MODEL(c.store), nullptr)) {
+      GtkTreePath* path = gtk_tree_path_new_from_indices(line, -1);
+      gtk_tree_selection_select_path(selection, path);
+      gtk_tree_path_free(path);
+    } else {
+      gtk_tree_selection_unselect_all(selection);
+    }
+    c.mirroring = false;
+  }
+
   void MirrorLines(ControlPeer& c) {
     GtkTreeModel* model = GTK_TREE_MODEL(c.store);
     const std::vector<std::wstring>& lines = c.window->lines;
     const auto rows = static_cast<std::size_t>(gtk_tree_model_iter_n_children(model, nullptr));
+    // A list changes one step at a time (emptied, or one line added), and
+    // changes of its selection alone leave the rows as they are: refilled,
+    // they would lose their measured places until GTK measured them again.
+    if (rows == lines.size()) return;
     // The batch adds one line at a time: append it rather than refill.
     if (rows + 1 != lines.size()) {
       gtk_list_store_clear(c.store);

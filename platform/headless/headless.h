@@ -45,8 +45,16 @@ struct DrawOp {
   HICON icon;
 };
 
+// A file handed to the system's handler (ShellExecuteW "open"); recorded, not
+// run.
+struct OpenedDocument {
+  HWND owner;
+  std::wstring path;
+};
+
 struct Record {
   std::vector<UINT> modalTemplates;  // template id of every dialog run, in order
+  std::vector<OpenedDocument> opened;
   std::vector<FileDialogRequest> fileDialogs;
   std::vector<DrawOp> drawn;
 };
@@ -57,6 +65,14 @@ const Record& Recorded();
 
 // Clicks control `id` of `dialog` as a user would (BM_CLICK).
 void Click(HWND dialog, int id);
+// Drops `paths` on `window` (a dialog or a control), in this order, as a
+// backend reports it (emulated/input.h UserDropped).
+void DropFiles(HWND window, const std::vector<std::wstring>& paths);
+// Clicks line `index` of list box `list` and, with `twice`, double-clicks
+// it, as a backend reports it (emulated/input.h UserClickedLine).
+void ClickLine(HWND list, int index, bool twice);
+// Whether the next handler calls start (true, the default) or fail.
+void SetOpenSucceeds(bool succeeds);
 void SetIconic(HWND dialog, bool iconic);
 void SetClientSize(HWND dialog, int width, int height);  // default: the template's size
 

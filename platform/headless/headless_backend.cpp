@@ -2,6 +2,7 @@
 #include <map>
 
 #include "platform/emulated/backend.h"
+#include "platform/emulated/input.h"
 #include "platform/headless/headless.h"
 
 namespace qv::headless {
@@ -20,6 +21,7 @@ struct State {
   };
   std::deque<FileAnswer> fileAnswers;
   std::map<const emu::Window*, WindowSettings> settings;
+  bool openSucceeds = true;
   Record record;
 };
 
@@ -99,6 +101,10 @@ class HeadlessBackend final : public emu::Backend {
   void DrawIcon(emu::Window&, int x, int y, HICON icon) override {
     S().record.drawn.push_back({DrawOp::Icon, x, y, icon});
   }
+  bool OpenDocument(emu::Window* owner, const std::wstring& path) override {
+    S().record.opened.push_back({owner != nullptr ? emu::ToHandle(owner) : nullptr, path});
+    return S().openSucceeds;
+  }
 };
 
 }  // namespace
@@ -121,6 +127,20 @@ const Record& Recorded() {
 
 void Click(HWND dialog, int id) {
   ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void DropFiles(HWND window, const std::vector<std::wstring>& paths) {
+  emu::UserDropped(Live(window), paths);
+}
+
+void ClickLine(HWND list, int index, bool twice) {
+  emu::Window& w = Live(list);
+  if (w.kind != emu::Kind::ListBox) throw std::logic_error("headless: not a list box");
+  emu::UserClickedLine(w, index, twice);
+}
+
+void SetOpenSucceeds(bool succeeds) {
+  S().openSucceeds = succeeds;
 }
 
 void SetIconic(HWND dialog, bool iconic) {

@@ -2,6 +2,7 @@
 // Windows call through native.h. Strings come from the shared resource
 // tables, dialogs are built from them in memory, and icons are the program's
 // real icon resources.
+#include <cstddef>
 #include <cwchar>
 #include <vector>
 
@@ -11,6 +12,11 @@
 #include "platform/win_types.h"
 
 namespace native = qv::win32::native;
+
+static_assert(offsetof(MSG, hwnd) == native::MessageLayout::kHwnd &&
+              offsetof(MSG, message) == native::MessageLayout::kMessage &&
+              offsetof(MSG, wParam) == native::MessageLayout::kWParam &&
+              offsetof(MSG, lParam) == native::MessageLayout::kLParam);
 
 LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return native::NativeSendMessage(hWnd, msg, wParam, lParam);
@@ -115,6 +121,24 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* narrow, int narr
                         wchar_t* wide, int wideSize) {
   return native::NativeMultiByteToWideChar(codePage, flags, narrow, narrowCount, wide, wideSize);
 }
+DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart) {
+  return native::NativeGetFullPathName(fileName, bufferLength, buffer, filePart);
+}
+
+void DragAcceptFiles(HWND hWnd, BOOL accept) {
+  native::NativeDragAcceptFiles(hWnd, accept);
+}
+UINT DragQueryFileW(HDROP hDrop, UINT index, LPWSTR file, UINT chars) {
+  return native::NativeDragQueryFile(hDrop, index, file, chars);
+}
+void DragFinish(HDROP hDrop) {
+  native::NativeDragFinish(hDrop);
+}
+HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
+                        LPCWSTR directory, int showCommand) {
+  return native::NativeShellExecute(hWnd, operation, file, parameters, directory, showCommand);
+}
+
 DWORD GetLastError() {
   return native::NativeGetLastError();
 }

@@ -6,6 +6,7 @@
 // After <windows.h>, which they need.
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include <shobjidl.h>
 
 #include <cwchar>
@@ -19,6 +20,12 @@ namespace qv::win32::native {
 namespace {
 
 static_assert(sizeof(std::intptr_t) == sizeof(LPARAM) && sizeof(std::uintptr_t) == sizeof(WPARAM));
+static_assert(offsetof(MSG, hwnd) == MessageLayout::kHwnd &&
+              offsetof(MSG, message) == MessageLayout::kMessage &&
+              offsetof(MSG, wParam) == MessageLayout::kWParam &&
+              offsetof(MSG, lParam) == MessageLayout::kLParam);
+
+constexpr UINT kForwardMessage = 0x037F;  // WM_FORWARDMSG
 
 // Paint records between BeginPaint and EndPaint, one per window.
 std::map<HWND, PAINTSTRUCT>& Paints() {
@@ -62,6 +69,45 @@ INT_PTR CALLBACK StubDialogProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lPara
   // The answer to WM_INITDIALOG is TRUE to let the system set the focus.
   return context->proc(hDlg, WM_INITDIALOG, wParam, context->initParam) != 0;
 }
+
+// The message filter of the running dialog boxes: one hook for the thread
+// while any box runs, so that nested boxes do not offer a message twice.
+HHOOK g_filter = nullptr;
+int g_filterUsers = 0;
+
+bool IsInputMessage(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+LRESULT CALLBACK DialogFilter(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == MSGF_DIALOGBOX) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    HWND box = msg->hwnd != nullptr ? GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
+    if (box != nullptr && IsInputMessage(msg->message) &&
+        GetPropW(box, kContextProperty) != nullptr &&
+        SendMessageW(box, kForwardMessage, 0, lParam) != 0) {
+      return TRUE;
+    }
+  }
+  return CallNextHookEx(g_filter, code, wParam, lParam);
+}
+
+struct FilterScope {
+  FilterScope() {
+    if (g_filterUsers++ == 0) {
+      g_filter = SetWindowsHookExW(WH_MSGFILTER, &DialogFilter, nullptr, GetCurrentThreadId());
+    }
+  }
+  ~FilterScope() {
+    if (--g_filterUsers == 0 && g_filter != nullptr) {
+      UnhookWindowsHookEx(g_filter);
+      g_filter = nullptr;
+    }
+  }
+  FilterScope(const FilterScope&) = delete;
+  FilterScope& operator=(const FilterScope&) = delete;
+};
 
 }  // namespace
 
@@ -270,6 +316,25 @@ int NativeMultiByteToWideChar(unsigned codePage, std::uint32_t flags, const char
                               int narrowCount, wchar_t* wide, int wideSize) {
   return ::MultiByteToWideChar(codePage, flags, narrow, narrowCount, wide, wideSize);
 }
+std::uint32_t NativeGetFullPathName(const wchar_t* name, std::uint32_t chars, wchar_t* buffer,
+                                    wchar_t** filePart) {
+  return GetFullPathNameW(name, chars, buffer, filePart);
+}
+
+void NativeDragAcceptFiles(HWND__* hWnd, int accept) {
+  DragAcceptFiles(hWnd, accept);
+}
+unsigned NativeDragQueryFile(HDROP__* drop, unsigned index, wchar_t* file, unsigned chars) {
+  return DragQueryFileW(drop, index, file, chars);
+}
+void NativeDragFinish(HDROP__* drop) {
+  DragFinish(drop);
+}
+HINSTANCE__* NativeShellExecute(HWND__* hWnd, const wchar_t* operation, const wchar_t* file,
+                                const wchar_t* parameters, const wchar_t* directory, int show) {
+  return ShellExecuteW(hWnd, operation, file, parameters, directory, show);
+}
+
 std::uint32_t NativeGetLastError() {
   return ::GetLastError();
 }
@@ -280,6 +345,7 @@ void NativeSetLastError(std::uint32_t error) {
 std::intptr_t NativeDialogBoxIndirect(HINSTANCE__* instance, const void* dialogTemplate,
                                       HWND__* parent, Proc proc, std::intptr_t initParam) {
   DialogContext context{proc, initParam};
+  const FilterScope filter;
   return DialogBoxIndirectParamW(instance, static_cast<LPCDLGTEMPLATEW>(dialogTemplate), parent,
                                  &StubDialogProc, reinterpret_cast<LPARAM>(&context));
 }

@@ -6,6 +6,7 @@
 #ifndef QUORVEL_PLATFORM_WIN32_NATIVE_H_
 #define QUORVEL_PLATFORM_WIN32_NATIVE_H_
 
+#include <cstddef>
 #include <cstdint>
 
 // The handle types are the same incomplete structs in both vocabularies.
@@ -14,6 +15,7 @@ struct HICON__;
 struct HMENU__;
 struct HDC__;
 struct HINSTANCE__;
+struct HDROP__;
 
 namespace qv::win32::native {
 
@@ -72,13 +74,33 @@ int NativeWideCharToMultiByte(unsigned codePage, std::uint32_t flags, const wcha
                               int* usedDefault);
 int NativeMultiByteToWideChar(unsigned codePage, std::uint32_t flags, const char* narrow,
                               int narrowCount, wchar_t* wide, int wideSize);
+std::uint32_t NativeGetFullPathName(const wchar_t* name, std::uint32_t chars, wchar_t* buffer,
+                                    wchar_t** filePart);
 std::uint32_t NativeGetLastError();
 void NativeSetLastError(std::uint32_t error);
+
+void NativeDragAcceptFiles(HWND__* hWnd, int accept);
+unsigned NativeDragQueryFile(HDROP__* drop, unsigned index, wchar_t* file, unsigned chars);
+void NativeDragFinish(HDROP__* drop);
+HINSTANCE__* NativeShellExecute(HWND__* hWnd, const wchar_t* operation, const wchar_t* file,
+                                const wchar_t* parameters, const wchar_t* directory, int show);
+
+// The layout both vocabularies give MSG: calls.cpp and native.cpp check their
+// own against it, since a forwarded message crosses between them by pointer.
+struct MessageLayout {
+  static constexpr std::size_t kHwnd = 0;
+  static constexpr std::size_t kMessage = sizeof(void*);
+  static constexpr std::size_t kWParam = 2 * sizeof(void*);
+  static constexpr std::size_t kLParam = 3 * sizeof(void*);
+};
 
 // Runs the in-memory DLGTEMPLATEEX `dialogTemplate` (DWORD aligned) modally
 // with `proc` as the dialog's window procedure: every message reaches `proc`,
 // WM_INITDIALOG with `initParam`, and what `proc` leaves unhandled it passes
-// to DefDlgProc. Returns EndDialog's result, or -1.
+// to DefDlgProc. While it runs, each keyboard and mouse message of the box
+// (or of its controls) is first sent to the box as WM_FORWARDMSG with the MSG
+// as lParam, and a nonzero answer keeps the dialog manager from handling it.
+// Returns EndDialog's result, or -1.
 std::intptr_t NativeDialogBoxIndirect(HINSTANCE__* instance, const void* dialogTemplate,
                                       HWND__* parent, Proc proc, std::intptr_t initParam);
 

@@ -36,6 +36,10 @@ group_of() {  # GROUP: its packages, space-separated
 every_package=$(printf '%s\n' "${group_lines[@]}" | cut -d' ' -f2- | tr ' ' '\n')
 [[ $(group_of wine32) == wine32 ]] || { echo "FAIL: no wine32 group in: ${group_lines[*]}"; exit 1; }
 (($(wc -l <<<"$every_package") > 20)) || { echo "FAIL: too few packages listed"; exit 1; }
+# A package named twice makes a dpkg status of two stanzas, and the script
+# would install a group again on a machine that has it.
+dups=$(sort <<<"$every_package" | uniq -d | paste -sd ' ')
+[[ -z $dups ]] || { echo "FAIL: listed in more than one place: $dups"; exit 1; }
 
 stanza() {  # NAME [DEPENDS]: one Packages entry of a stand-in
   printf 'Package: %s\nVersion: 1.0\nArchitecture: all\nMaintainer: Test <test@example.invalid>\n' "$1"

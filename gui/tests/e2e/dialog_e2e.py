@@ -182,7 +182,9 @@ def main(s):
 
     about = about_from("Shift+F10", lambda: s.key("shift+F10"))
     texts = sorted(label.name for label in q.find_all(about, pyatspi.ROLE_LABEL))
-    if texts != sorted(["Quorvel", "Copyright (C) 2026"]):
+    if texts != sorted(["Quorvel", "Copyright (C) 2026", "Drop .tav files or folders on the window",
+                        "to load them.", "Double-click a completed line, or select it",
+                        "and press Enter, to open its report."]):
         q.fail(f"the About box's texts: {texts}")
     ok = q.find(about, pyatspi.ROLE_PUSH_BUTTON, "OK")
     q.poll(lambda: q.focused(ok), "'OK' to hold the About box's focus")

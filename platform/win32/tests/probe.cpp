@@ -7,6 +7,10 @@
 //   probe list TITLE ID         prints each line of list box ID
 //   probe check TITLE ID        prints 0 or 1: the check state of button ID
 //   probe center TITLE ID       prints the screen position "X Y" of control ID's centre
+//   probe itemcenter TITLE ID N prints the screen position "X Y" of line N of list box ID
+//   probe selected TITLE ID     prints the selected line of list box ID, or -1
+//   probe focus TITLE           prints the id of the control of TITLE's thread with
+//                               the keyboard focus, or 0
 //   probe click TITLE ID        posts BM_CLICK to button ID (does not wait)
 //   probe command TITLE ID      posts WM_COMMAND BN_CLICKED from control ID
 //   probe syscommand TITLE N    posts WM_SYSCOMMAND N
@@ -147,6 +151,13 @@ int wmain(int argc, wchar_t** argv) {
   HWND window = FindWindowW(nullptr, argv[2]);
   if (window == nullptr) return 1;
   if (command == L"find") return 0;
+  if (command == L"focus") {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+    std::printf("%d\n", info.hwndFocus != nullptr ? GetDlgCtrlID(info.hwndFocus) : 0);
+    return 0;
+  }
   if (command == L"close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   if (command == L"items") {
     HWND list = nullptr;
@@ -212,6 +223,21 @@ int wmain(int argc, wchar_t** argv) {
     RECT r{};
     GetWindowRect(control, &r);
     std::printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return 0;
+  }
+  if (command == L"selected") {
+    std::printf("%d\n", static_cast<int>(SendMessageW(control, LB_GETCURSEL, 0, 0)));
+    return 0;
+  }
+  if (command == L"itemcenter" && argc == 5) {
+    RECT r{};
+    if (SendMessageW(control, LB_GETITEMRECT, std::wcstoul(argv[4], nullptr, 10),
+                     reinterpret_cast<LPARAM>(&r)) == LB_ERR) {
+      return 1;
+    }
+    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(control, &centre);
+    std::printf("%ld %ld\n", centre.x, centre.y);
     return 0;
   }
   if (command == L"click") return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;

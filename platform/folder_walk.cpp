@@ -1,4 +1,4 @@
-#include "cli/folder_walk.h"
+#include "platform/folder_walk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,9 +44,9 @@ bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
 
 #include <system_error>
 
-#include "cli/wide_args.h"
-#include "cli/win_folder.h"
 #include "engine/wide_path.h"
+#include "platform/win_folder.h"
+#include "platform/win_narrow.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
     // Links and junctions are reparse points: neither followed nor listed.
     if (entry.link) continue;
     std::string narrow;
-    if (NarrowArgument(entry.name.c_str(), narrow) != ERROR_SUCCESS) {
+    if (NarrowNative(entry.name.c_str(), narrow) != ERROR_SUCCESS) {
       reason = "a name in it is not valid UTF-16";
       ok = false;
       continue;

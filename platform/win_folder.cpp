@@ -1,4 +1,4 @@
-#include "cli/win_folder.h"
+#include "platform/win_folder.h"
 
 #include <windows.h>
 

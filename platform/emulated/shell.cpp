@@ -1,0 +1,162 @@
+// The shell's calls over the in-memory window system: dropped files, opening a
+// file with the system's handler, and full paths.
+#include <algorithm>
+#include <cerrno>
+#include <cwchar>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/emulated/backend.h"
+#include "platform/emulated/window.h"
+#include "platform/emulated/xdg_open.h"
+#include "platform/path_syntax.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
+namespace qv::emu {
+namespace {
+
+struct Drop {
+  std::vector<std::wstring> paths;
+};
+
+std::unordered_set<Drop*>& LiveDrops() {
+  static std::unordered_set<Drop*> live;
+  return live;
+}
+
+Drop* FromDrop(HDROP h) {
+  Drop* d = reinterpret_cast<Drop*>(h);
+  return LiveDrops().count(d) != 0 ? d : nullptr;
+}
+
+// Narrow text of the file system from wide text, and back; lossless for any
+// narrow text (platform/emulated/text_codec.cpp).
+bool ToNarrow(const std::wstring& wide, std::string& narrow) {
+  const int size =
+      ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return false;
+  std::string out(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.c_str(), -1, out.data(), size, nullptr, nullptr);
+  out.resize(static_cast<std::size_t>(size - 1));
+  narrow = std::move(out);
+  return true;
+}
+
+std::wstring CurrentFolder() {
+#if defined(_WIN32)
+  std::error_code error;
+  return std::filesystem::current_path(error).wstring();
+#else
+  std::vector<char> buffer(256);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return std::wstring();
+    buffer.resize(buffer.size() * 2);
+  }
+  const int size = ::MultiByteToWideChar(CP_THREAD_ACP, 0, buffer.data(), -1, nullptr, 0);
+  if (size <= 0) return std::wstring();
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_THREAD_ACP, 0, buffer.data(), -1, wide.data(), size);
+  wide.resize(static_cast<std::size_t>(size - 1));
+  return wide;
+#endif
+}
+
+}  // namespace
+
+void DropFiles(Window& under, const std::vector<std::wstring>& paths) {
+  Window* target = &under;
+  while (target != nullptr && (target->exStyle & WS_EX_ACCEPTFILES) == 0) target = target->parent;
+  if (target == nullptr) return;
+  auto* drop = new Drop{paths};
+  LiveDrops().insert(drop);
+  const HDROP handle = reinterpret_cast<HDROP>(drop);
+  ::SendMessageW(ToHandle(target), WM_DROPFILES, reinterpret_cast<WPARAM>(handle), 0);
+  ::DragFinish(handle);  // does nothing when the window released it
+}
+
+bool Backend::OpenDocument(Window*, const std::wstring& path) {
+  std::string narrow;
+  return ToNarrow(path, narrow) && RunXdgOpen(narrow);
+}
+
+}  // namespace qv::emu
+
+using qv::emu::FromHandle;
+
+void DragAcceptFiles(HWND hWnd, BOOL accept) {
+  qv::emu::Window* w = FromHandle(hWnd);
+  if (w == nullptr) return;
+  if (accept) {
+    w->exStyle |= WS_EX_ACCEPTFILES;
+  } else {
+    w->exStyle &= ~WS_EX_ACCEPTFILES;
+  }
+}
+
+UINT DragQueryFileW(HDROP hDrop, UINT index, LPWSTR file, UINT chars) {
+  const qv::emu::Drop* drop = qv::emu::FromDrop(hDrop);
+  if (drop == nullptr) return 0;
+  if (index == 0xFFFFFFFFu) return static_cast<UINT>(drop->paths.size());
+  if (index >= drop->paths.size()) return 0;
+  const std::wstring& path = drop->paths[index];
+  if (file == nullptr) return static_cast<UINT>(path.size());
+  if (chars == 0) return 0;
+  // Cut to the buffer, NUL included, as the shell does.
+  const std::size_t copied = std::min<std::size_t>(path.size(), chars - 1);
+  std::wmemcpy(file, path.c_str(), copied);
+  file[copied] = L'\0';
+  return static_cast<UINT>(copied);
+}
+
+void DragFinish(HDROP hDrop) {
+  qv::emu::Drop* drop = qv::emu::FromDrop(hDrop);
+  if (drop == nullptr) return;
+  qv::emu::LiveDrops().erase(drop);
+  delete drop;
+}
+
+HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR, LPCWSTR, int) {
+  // Only "open" (also the default verb) is known; anything else is "no
+  // association" (SE_ERR_NOASSOC, 31).
+  constexpr ULONG_PTR kNoAssociation = 31;
+  constexpr ULONG_PTR kFileNotFound = 2;
+  constexpr ULONG_PTR kStarted = 42;
+  if (file == nullptr || *file == L'\0') return reinterpret_cast<HINSTANCE>(kFileNotFound);
+  if (operation != nullptr && std::wstring(operation) != L"open") {
+    return reinterpret_cast<HINSTANCE>(kNoAssociation);
+  }
+  const bool started = qv::emu::ActiveBackend().OpenDocument(FromHandle(hWnd), file);
+  return reinterpret_cast<HINSTANCE>(started ? kStarted : kNoAssociation);
+}
+
+DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart) {
+  if (fileName == nullptr || *fileName == L'\0') {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::wstring full = fileName;
+  if (!IsAbsolutePath(full)) {
+    std::wstring folder = qv::emu::CurrentFolder();
+    if (folder.empty()) {
+      ::SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    if (folder.back() != kPathSeparator) folder += kPathSeparator;
+    full = folder + full;
+  }
+  if (full.size() + 1 > bufferLength || buffer == nullptr) {
+    return static_cast<DWORD>(full.size() + 1);  // the size it needs, NUL included
+  }
+  std::wmemcpy(buffer, full.c_str(), full.size() + 1);
+  if (filePart != nullptr) {
+    const std::size_t cut = full.find_last_of(kPathSeparator);
+    *filePart = cut == std::wstring::npos ? buffer : buffer + cut + 1;
+  }
+  return static_cast<DWORD>(full.size());
+}
