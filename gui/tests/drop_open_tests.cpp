@@ -417,9 +417,9 @@ TEST_F(DropOpenTest, ADropForgetsTheReportsOfTheEarlierLines) {
   EXPECT_TRUE(hl::Recorded().opened.empty());
 }
 
-TEST(StatusList, SelectsOneLineAndForgetsItWhenEmptied) {
-  hl::Reset();
-  hl::QueueModal([](HWND dlg) {
+// The list keeps one selected line, and none once emptied or sent past its end.
+TEST_F(DropOpenTest, StatusListSelectsOneLineAndForgetsItWhenEmptied) {
+  Run([](HWND dlg) {
     HWND list = ::GetDlgItem(dlg, IDC_LIST_STATUS);
     EXPECT_EQ(::SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
     for (const wchar_t* line : {L"one", L"two"}) {
@@ -432,10 +432,7 @@ TEST(StatusList, SelectsOneLineAndForgetsItWhenEmptied) {
     ::SendMessageW(list, LB_SETCURSEL, 0, 0);
     ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
     EXPECT_EQ(::SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
-    return INT_PTR{IDCANCEL};
   });
-  CQuorvelDlg dlg;
-  dlg.DoModal();
 }
 
 #if !defined(_WIN32)
