@@ -23,39 +23,10 @@ export WINEPREFIX="${WINEPREFIX:-$windows_build/wineprefix}" WINEDEBUG=-all \
 app="$windows_build/Quorvel.exe"
 probe="$windows_build/platform/win32/tests/probe.exe"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  [ -z "${DISPLAY:-}" ] || import -window root "$windows_build/quorvel-wine-failure.png" 2>/dev/null || true
-  exit 1
-}
-# Polls a condition up to about 30 seconds (Wine's first start can be slow).
-wait_for() {
-  what=$1
-  shift
-  n=0
-  until "$@" > /dev/null 2>&1; do
-    n=$((n + 1))
-    [ "$n" -lt 150 ] || fail "gave up waiting for $what"
-    sleep 0.2
-  done
-}
-probe() { wine "$probe" "$@" | tr -d '\r'; }
+failure_shot="$windows_build/quorvel-wine-failure.png"
+. "$(dirname "$0")/wine_e2e_lib.sh"
 # probe_ok COMMAND...: the probe's own exit status (probe's is the pipe's).
 probe_ok() { wine "$probe" "$@" > /dev/null 2>&1; }
-probe_is() {
-  expected=$1
-  shift
-  [ "$(probe "$@")" = "$expected" ]
-}
 
 # The Open dialog's file name box (edt1, nested in the dialog's pane).
 file_name_box=1152

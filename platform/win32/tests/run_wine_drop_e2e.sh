@@ -41,39 +41,8 @@ done
 export WINEPREFIX="$windows_build/wineprefix-drop" WINEDEBUG=-all \
   WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-drop.XXXXXX")
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' HUP INT TERM
-fail() {
-  echo "FAIL: $*" >&2
-  [ -z "${DISPLAY:-}" ] || import -window root "$windows_build/quorvel-drop-failure.png" 2>/dev/null || true
-  exit 1
-}
-# Polls a condition up to about 30 seconds, or $patience polls of 0.2 s.
-# Wine's start gets more: on a loaded machine it takes far longer than the rest.
-wait_for() {
-  what=$1
-  shift
-  n=0
-  until "$@" > /dev/null 2>&1; do
-    n=$((n + 1))
-    [ "$n" -lt "${patience:-150}" ] || fail "gave up waiting for $what"
-    sleep 0.2
-  done
-}
-probe() { wine "$probe" "$@" | tr -d '\r'; }
-probe_is() {
-  expected=$1
-  shift
-  [ "$(probe "$@")" = "$expected" ]
-}
+failure_shot="$windows_build/quorvel-drop-failure.png"
+. "$(dirname "$0")/wine_e2e_lib.sh"
 title="Quorvel v1.6"
 # Every message posted to the dialog before this has been handled once the
 # posted check mark reads back; the mark is then taken off again.
