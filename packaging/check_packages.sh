@@ -1,15 +1,17 @@
 #!/bin/sh
 # Checks the release packages that `--target package` made in both builds.
 #   .deb: its name and control fields carry the project's version, it holds
-#     every file a user needs, Depends names GTK 3 and not FLTK, lintian finds no error or
-#     warning and no missing hardening, the desktop entry (with Keywords) and
-#     catalogue entry validate, and the
-#     programs unpacked into a scratch root run (quorvel-cli on a sample).
+#     every file a user needs, Depends names GTK 3 and the package of every
+#     library the programs link, lintian finds no error or warning and no
+#     missing hardening, the desktop entry (with Keywords) and catalogue entry
+#     validate, and the programs unpacked into a scratch root run (quorvel-cli
+#     on a sample).
 #   zip: one folder with exactly the two programs and the two texts, the texts
-#     in CR LF, the programs 32-bit, and quorvel-cli.exe from it run on a
-#     sample under Wine. On a kernel that cannot execute 32-bit programs, Wine
-#     cannot run them: then quorvel-cli.exe of the x86_64 build of the same
-#     sources (WINE_RUN_BUILD_DIR) runs in their place.
+#     in CR LF, the programs 32-bit and large-address-aware, and
+#     quorvel-cli.exe from it run on a sample under Wine. On a kernel that
+#     cannot execute 32-bit programs, Wine cannot run them: then
+#     quorvel-cli.exe of the x86_64 build of the same sources
+#     (WINE_RUN_BUILD_DIR) runs in their place.
 # Every failed check is named; the exit status is 1 when any failed.
 #
 # usage: check_packages.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR [WINE_RUN_BUILD_DIR]
@@ -58,6 +60,30 @@ run_sample() {  # folder ends command...
   "$ends" "$dir/cockpit.txt" || { echo "  report line ends are not $ends" >&2; return 1; }
 }
 
+# The package that installed the library FILE (a path as ldd gives it), found
+# under either spelling of a merged /usr.
+package_of() {
+  for candidate in "$1" "$(realpath "$1")" "/usr$1" "${1#/usr}"; do
+    dpkg-query -S "$candidate" 2>/dev/null | sed -n '1s/:.*//p' | grep . && return 0
+  done
+  return 1
+}
+# Every library that a program names (NEEDED) is installed by a package that
+# the .deb's Depends names, so that installing the .deb brings it.
+depends_cover_libraries() {  # program...
+  depends=$(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | sed 's/^ *//; s/[ (].*//')
+  ok=0
+  for program in "$@"; do
+    for lib in $(objdump -p "$program" | sed -n 's/^ *NEEDED *//p'); do
+      path=$(ldd "$program" | sed -n "s|^[[:space:]]*$lib => \([^ ]*\) .*|\1|p")
+      pkg=$(package_of "$path") || { echo "  $lib: no package installed it" >&2; ok=1; continue; }
+      echo "$depends" | grep -qx "$pkg" ||
+        { echo "  $(basename "$program") links $lib of $pkg, which Depends does not name" >&2; ok=1; }
+    done
+  done
+  return "$ok"
+}
+
 echo "== $deb"
 if [ -f "$deb" ]; then
   root="$work/root"
@@ -65,8 +91,8 @@ if [ -f "$deb" ]; then
   check "deb Version" same "$(dpkg-deb -f "$deb" Version)" "$version"
   check "deb Depends names the GTK 3 runtime" sh -c \
     "dpkg-deb -f '$deb' Depends | grep -q 'libgtk-3-0'"
-  check "deb Depends names no FLTK" sh -c \
-    "! dpkg-deb -f '$deb' Depends | grep -q 'libfltk'"
+  check "deb Depends names the package of every library the programs link" \
+    depends_cover_libraries "$root/usr/bin/quorvel" "$root/usr/bin/quorvel-cli"
   for f in usr/bin/quorvel usr/bin/quorvel-cli usr/share/applications/quorvel.desktop \
     usr/share/icons/hicolor/48x48/apps/quorvel.png usr/share/icons/hicolor/256x256/apps/quorvel.png \
     usr/share/man/man1/quorvel.1.gz usr/share/man/man1/quorvel-cli.1.gz \
@@ -112,6 +138,9 @@ if [ -f "$zip" ]; then
   for exe in Quorvel.exe quorvel-cli.exe; do
     check "$exe is 32-bit" sh -c \
       "i686-w64-mingw32-objdump -f '$folder/$exe' | grep -q 'file format pei-i386'"
+    # 4 GiB of address space on 64-bit Windows, not 2: a model is read whole.
+    check "$exe is large-address-aware" sh -c \
+      "i686-w64-mingw32-objdump -p '$folder/$exe' | grep -q '^[[:space:]]*large address aware'"
   done
   cli_exe="$folder/quorvel-cli.exe"
   if [ -n "${3:-}" ]; then

@@ -13,7 +13,9 @@
 #            D-Bus, the accessibility bus, pyatspi and weston for the dialog
 #            end to end; clang and libFuzzer; the
 #            package checkers (lintian, desktop-file-utils, appstream, unzip);
-#            ripgrep, hyperfine and jq for bench/compare.sh
+#            ripgrep, hyperfine and jq for bench/compare.sh; g++-multilib
+#            for the 32-bit Linux build, and qemu-user to run it where the
+#            kernel cannot execute 32-bit programs
 #   windows: mingw-w64 for both Windows builds, Wine with its 64-bit loader
 #   wine32:  32-bit Wine (and i386 multiarch for it)
 #
@@ -70,6 +72,8 @@ linux_tests=(
   python3-pyatspi
   weston
   xdg-utils
+  g++-multilib
+  qemu-user
 )
 windows=(
   g++-mingw-w64-i686

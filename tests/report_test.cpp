@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include "engine/file_ops.h"
 #include "engine/flat_tables.h"
 #include "engine/records.h"
+#include "report/connector_match.h"
+#include "report/ordering.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
 #include "report/status_line.h"
@@ -26,92 +29,111 @@ constexpr auto P = NodeKind::Position;
 
 using testing_support::ReportHeader;
 
-ArgTable WorkedExampleTable() {
-  ArgTable table;
-  AddArgRecord(table, MakeArgRecord(6, "canopy", 38, R));
-  AddArgRecord(table, MakeArgRecord(2, "flap_l", 4, R));
-  AddArgRecord(table, MakeArgRecord(3, "gear_door", 0, A));
-  AddArgRecord(table, MakeArgRecord(5, "nav_light", 49, V));
-  AddArgRecord(table, MakeArgRecord(4, "pylon_1", 12, P));
-  return table;
-}
+// The product's tables of one job, filled through the scanner's interface.
+struct Finds {
+  Arena arena{FileOps::Default()};
+  FlatTables tables{arena};
 
-ConnectorTable WorkedExampleConnectors() {
-  ConnectorTable connectors;
-  AddConnector(connectors, 4, {"pylon_1", 4});
-  AddConnector(connectors, 6, {"canopy_handle", 6});
-  AddConnector(connectors, 9, {"hook", 9});
-  return connectors;
+  Finds& Arg(std::uint16_t nodeIndex, std::string_view name, std::uint16_t arg, NodeKind kind) {
+    tables.Arg(nodeIndex, Bytes(name), name.size(), arg, kind);
+    return *this;
+  }
+  Finds& Connector(std::uint16_t nodeRef, std::string_view name) {
+    tables.Connector(nodeRef, Bytes(name), name.size());
+    return *this;
+  }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const FlatRecord& record : tables.records()) names.emplace_back(record.Name());
+    return names;
+  }
+  // Matching, ordering and the text, one step at a time.
+  std::string Report(std::int32_t sortByName, std::int32_t analyze) {
+    const std::int32_t matched = MatchConnectors(tables);
+    OrderArgList(tables.records(), sortByName, arena);
+    return std::string(
+        FormatArgReport(tables.records(), matched, tables.connectorCount(), analyze, arena));
+  }
+
+  static const std::uint8_t* Bytes(std::string_view text) {
+    return reinterpret_cast<const std::uint8_t*>(text.data());
+  }
+};
+
+// The README's worked example, in the order a model might hold it; the
+// scanner reads connectors only when they are analysed.
+void AddWorkedExample(Finds& finds, bool connectors) {
+  finds.Arg(6, "canopy", 38, R).Arg(4, "pylon_1", 12, P).Arg(2, "flap_l", 4, R);
+  finds.Arg(5, "nav_light", 49, V).Arg(3, "gear_door", 0, A);
+  if (connectors) finds.Connector(9, "hook").Connector(4, "pylon_1").Connector(6, "canopy_handle");
 }
 
 TEST(Report, WorkedExampleWithAndWithoutConnectors) {
-  for (int sortByName : {0, 1}) {
-    ArgTable table = WorkedExampleTable();
-    ArgList list;
-    const int matched = MatchConnectors(table, WorkedExampleConnectors(), list);
-    EXPECT_EQ(matched, 2);
-    OrderArgList(list, sortByName);
-    EXPECT_EQ(FormatArgReport(1, list, matched, 3),
-              ReportHeader(2, 3) +
-                  "flap_l = 4 ( Rotation Node ) [ - ]\n"
-                  "gear_door = 0 ( Animation Node ) [ - ]\n"
-                  "pylon_1 = 12 ( Position Node ) [ pylon_1 ]\n"
-                  "nav_light = 49 ( Visibility Node ) [ - ]\n"
-                  "canopy = 38 ( Rotation Node ) [ canopy_handle ]\n");
+  const std::string lines =
+      "flap_l = 4 ( Rotation Node ) [ - ]\n"
+      "gear_door = 0 ( Animation Node ) [ - ]\n"
+      "pylon_1 = 12 ( Position Node ) [ pylon_1 ]\n"
+      "nav_light = 49 ( Visibility Node ) [ - ]\n"
+      "canopy = 38 ( Rotation Node ) [ canopy_handle ]\n";
+  for (std::int32_t sortByName : {0, 1}) {
+    Finds finds;
+    AddWorkedExample(finds, true);
+    EXPECT_EQ(finds.Report(sortByName, 1), ReportHeader(2, 3) + lines);
   }
-  ArgTable table = WorkedExampleTable();
-  ArgList list;
-  EXPECT_EQ(MatchConnectors(table, {}, list), 0);
-  OrderArgList(list, 0);
-  EXPECT_EQ(FormatArgReport(0, list, 0, 0), ReportHeader(0, 0) +
-                                                "flap_l = 4 ( Rotation Node )\n"
-                                                "gear_door = 0 ( Animation Node )\n"
-                                                "pylon_1 = 12 ( Position Node )\n"
-                                                "nav_light = 49 ( Visibility Node )\n"
-                                                "canopy = 38 ( Rotation Node )\n");
+  std::string plain = lines;
+  for (const char* column : {" [ - ]", " [ pylon_1 ]", " [ canopy_handle ]"}) {
+    for (std::size_t at; (at = plain.find(column)) != std::string::npos;) {
+      plain.erase(at, std::string_view(column).size());
+    }
+  }
+  Finds finds;
+  AddWorkedExample(finds, false);
+  EXPECT_EQ(ReportFromTables(finds.tables, ExtractOptions{0, 0, 0}, finds.arena),
+            ReportHeader(0, 0) + plain);
 }
 
 TEST(Report, LinesPrintBytesAndNumbersVerbatim) {
-  ArgList list;
-  list.push_back(MakeArgRecord(0, "100%s_%d", 65535, V));
-  list.push_back(MakeArgRecord(0, "zero", 0, NodeKind::AnimatedBone));
-  list.back().hasConnector = 1;
-  list.back().connectorName = "";
-  EXPECT_EQ(FormatArgReport(1, list, 1, 1), ReportHeader(1, 1) +
-                                                "100%s_%d = 65535 ( Visibility Node ) [ - ]\n"
-                                                "zero = 0 ( Animated Bone ) [  ]\n");
-  EXPECT_EQ(FormatArgReport(0, {}, 0, 0), ReportHeader(0, 0));
+  Finds finds;
+  finds.Arg(1, "100%s_%d", 65535, V).Arg(0, "zero", 0, NodeKind::AnimatedBone).Connector(0, "");
+  EXPECT_EQ(finds.Report(0, 1), ReportHeader(1, 1) +
+                                    "zero = 0 ( Animated Bone ) [  ]\n"
+                                    "100%s_%d = 65535 ( Visibility Node ) [ - ]\n");
+  Finds none;
+  EXPECT_EQ(none.Report(0, 1), ReportHeader(0, 0));
 }
 
 TEST(ConnectorMatch, PairsByNodeReferenceOnly) {
-  ArgTable table;
-  AddArgRecord(table, MakeArgRecord(7, "door", 1, R));
-  AddArgRecord(table, MakeArgRecord(7, "door_lock", 2, R));
-  AddArgRecord(table, MakeArgRecord(4, "pylon_1", 3, P));
-  AddArgRecord(table, MakeArgRecord(0, "root", 4, P));
-  ConnectorTable connectors;
-  AddConnector(connectors, 7, {"hinge", 7});
-  AddConnector(connectors, 5, {"pylon_1", 5});
-  AddConnector(connectors, 0, {"zero", 0});
-  ArgList list;
-  EXPECT_EQ(MatchConnectors(table, connectors, list), 3);
-  ASSERT_EQ(list.size(), 4u);
+  Finds finds;
+  finds.Arg(7, "door", 1, R)
+      .Arg(7, "door_lock", 2, R)
+      .Arg(4, "pylon_1", 3, P)
+      .Arg(0, "root", 4, P)
+      .Connector(7, "hinge")
+      .Connector(5, "pylon_1")
+      .Connector(0, "zero");
+  EXPECT_EQ(MatchConnectors(finds.tables), 3);
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"door", "hinge"}, {"door_lock", "hinge"}, {"pylon_1", "-"}, {"root", "zero"}};
+      {"door", "hinge"}, {"door_lock", "hinge"}, {"pylon_1", ""}, {"root", "zero"}};
+  const auto& records = finds.tables.records();
+  ASSERT_EQ(records.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(list[i].name, expected[i].first);
-    EXPECT_EQ(list[i].connectorName, expected[i].second);
-    EXPECT_EQ(list[i].hasConnector, expected[i].second == "-" ? 0 : 1);
+    EXPECT_EQ(records[i].Name(), expected[i].first);
+    const FlatConnector* connector = records[i].connector;
+    EXPECT_EQ(connector == nullptr ? "" : std::string(connector->name, connector->length),
+              expected[i].second)
+        << records[i].Name();
   }
-  // The list holds copies: sorting it leaves the table as matched.
-  OrderArgList(list, 0);
-  EXPECT_EQ(table.at("door").connectorName, "hinge");
-  EXPECT_EQ(table.begin()->first, "door");
 }
+
+struct Find {
+  const char* name;
+  std::uint16_t nodeIndex;
+  std::uint16_t arg;
+};
 
 struct OrderCase {
   const char* title;
-  std::vector<ArgRecord> records;  // in name order, as matching leaves them
+  std::vector<Find> finds;  // in walk order
   int sortByName;
   std::vector<std::string> expected;
 };
@@ -119,48 +141,45 @@ struct OrderCase {
 class Ordering : public testing::TestWithParam<OrderCase> {};
 
 TEST_P(Ordering, FinalOrder) {
-  ArgList list = GetParam().records;
-  OrderArgList(list, GetParam().sortByName);
-  std::vector<std::string> names;
-  for (const ArgRecord& record : list) names.push_back(record.name);
-  EXPECT_EQ(names, GetParam().expected);
-}
-
-ArgRecord Rec(const char* name, std::uint16_t nodeIndex, std::uint16_t arg) {
-  return MakeArgRecord(nodeIndex, name, arg, R);
+  Finds finds;
+  for (const Find& f : GetParam().finds) finds.Arg(f.nodeIndex, f.name, f.arg, R);
+  OrderArgList(finds.tables.records(), GetParam().sortByName, finds.arena);
+  EXPECT_EQ(finds.Names(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Ordering,
-    testing::Values(OrderCase{"by_node_index_whatever_the_flag",
-                              {Rec("a", 5, 1), Rec("b", 2, 9), Rec("c", 9, 0)},
-                              1,
-                              {"b", "a", "c"}},
-                    OrderCase{"by_node_index_flag_off",
-                              {Rec("a", 5, 1), Rec("b", 2, 9), Rec("c", 9, 0)},
-                              0,
-                              {"b", "a", "c"}},
-                    OrderCase{"shared_index_by_arg",
-                              {Rec("a", 0, 7), Rec("b", 0, 3), Rec("c", 0, 5)},
-                              0,
-                              {"b", "c", "a"}},
-                    OrderCase{"shared_index_by_name",
-                              {Rec("a", 0, 7), Rec("b", 0, 3), Rec("c", 0, 5)},
-                              1,
-                              {"a", "b", "c"}},
-                    OrderCase{"unsigned_comparisons",
-                              {Rec("a", 40000, 1), Rec("b", 100, 65535), Rec("c", 100, 1)},
-                              0,
-                              {"c", "b", "a"}},
-                    OrderCase{"stable_among_equal_keys",
-                              {Rec("a", 3, 2), Rec("b", 1, 2), Rec("c", 3, 1), Rec("d", 3, 2)},
-                              0,
-                              {"b", "c", "a", "d"}},
-                    OrderCase{"stable_by_name_when_set",
-                              {Rec("a", 3, 2), Rec("b", 1, 2), Rec("c", 3, 1), Rec("d", 3, 2)},
-                              1,
-                              {"b", "a", "c", "d"}},
-                    OrderCase{"empty", {}, 0, {}}),
+    testing::Values(
+        OrderCase{"by_node_index_whatever_the_flag",
+                  {{"a", 5, 1}, {"b", 2, 9}, {"c", 9, 0}},
+                  1,
+                  {"b", "a", "c"}},
+        OrderCase{
+            "by_node_index_flag_off", {{"a", 5, 1}, {"b", 2, 9}, {"c", 9, 0}}, 0, {"b", "a", "c"}},
+        OrderCase{
+            "shared_index_by_arg", {{"c", 0, 5}, {"a", 0, 7}, {"b", 0, 3}}, 0, {"b", "c", "a"}},
+        OrderCase{
+            "shared_index_by_name", {{"c", 0, 5}, {"a", 0, 7}, {"b", 0, 3}}, 1, {"a", "b", "c"}},
+        // Indexes already ascending: only the runs are sorted.
+        OrderCase{"runs_of_an_ordered_walk",
+                  {{"b", 1, 9}, {"a", 1, 3}, {"d", 2, 0}, {"c", 2, 0}},
+                  0,
+                  {"a", "b", "c", "d"}},
+        OrderCase{"unsigned_comparisons",
+                  {{"a", 40000, 1}, {"b", 100, 65535}, {"c", 100, 1}},
+                  0,
+                  {"c", "b", "a"}},
+        // Equal keys fall back on the name (byte-wise, a prefix first), not on
+        // the walk.
+        OrderCase{"equal_keys_by_name",
+                  {{"d", 3, 2}, {"b", 1, 2}, {"c", 3, 1}, {"ab", 3, 2}, {"a", 3, 2}},
+                  0,
+                  {"b", "c", "a", "ab", "d"}},
+        OrderCase{"by_name_when_set",
+                  {{"d", 3, 2}, {"b", 1, 2}, {"c", 3, 1}, {"~", 3, 2}, {"a", 3, 2}},
+                  1,
+                  {"b", "a", "c", "d", "~"}},
+        OrderCase{"empty", {}, 0, {}}),
     [](const auto& info) { return std::string(info.param.title); });
 
 // The product's matching, order and text over its flat tables against the
