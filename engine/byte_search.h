@@ -50,68 +50,88 @@ class ByteNeedle {
 // Starts tested together: one bit each in a 64-bit mask.
 inline constexpr std::size_t kCandidateBlock = 64;
 
+// The candidate search that FindBytes and ByteCursor share: from `from`, the
+// first block of 64 starts (none past `last`, the last start at which the
+// needle fits) that holds a candidate. The vector versions test two blocks
+// per step with one zero test and form masks only where a candidate is, so
+// that empty stretches cost no more than reading them. `mask` is 0 when no
+// start in [from, last] is a candidate; bit i of `mask` is start block + i.
+// When the block after it was tested in the same step, its candidates are in
+// `following`.
+struct CandidateBlock {
+  std::size_t block = 0;
+  std::uint64_t mask = 0;
+  std::uint64_t following = 0;
+  bool hasFollowing = false;
+};
+CandidateBlock FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from,
+                              std::size_t last, const ByteNeedle& needle);
+
 // Successive occurrences of one needle in one buffer, for a walk whose query
-// positions only grow: the candidate starts of a whole window (64 KiB by
-// default) are found in one vector pass into a bit mask, and queries walk
-// those bits, clearing the ones passed, so that each byte of the buffer is
-// tested about once however many queries fall into it. A query behind the
-// last one (rare) fills the window afresh from there.
+// positions mostly grow: the candidate search streams ahead from the last
+// block it found, and queries walk that block's bits, clearing the ones
+// passed, so that each byte of the buffer is tested about once however many
+// queries fall into it. A query behind the last answer (rare) searches
+// afresh from there.
 class ByteCursor {
  public:
-  static constexpr std::size_t kWindowWords = 1024;  // 64 KiB of starts
   ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle);
-  // `windowWords` (1..kWindowWords) words of 64 starts per pass; small
-  // windows serve the tests of the refill.
-  ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle,
-             std::size_t windowWords = kWindowWords);
+  ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
+             const ByteNeedle& needle);
 
   // As FindBytes(bytes, size, pos, needle).
   std::size_t From(std::size_t pos) {
-    if (pos < low_ || pos >= end_) {
-      if (pos >= none_ || !fits_ || pos > last_) return size_;
-      Fill(pos);
+    if (pos - low_ < kCandidateBlock - (low_ - base_)) {
+      // Within the current block, at or after the last answer.
+      return Walk(mask_ & (~std::uint64_t{0} << (pos - base_)));
     }
-    const std::size_t word = (pos - base_) / kCandidateBlock;
-    const std::uint64_t mask = (word == word_ ? mask_ : masks_[word]) &
-                               (~std::uint64_t{0} << ((pos - base_) % kCandidateBlock));
-    return Walk(pos, word, mask);
+    if (hasFollowing_ && pos - base_ - kCandidateBlock < kCandidateBlock) {
+      // Within the block after it, already tested.
+      hasFollowing_ = false;
+      base_ += kCandidateBlock;
+      return Walk(following_ & (~std::uint64_t{0} << (pos - base_)));
+    }
+    if (!fits_ || pos > last_) return size_;
+    Search(pos);
+    return mask_ == 0 ? size_ : Walk(mask_);
   }
 
   // The next occurrence after the last one From or Next returned (which must
   // not have been `size`): From(last + 1), without working out where that is.
-  std::size_t Next() { return Walk(low_ + 1, word_, mask_ & (mask_ - 1)); }
+  std::size_t Next() { return Walk(mask_ & (mask_ - 1)); }
 
  private:
-  // Candidates of the starts from `from` on, one window of them.
-  void Fill(std::size_t from);
+  // The first candidate block from `from` on into base_ and mask_.
+  void Search(std::size_t from);
 
-  // The first occurrence among the candidates `mask` of `word` and those of
-  // the words after it (filling further windows as needed), `from` being the
-  // query position.
-  std::size_t Walk(std::size_t from, std::size_t word, std::uint64_t mask) {
+  // The first occurrence among the candidates `mask` of the current block and
+  // those of the blocks after it.
+  std::size_t Walk(std::uint64_t mask) {
     for (;;) {
       while (mask != 0) {
-        const std::size_t s =
-            base_ + word * kCandidateBlock + static_cast<std::size_t>(__builtin_ctzll(mask));
+        const std::size_t s = base_ + static_cast<std::size_t>(__builtin_ctzll(mask));
         if (MatchesAt(s)) {
-          word_ = word;
           mask_ = mask;
           low_ = s;
           return s;
         }
         mask &= mask - 1;
       }
-      if (++word == words_) {
-        if (end_ > last_) break;
-        Fill(end_);
-        word = 0;
-        mask = mask_;
+      const std::size_t from = base_ + kCandidateBlock;
+      if (hasFollowing_) {
+        hasFollowing_ = false;
+        base_ = from;
+        mask = following_;
         continue;
       }
-      mask = masks_[word];
+      if (from > last_) break;
+      Search(from);
+      mask = mask_;
+      if (mask == 0) break;
     }
-    none_ = from;
-    low_ = end_;  // any later query below none_ fills afresh
+    // None left: any later query searches afresh.
+    mask_ = 0;
+    low_ = base_ + kCandidateBlock;
     return size_;
   }
 
@@ -132,24 +152,19 @@ class ByteCursor {
   const std::uint8_t* bytes_;
   std::size_t size_;
   ByteNeedle needle_;
-  std::size_t windowWords_;
   // Needles of up to 8 bytes compare as one word (little-endian).
   std::uint64_t wordText_ = 0;
   std::uint64_t wordMask_ = 0;
   bool wordCompare_ = false;
   bool fits_ = false;     // the needle is not empty and fits in the buffer
   std::size_t last_ = 0;  // the last start at which it fits
-  std::size_t base_ = 0;  // the window's first start
-  std::size_t end_ = 0;   // one past its last start; 0 before the first fill
-  std::size_t words_ = 0;
-  // The last answer (or the last fill's start): queries below it fill afresh.
-  std::size_t low_ = static_cast<std::size_t>(-1);
-  // The word of low_ and its candidates from low_ on; the words after it
-  // are as filled.
-  std::size_t word_ = 0;
+  // The current block of 64 starts and its candidates from low_ on (the last
+  // answer, or the start of the search); the block after it when known.
+  std::size_t base_ = 0;
+  std::size_t low_ = kCandidateBlock;  // none yet: every query searches
   std::uint64_t mask_ = 0;
-  std::size_t none_ = static_cast<std::size_t>(-1);  // no occurrence starts at or after it
-  std::uint64_t masks_[kWindowWords];  // bit i of word w: start base_ + 64 w + i is a candidate
+  std::uint64_t following_ = 0;
+  bool hasFollowing_ = false;
 };
 
 // The first s >= from at which the needle lies wholly within bytes[0, size)
