@@ -37,19 +37,19 @@ std::uint64_t ScalarBlock(const std::uint8_t* bytes, std::size_t from, std::size
   return mask;
 }
 
-CandidateBlock PortableCandidates(const std::uint8_t* bytes, std::size_t from, std::size_t last,
-                                  const ByteNeedle& needle) {
-  CandidateBlock found;
+void PortableCandidates(const std::uint8_t* bytes, std::size_t from, std::size_t last,
+                        const ByteNeedle& needle, CandidateBlocks& found) {
+  found.count = 0;
   for (; from <= last; from += kCandidateBlock) {
     const std::uint64_t mask = ScalarBlock(bytes, from, last, needle);
     if (mask != 0) {
       found.block = from;
-      found.mask = mask;
-      return found;
+      found.count = 1;
+      found.masks[0] = mask;
+      return;
     }
     if (last - from < kCandidateBlock) break;
   }
-  return found;
 }
 
 #if defined(QUORVEL_X86_SIMD)
@@ -77,14 +77,15 @@ CandidateBlock PortableCandidates(const std::uint8_t* bytes, std::size_t from, s
     }                                                                                            \
     return mask;                                                                                 \
   }                                                                                              \
-  __attribute__((target(TARGET))) QUORVEL_SIMD_ENTRY CandidateBlock NAME(                        \
-      const std::uint8_t* bytes, std::size_t from, std::size_t last, const ByteNeedle& needle) { \
-    if (last < kCandidateBlock - 1) return PortableCandidates(bytes, from, last, needle);        \
+  __attribute__((target(TARGET))) QUORVEL_SIMD_ENTRY void NAME(                                  \
+      const std::uint8_t* bytes, std::size_t from, std::size_t last, const ByteNeedle& needle,   \
+      CandidateBlocks& found) {                                                                  \
+    if (last < kCandidateBlock - 1) return PortableCandidates(bytes, from, last, needle, found); \
     const std::size_t a = needle.first();                                                        \
     const std::size_t b = needle.second();                                                       \
     const VEC v1 = SET1(static_cast<char>(needle.At(a)));                                        \
     const VEC v2 = SET1(static_cast<char>(needle.At(b)));                                        \
-    CandidateBlock found;                                                                        \
+    found.count = 0;                                                                             \
     constexpr std::size_t kStep = 2 * kCandidateBlock;                                           \
     constexpr std::size_t kVectors = kStep / VEC_BYTES;                                          \
     for (; from <= last && last - from >= kStep - 1; from += kStep) {                            \
@@ -103,16 +104,20 @@ CandidateBlock PortableCandidates(const std::uint8_t* bytes, std::size_t from, s
         masks[i * VEC_BYTES / kCandidateBlock] |= std::uint64_t{bits}                            \
                                                   << (i * VEC_BYTES % kCandidateBlock);          \
       }                                                                                          \
-      if (masks[0] != 0) {                                                                       \
-        found.block = from;                                                                      \
-        found.mask = masks[0];                                                                   \
-        found.following = masks[1];                                                              \
-        found.hasFollowing = true;                                                               \
-      } else {                                                                                   \
-        found.block = from + kCandidateBlock;                                                    \
-        found.mask = masks[1];                                                                   \
+      /* The first block with a candidate, the blocks after it as far as the                     \
+         steps that follow reach. */                                                             \
+      std::size_t n = 0;                                                                         \
+      if (masks[0] != 0) found.masks[n++] = masks[0];                                            \
+      found.block = masks[0] != 0 ? from : from + kCandidateBlock;                               \
+      found.masks[n++] = masks[1];                                                               \
+      for (from += kStep;                                                                        \
+           n + 2 <= CandidateBlocks::kMost && from <= last && last - from >= kStep - 1;          \
+           from += kStep) {                                                                      \
+        found.masks[n++] = NAME##Block(bytes + from, v1, v2, a, b);                              \
+        found.masks[n++] = NAME##Block(bytes + from + kCandidateBlock, v1, v2, a, b);            \
       }                                                                                          \
-      return found;                                                                              \
+      found.count = n;                                                                           \
+      return;                                                                                    \
     }                                                                                            \
     for (; from <= last; from += kCandidateBlock) {                                              \
       /* Laid over the end when it reaches past `last`. */                                       \
@@ -122,12 +127,12 @@ CandidateBlock PortableCandidates(const std::uint8_t* bytes, std::size_t from, s
           NAME##Block(bytes + base, v1, v2, a, b) & (~std::uint64_t{0} << (from - base));        \
       if (mask != 0) {                                                                           \
         found.block = base;                                                                      \
-        found.mask = mask;                                                                       \
-        return found;                                                                            \
+        found.count = 1;                                                                         \
+        found.masks[0] = mask;                                                                   \
+        return;                                                                                  \
       }                                                                                          \
       if (base != from) break;                                                                   \
     }                                                                                            \
-    return found;                                                                                \
   }
 
 QUORVEL_DEFINE_CANDIDATES(Sse2Candidates, "sse2", __m128i, 16, _mm_set1_epi8, _mm_loadu_si128,
@@ -175,19 +180,19 @@ SearchImpl BestSearchImpl() {
   return best;
 }
 
-CandidateBlock FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from,
-                              std::size_t last, const ByteNeedle& needle) {
+void FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from, std::size_t last,
+                    const ByteNeedle& needle, CandidateBlocks& found) {
   switch (impl) {
 #if defined(QUORVEL_X86_SIMD)
 #if !defined(QUORVEL_NO_AVX2)
     case SearchImpl::Avx2:
-      return Avx2Candidates(bytes, from, last, needle);
+      return Avx2Candidates(bytes, from, last, needle, found);
 #endif
     case SearchImpl::Sse2:
-      return Sse2Candidates(bytes, from, last, needle);
+      return Sse2Candidates(bytes, from, last, needle, found);
 #endif
     default:
-      return PortableCandidates(bytes, from, last, needle);
+      return PortableCandidates(bytes, from, last, needle, found);
   }
 }
 
@@ -210,18 +215,12 @@ ByteCursor::ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNe
     : ByteCursor(BestSearchImpl(), bytes, size, needle) {}
 
 void ByteCursor::Search(std::size_t from) {
-  const CandidateBlock found = FindCandidates(impl_, bytes_, from, last_, needle_);
-  base_ = found.block;
-  mask_ = found.mask;
-  following_ = found.following;
-  hasFollowing_ = found.hasFollowing;
-  // Starts below `from` in the block are not candidates of this search.
-  low_ = from > base_ ? from : base_;
-  if (mask_ == 0) {
-    base_ = from;
-    low_ = base_ + kCandidateBlock;
-    hasFollowing_ = false;
-  }
+  FindCandidates(impl_, bytes_, from, last_, needle_, found_);
+  index_ = 0;
+  base_ = found_.block;
+  mask_ = found_.masks[0];
+  // Starts below `from` in a block laid over the end are not candidates.
+  low_ = found_.count == 0 ? static_cast<std::size_t>(-1) : from > base_ ? from : base_;
 }
 
 std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
@@ -229,19 +228,18 @@ std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_
   const std::string_view text = needle.text();
   if (text.empty() || from >= size || text.size() > size - from) return size;
   const std::size_t last = size - text.size();
+  CandidateBlocks found;
   for (;;) {
-    const CandidateBlock found = FindCandidates(impl, bytes, from, last, needle);
-    for (int half = 0; half < (found.hasFollowing ? 2 : 1); ++half) {
-      std::uint64_t mask = half == 0 ? found.mask : found.following;
-      const std::size_t block = found.block + (half == 0 ? 0 : kCandidateBlock);
-      while (mask != 0) {
+    FindCandidates(impl, bytes, from, last, needle, found);
+    if (found.count == 0) return size;
+    for (std::size_t k = 0; k < found.count; ++k) {
+      const std::size_t block = found.block + k * kCandidateBlock;
+      for (std::uint64_t mask = found.masks[k]; mask != 0; mask &= mask - 1) {
         const std::size_t s = block + static_cast<std::size_t>(__builtin_ctzll(mask));
         if (std::memcmp(bytes + s, text.data(), text.size()) == 0) return s;
-        mask &= mask - 1;
       }
     }
-    if (found.mask == 0) return size;
-    from = found.block + (found.hasFollowing ? 2 : 1) * kCandidateBlock;
+    from = found.block + found.count * kCandidateBlock;
     if (from > last) return size;
   }
 }

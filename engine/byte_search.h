@@ -52,27 +52,28 @@ inline constexpr std::size_t kCandidateBlock = 64;
 
 // The candidate search that FindBytes and ByteCursor share: from `from`, the
 // first block of 64 starts (none past `last`, the last start at which the
-// needle fits) that holds a candidate. The vector versions test two blocks
-// per step with one zero test and form masks only where a candidate is, so
-// that empty stretches cost no more than reading them. `mask` is 0 when no
-// start in [from, last] is a candidate; bit i of `mask` is start block + i.
-// When the block after it was tested in the same step, its candidates are in
-// `following`.
-struct CandidateBlock {
-  std::size_t block = 0;
-  std::uint64_t mask = 0;
-  std::uint64_t following = 0;
-  bool hasFollowing = false;
+// needle fits) that holds a candidate, and the blocks right after it. The
+// vector versions test two blocks per step with one zero test and form masks
+// only where a candidate is, so that empty stretches cost no more than
+// reading them; where one is, they form the masks of a few steps more at
+// once, since candidates come in clusters.
+struct CandidateBlocks {
+  static constexpr std::size_t kMost = 8;
+  std::size_t block = 0;  // the first block's first start
+  // How many blocks follow each other from `block`: 0 when no start in
+  // [from, last] is a candidate; masks[0] is then never 0.
+  std::size_t count = 0;
+  std::uint64_t masks[kMost] = {};  // bit i of masks[k]: start block + 64 k + i
 };
-CandidateBlock FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from,
-                              std::size_t last, const ByteNeedle& needle);
+void FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from, std::size_t last,
+                    const ByteNeedle& needle, CandidateBlocks& found);
 
 // Successive occurrences of one needle in one buffer, for a walk whose query
 // positions mostly grow: the candidate search streams ahead from the last
-// block it found, and queries walk that block's bits, clearing the ones
-// passed, so that each byte of the buffer is tested about once however many
-// queries fall into it. A query behind the last answer (rare) searches
-// afresh from there.
+// blocks it found, and queries walk their bits, clearing the ones passed, so
+// that each byte of the buffer is tested about once however many queries
+// fall into it. A query behind the last answer (rare) searches afresh from
+// there.
 class ByteCursor {
  public:
   ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle);
@@ -81,27 +82,91 @@ class ByteCursor {
 
   // As FindBytes(bytes, size, pos, needle).
   std::size_t From(std::size_t pos) {
-    if (pos - low_ < kCandidateBlock - (low_ - base_)) {
-      // Within the current block, at or after the last answer.
-      return Walk(mask_ & (~std::uint64_t{0} << (pos - base_)));
-    }
-    if (hasFollowing_ && pos - base_ - kCandidateBlock < kCandidateBlock) {
-      // Within the block after it, already tested.
-      hasFollowing_ = false;
-      base_ += kCandidateBlock;
-      return Walk(following_ & (~std::uint64_t{0} << (pos - base_)));
+    if (pos >= low_) {
+      // At or after the last answer: within the blocks found, the bits still
+      // stand.
+      const std::size_t index = (pos - found_.block) / kCandidateBlock;
+      if (index < found_.count) {
+        if (index != index_) {
+          index_ = index;
+          base_ = found_.block + index * kCandidateBlock;
+          mask_ = found_.masks[index];
+        }
+        return Walk(mask_ & (~std::uint64_t{0} << (pos - base_)));
+      }
     }
     if (!fits_ || pos > last_) return size_;
     Search(pos);
-    return mask_ == 0 ? size_ : Walk(mask_);
+    return found_.count == 0 ? size_ : Walk(mask_);
   }
 
   // The next occurrence after the last one From or Next returned (which must
   // not have been `size`): From(last + 1), without working out where that is.
   std::size_t Next() { return Walk(mask_ & (mask_ - 1)); }
 
+  // As Next, but passes over every occurrence s for which pass(s) is true,
+  // adding one to `passed` for each: the first one it does not pass over, or
+  // `size`. For a caller that would only count those occurrences, this is
+  // the loop with the least work per occurrence.
+  template <typename Pass>
+  std::size_t NextNotPassed(Pass pass, std::size_t& passed) {
+    std::uint64_t mask = mask_ & (mask_ - 1);
+    if (!wordCompare_ || size_ < sizeof(std::uint64_t)) {
+      std::size_t s = Walk(mask);
+      for (; s != size_ && pass(s); s = Next()) ++passed;
+      return s;
+    }
+    // Needles that compare as one word: the loop keeps what it needs in
+    // registers, and words near the end go the long way.
+    const std::uint8_t* const bytes = bytes_;
+    const std::uint64_t text = wordText_;
+    const std::uint64_t wordMask = wordMask_;
+    const std::size_t wordLast = size_ - sizeof(std::uint64_t);
+    std::size_t base = base_;
+    for (;;) {
+      while (mask != 0) {
+        const std::size_t s = base + static_cast<std::size_t>(__builtin_ctzll(mask));
+        if (s > wordLast) {
+          mask_ = mask;
+          for (std::size_t t = Walk(mask); t != size_; t = Next()) {
+            if (!pass(t)) return t;
+            ++passed;
+          }
+          return size_;
+        }
+        std::uint64_t word;
+        __builtin_memcpy(&word, bytes + s, sizeof word);
+        if ((word & wordMask) == text) {
+          if (!pass(s)) {
+            mask_ = mask;
+            low_ = s;
+            return s;
+          }
+          ++passed;
+        }
+        mask &= mask - 1;
+      }
+      if (++index_ < found_.count) {
+        base += kCandidateBlock;
+        base_ = base;
+        mask = found_.masks[index_];
+        continue;
+      }
+      const std::size_t from = base + kCandidateBlock;
+      if (from > last_) break;
+      Search(from);
+      if (found_.count == 0) break;
+      base = base_;
+      mask = mask_;
+    }
+    found_.count = 0;
+    mask_ = 0;
+    low_ = static_cast<std::size_t>(-1);
+    return size_;
+  }
+
  private:
-  // The first candidate block from `from` on into base_ and mask_.
+  // The candidate blocks from `from` on.
   void Search(std::size_t from);
 
   // The first occurrence among the candidates `mask` of the current block and
@@ -117,21 +182,21 @@ class ByteCursor {
         }
         mask &= mask - 1;
       }
-      const std::size_t from = base_ + kCandidateBlock;
-      if (hasFollowing_) {
-        hasFollowing_ = false;
-        base_ = from;
-        mask = following_;
+      if (++index_ < found_.count) {
+        base_ += kCandidateBlock;
+        mask = found_.masks[index_];
         continue;
       }
+      const std::size_t from = base_ + kCandidateBlock;
       if (from > last_) break;
       Search(from);
+      if (found_.count == 0) break;
       mask = mask_;
-      if (mask == 0) break;
     }
     // None left: any later query searches afresh.
+    found_.count = 0;
     mask_ = 0;
-    low_ = base_ + kCandidateBlock;
+    low_ = static_cast<std::size_t>(-1);
     return size_;
   }
 
@@ -158,13 +223,14 @@ class ByteCursor {
   bool wordCompare_ = false;
   bool fits_ = false;     // the needle is not empty and fits in the buffer
   std::size_t last_ = 0;  // the last start at which it fits
-  // The current block of 64 starts and its candidates from low_ on (the last
-  // answer, or the start of the search); the block after it when known.
+  CandidateBlocks found_;
+  // The current block (found_.masks[index_]) and its candidates from low_ on
+  // (the last answer, or where the search began); the later blocks of found_
+  // stand as found.
+  std::size_t index_ = 0;
   std::size_t base_ = 0;
-  std::size_t low_ = kCandidateBlock;  // none yet: every query searches
   std::uint64_t mask_ = 0;
-  std::uint64_t following_ = 0;
-  bool hasFollowing_ = false;
+  std::size_t low_ = static_cast<std::size_t>(-1);  // none yet: every query searches
 };
 
 // The first s >= from at which the needle lies wholly within bytes[0, size)

@@ -202,13 +202,13 @@ class FastScan {
         // Reached by steps, as is every "model::" up to the next one that
         // may do something: those that surely do nothing are passed over
         // here and counted together.
-        std::int32_t steps = 0;
-        while (at < size_ && PassedOver(at)) {
-          ++steps;
-          at = prefixes_.Next();
+        std::size_t steps = 0;
+        if (PassedOver(at)) {
+          steps = 1;
+          at = prefixes_.NextNotPassed([this](std::size_t s) { return PassedOver(s); }, steps);
         }
         if (at < size_) ++steps;
-        if (state_.nodeSeen != 0) state_.nodeCounter += steps;
+        if (state_.nodeSeen != 0) state_.nodeCounter += static_cast<std::int32_t>(steps);
         if (at == size_) break;
       }
 
