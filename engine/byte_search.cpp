@@ -218,7 +218,7 @@ void ByteCursor::Search(std::size_t from) {
   FindCandidates(impl_, bytes_, from, last_, needle_, found_);
   index_ = 0;
   base_ = found_.block;
-  mask_ = found_.masks[0];
+  mask_ = found_.count == 0 ? 0 : found_.masks[0];
   // Starts below `from` in a block laid over the end are not candidates.
   low_ = found_.count == 0 ? static_cast<std::size_t>(-1) : from > base_ ? from : base_;
 }

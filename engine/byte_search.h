@@ -63,7 +63,7 @@ struct CandidateBlocks {
   // How many blocks follow each other from `block`: 0 when no start in
   // [from, last] is a candidate; masks[0] is then never 0.
   std::size_t count = 0;
-  std::uint64_t masks[kMost] = {};  // bit i of masks[k]: start block + 64 k + i
+  std::uint64_t masks[kMost];  // bit i of masks[k]: start block + 64 k + i; the first `count` set
 };
 void FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from, std::size_t last,
                     const ByteNeedle& needle, CandidateBlocks& found);
