@@ -79,7 +79,7 @@ void PortableCandidates(const std::uint8_t* bytes, std::size_t from, std::size_t
   }                                                                                              \
   __attribute__((target(TARGET))) QUORVEL_SIMD_ENTRY void NAME(                                  \
       const std::uint8_t* bytes, std::size_t from, std::size_t last, const ByteNeedle& needle,   \
-      CandidateBlocks& found) {                                                                  \
+      CandidateBlocks& found, std::size_t most) {                                                \
     if (last < kCandidateBlock - 1) return PortableCandidates(bytes, from, last, needle, found); \
     const std::size_t a = needle.first();                                                        \
     const std::size_t b = needle.second();                                                       \
@@ -110,8 +110,7 @@ void PortableCandidates(const std::uint8_t* bytes, std::size_t from, std::size_t
       if (masks[0] != 0) found.masks[n++] = masks[0];                                            \
       found.block = masks[0] != 0 ? from : from + kCandidateBlock;                               \
       found.masks[n++] = masks[1];                                                               \
-      for (from += kStep;                                                                        \
-           n + 2 <= CandidateBlocks::kMost && from <= last && last - from >= kStep - 1;          \
+      for (from += kStep; n + 2 <= most && from <= last && last - from >= kStep - 1;             \
            from += kStep) {                                                                      \
         found.masks[n++] = NAME##Block(bytes + from, v1, v2, a, b);                              \
         found.masks[n++] = NAME##Block(bytes + from + kCandidateBlock, v1, v2, a, b);            \
@@ -181,15 +180,15 @@ SearchImpl BestSearchImpl() {
 }
 
 void FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from, std::size_t last,
-                    const ByteNeedle& needle, CandidateBlocks& found) {
+                    const ByteNeedle& needle, CandidateBlocks& found, std::size_t most) {
   switch (impl) {
 #if defined(QUORVEL_X86_SIMD)
 #if !defined(QUORVEL_NO_AVX2)
     case SearchImpl::Avx2:
-      return Avx2Candidates(bytes, from, last, needle, found);
+      return Avx2Candidates(bytes, from, last, needle, found, most);
 #endif
     case SearchImpl::Sse2:
-      return Sse2Candidates(bytes, from, last, needle, found);
+      return Sse2Candidates(bytes, from, last, needle, found, most);
 #endif
     default:
       return PortableCandidates(bytes, from, last, needle, found);
@@ -230,7 +229,7 @@ std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_
   const std::size_t last = size - text.size();
   CandidateBlocks found;
   for (;;) {
-    FindCandidates(impl, bytes, from, last, needle, found);
+    FindCandidates(impl, bytes, from, last, needle, found, 2);
     if (found.count == 0) return size;
     for (std::size_t k = 0; k < found.count; ++k) {
       const std::size_t block = found.block + k * kCandidateBlock;

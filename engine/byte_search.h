@@ -65,8 +65,11 @@ struct CandidateBlocks {
   std::size_t count = 0;
   std::uint64_t masks[kMost];  // bit i of masks[k]: start block + 64 k + i; the first `count` set
 };
+// `most` (2 to kMost, even) bounds the blocks found at once: a single search
+// that likely stops at the first occurrence takes 2.
 void FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from, std::size_t last,
-                    const ByteNeedle& needle, CandidateBlocks& found);
+                    const ByteNeedle& needle, CandidateBlocks& found,
+                    std::size_t most = CandidateBlocks::kMost);
 
 // Successive occurrences of one needle in one buffer, for a walk whose query
 // positions mostly grow: the candidate search streams ahead from the last
