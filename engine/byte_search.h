@@ -113,6 +113,17 @@ class ByteCursor {
   // the loop with the least work per occurrence.
   template <typename Pass>
   std::size_t NextNotPassed(Pass pass, std::size_t& passed) {
+    // Counted here, not through `passed`, which the compiler would have to
+    // take for an alias of every size_t it reads.
+    std::size_t count = 0;
+    const std::size_t at = NextNotPassedCounting(pass, count);
+    passed += count;
+    return at;
+  }
+
+ private:
+  template <typename Pass>
+  std::size_t NextNotPassedCounting(const Pass& pass, std::size_t& passed) {
     std::uint64_t mask = mask_ & (mask_ - 1);
     if (!wordCompare_ || size_ < sizeof(std::uint64_t)) {
       std::size_t s = Walk(mask);
@@ -168,7 +179,6 @@ class ByteCursor {
     return size_;
   }
 
- private:
   // The candidate blocks from `from` on.
   void Search(std::size_t from);
 

@@ -157,6 +157,29 @@ constexpr std::size_t kNode = 100;
 constexpr std::size_t kConnector = 101;
 constexpr std::size_t kNone = 102;
 
+// True when the "model::" at `at` surely does nothing but count as a step:
+// the byte behind it begins no type name, or it begins an arg node that needs
+// the 1.0 mark at or after `markFreeFrom`, where none starts (refused: the
+// scan resumes five bytes on, so the next "model::" counts as a step either
+// way). False sends it the long way (TypeAt), which decides for itself. A
+// value type, so that the walk's loop keeps it in registers.
+struct PassedOverTest {
+  const std::uint8_t* bytes;
+  std::size_t size;
+  std::size_t markFreeFrom;
+
+  bool operator()(std::size_t at) const {
+    if (size - at < TypeNameWords::kSpan) return false;
+    const std::uint8_t letter = bytes[at + TypeNameWords::kPrefix];
+    if (letter == 'N' || letter == 'C') return false;
+    if (letter != 'A') return true;
+    if (at < markFreeFrom) return false;
+    std::uint32_t word;
+    std::memcpy(&word, bytes + at + TypeNameWords::kPrefix, sizeof word);
+    return word != kVisibilityWord;
+  }
+};
+
 class FastScan {
  public:
   FastScan(const std::uint8_t* bytes, std::size_t size, std::int32_t analyzeConnector,
@@ -203,9 +226,10 @@ class FastScan {
         // may do something: those that surely do nothing are passed over
         // here and counted together.
         std::size_t steps = 0;
-        if (PassedOver(at)) {
+        const PassedOverTest passedOver{bytes_, size_, markFreeFrom_};
+        if (passedOver(at)) {
           steps = 1;
-          at = prefixes_.NextNotPassed([this](std::size_t s) { return PassedOver(s); }, steps);
+          at = prefixes_.NextNotPassed(passedOver, steps);
         }
         if (at < size_) ++steps;
         if (state_.nodeSeen != 0) state_.nodeCounter += static_cast<std::int32_t>(steps);
@@ -232,22 +256,6 @@ class FastScan {
       landed = move.next;
       at = prefixes_.From(landed);
     }
-  }
-
-  // True when the "model::" at `at` surely does nothing but count as a step:
-  // the byte behind it begins no type name, or it begins an arg node that
-  // needs the 1.0 mark where none follows (refused: the scan resumes five
-  // bytes on, so the next "model::" counts as a step either way). False
-  // sends it the long way (TypeAt), which decides for itself.
-  bool PassedOver(std::size_t at) const {
-    if (size_ - at < TypeNameWords::kSpan) return false;
-    const std::uint8_t letter = bytes_[at + TypeNameWords::kPrefix];
-    if (letter == 'N' || letter == 'C') return false;
-    if (letter != 'A') return true;
-    if (at < markFreeFrom_) return false;
-    std::uint32_t word;
-    std::memcpy(&word, bytes_ + at + TypeNameWords::kPrefix, sizeof word);
-    return word != kVisibilityWord;
   }
 
   // What begins at `at`, where "model::" begins: the index of an arg node
