@@ -98,6 +98,20 @@ TEST(ByteSearch, CursorAnswersLikeFindFromAnyPosition) {
                 << "size " << size << " next after " << after - 1;
             pos = after;
           }
+          // Passing over the occurrences at even positions: the first at an
+          // odd one, and the count of those passed.
+          if (at < size && random() % 2 == 0) {
+            std::size_t expected = PlainFind(bytes, at + 1, text);
+            std::size_t evens = 0;
+            for (; expected < size && expected % 2 == 0; ++evens)
+              expected = PlainFind(bytes, expected + 1, text);
+            std::size_t passed = 0;
+            const std::size_t from = at;
+            at = cursor.NextNotPassed([](std::size_t s) { return s % 2 == 0; }, passed);
+            ASSERT_EQ(at, expected) << "size " << size << " passing from " << from;
+            ASSERT_EQ(passed, evens) << "size " << size << " passing from " << from;
+            if (at < size) pos = at + 1;
+          }
           pos = random() % 8 == 0 ? random() % (size + 1) : pos + 1 + random() % 40;
         }
       }
