@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "engine/job_log.h"
+#include "engine/read_ahead.h"
 #include "report/status_line.h"
 
 std::uint64_t DefaultByteBudget() {
@@ -39,7 +40,8 @@ class ParallelBatch {
         job_(job),
         out_(out),
         state_(models.size(), State::Waiting),
-        logs_(models.size()) {}
+        logs_(models.size()),
+        ahead_(models) {}
 
   // Takes ready models and runs them until none is left to start.
   void Work() {
@@ -53,6 +55,7 @@ class ParallelBatch {
       state_[next] = State::Running;
       bytesInWork_ += Bytes(next);
       lock.unlock();
+      ahead_.Starting(next);
       auto log = std::make_unique<BufferedJobLog>();
       const ExtractResult result = job_(*log, models_[next]);
       lock.lock();
@@ -128,6 +131,7 @@ class ParallelBatch {
   std::size_t printed_ = 0;
   std::uint64_t bytesInWork_ = 0;
   bool failed_ = false;
+  ReadAhead ahead_;  // the models next in line (engine/read_ahead.h)
 };
 
 }  // namespace

@@ -50,7 +50,8 @@ std::uint64_t DefaultByteBudget();
 // status line, in argument order; a model's output is written (and `out`
 // flushed) as soon as it and every model before it are done. A model never
 // starts before its predecessors are done, nor while it would take the models
-// in work over the byte budget (`plan`; missing entries: none, 0). Where
+// in work over the byte budget (`plan`; missing entries: none, 0); the
+// models next in line are read ahead (engine/read_ahead.h). Where
 // fewer threads can be started than asked for, the ones there are do all the
 // work (with none, this thread alone, one model after another). Returns what
 // RunBatchInTurn returns.

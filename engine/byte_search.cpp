@@ -37,118 +37,114 @@ std::uint64_t ScalarBlock(const std::uint8_t* bytes, std::size_t from, std::size
   return mask;
 }
 
-std::uint64_t PortableCandidates(const std::uint8_t* bytes, std::size_t from, std::size_t last,
-                                 const ByteNeedle& needle, std::size_t* block) {
+void PortableCandidates(const std::uint8_t* bytes, std::size_t from, std::size_t last,
+                        const ByteNeedle& needle, CandidateBlocks& found) {
+  found.count = 0;
   for (; from <= last; from += kCandidateBlock) {
     const std::uint64_t mask = ScalarBlock(bytes, from, last, needle);
     if (mask != 0) {
-      *block = from;
-      return mask;
+      found.block = from;
+      found.count = 1;
+      found.masks[0] = mask;
+      return;
     }
     if (last - from < kCandidateBlock) break;
   }
-  return 0;
 }
 
 #if defined(QUORVEL_X86_SIMD)
 
-// One vector version, `VecBytes` starts per vector and 64 per block. Blocks
-// that reach past `last` are laid over the end instead (the starts already
-// passed masked off), so no load reaches past the needle's last possible
-// byte; a buffer too short for that is tested one start at a time.
-#define QUORVEL_DEFINE_CANDIDATES(NAME, TARGET, VEC, VEC_BYTES, SET1, LOADU, CMPEQ, AND, MOVEMASK) \
-  __attribute__((target(TARGET), always_inline)) inline std::uint64_t NAME##Block(                 \
-      const std::uint8_t* p, VEC v1, VEC v2, std::size_t a, std::size_t b) {                       \
-    std::uint64_t mask = 0;                                                                        \
-    for (std::size_t i = 0; i < kCandidateBlock; i += VEC_BYTES) {                                 \
-      const VEC x1 = LOADU(reinterpret_cast<const VEC*>(p + i + a));                               \
-      const VEC x2 = LOADU(reinterpret_cast<const VEC*>(p + i + b));                               \
-      const auto bits = static_cast<std::uint32_t>(MOVEMASK(AND(CMPEQ(x1, v1), CMPEQ(x2, v2))));   \
-      mask |= std::uint64_t{bits} << i;                                                            \
-    }                                                                                              \
-    return mask;                                                                                   \
-  }                                                                                                \
-  __attribute__((target(TARGET))) QUORVEL_SIMD_ENTRY std::uint64_t NAME(                           \
-      const std::uint8_t* bytes, std::size_t from, std::size_t last, const ByteNeedle& needle,     \
-      std::size_t* block) {                                                                        \
-    if (last < kCandidateBlock - 1) return PortableCandidates(bytes, from, last, needle, block);   \
-    const std::size_t a = needle.first();                                                          \
-    const std::size_t b = needle.second();                                                         \
-    const VEC v1 = SET1(static_cast<char>(needle.At(a)));                                          \
-    const VEC v2 = SET1(static_cast<char>(needle.At(b)));                                          \
-    for (; from + kCandidateBlock - 1 <= last; from += kCandidateBlock) {                          \
-      const std::uint64_t mask = NAME##Block(bytes + from, v1, v2, a, b);                          \
-      if (mask != 0) {                                                                             \
-        *block = from;                                                                             \
-        return mask;                                                                               \
-      }                                                                                            \
-    }                                                                                              \
-    if (from > last) return 0;                                                                     \
-    const std::size_t base = last + 1 - kCandidateBlock;                                           \
-    *block = base;                                                                                 \
-    return NAME##Block(bytes + base, v1, v2, a, b) & (~std::uint64_t{0} << (from - base));         \
-  }                                                                                                \
-  __attribute__((target(TARGET))) QUORVEL_SIMD_ENTRY void NAME##Window(                            \
-      const std::uint8_t* bytes, std::size_t from, std::size_t blocks, const ByteNeedle& needle,   \
-      std::uint64_t* masks) {                                                                      \
-    const std::size_t a = needle.first();                                                          \
-    const std::size_t b = needle.second();                                                         \
-    const VEC v1 = SET1(static_cast<char>(needle.At(a)));                                          \
-    const VEC v2 = SET1(static_cast<char>(needle.At(b)));                                          \
-    for (std::size_t w = 0; w < blocks; ++w) {                                                     \
-      masks[w] = NAME##Block(bytes + from + w * kCandidateBlock, v1, v2, a, b);                    \
-    }                                                                                              \
+// One vector version, `VEC_BYTES` starts per vector. The main loop tests two
+// blocks (128 starts) per step and forms masks only when one of them holds a
+// candidate. Blocks that reach past `last` are laid over the end instead (the
+// starts already passed masked off), so no load reaches past the needle's
+// last possible byte; a buffer too short for that is tested one start at a
+// time. Masks are formed from 32-bit movemask results, so the code is the
+// same in 32-bit builds.
+#define QUORVEL_DEFINE_CANDIDATES(NAME, TARGET, VEC, VEC_BYTES, SET1, LOADU, CMPEQ, AND, OR,     \
+                                  MOVEMASK)                                                      \
+  __attribute__((target(TARGET), always_inline)) inline VEC NAME##Pairs(                         \
+      const std::uint8_t* p, VEC v1, VEC v2, std::size_t a, std::size_t b) {                     \
+    return AND(CMPEQ(LOADU(reinterpret_cast<const VEC*>(p + a)), v1),                            \
+               CMPEQ(LOADU(reinterpret_cast<const VEC*>(p + b)), v2));                           \
+  }                                                                                              \
+  __attribute__((target(TARGET), always_inline)) inline std::uint64_t NAME##Block(               \
+      const std::uint8_t* p, VEC v1, VEC v2, std::size_t a, std::size_t b) {                     \
+    std::uint64_t mask = 0;                                                                      \
+    for (std::size_t i = 0; i < kCandidateBlock; i += VEC_BYTES) {                               \
+      const auto bits = static_cast<std::uint32_t>(MOVEMASK(NAME##Pairs(p + i, v1, v2, a, b)));  \
+      mask |= std::uint64_t{bits} << i;                                                          \
+    }                                                                                            \
+    return mask;                                                                                 \
+  }                                                                                              \
+  __attribute__((target(TARGET))) QUORVEL_SIMD_ENTRY void NAME(                                  \
+      const std::uint8_t* bytes, std::size_t from, std::size_t last, const ByteNeedle& needle,   \
+      CandidateBlocks& found, std::size_t most) {                                                \
+    if (last < kCandidateBlock - 1) return PortableCandidates(bytes, from, last, needle, found); \
+    const std::size_t a = needle.first();                                                        \
+    const std::size_t b = needle.second();                                                       \
+    const VEC v1 = SET1(static_cast<char>(needle.At(a)));                                        \
+    const VEC v2 = SET1(static_cast<char>(needle.At(b)));                                        \
+    found.count = 0;                                                                             \
+    constexpr std::size_t kStep = 2 * kCandidateBlock;                                           \
+    constexpr std::size_t kVectors = kStep / VEC_BYTES;                                          \
+    for (; from <= last && last - from >= kStep - 1; from += kStep) {                            \
+      const std::uint8_t* p = bytes + from;                                                      \
+      VEC pairs[kVectors];                                                                       \
+      VEC any = NAME##Pairs(p, v1, v2, a, b);                                                    \
+      pairs[0] = any;                                                                            \
+      for (std::size_t i = 1; i < kVectors; ++i) {                                               \
+        pairs[i] = NAME##Pairs(p + i * VEC_BYTES, v1, v2, a, b);                                 \
+        any = OR(any, pairs[i]);                                                                 \
+      }                                                                                          \
+      if (MOVEMASK(any) == 0) continue;                                                          \
+      std::uint64_t masks[2] = {0, 0};                                                           \
+      for (std::size_t i = 0; i < kVectors; ++i) {                                               \
+        const auto bits = static_cast<std::uint32_t>(MOVEMASK(pairs[i]));                        \
+        masks[i * VEC_BYTES / kCandidateBlock] |= std::uint64_t{bits}                            \
+                                                  << (i * VEC_BYTES % kCandidateBlock);          \
+      }                                                                                          \
+      /* The first block with a candidate, the blocks after it as far as the                     \
+         steps that follow reach. */                                                             \
+      std::size_t n = 0;                                                                         \
+      if (masks[0] != 0) found.masks[n++] = masks[0];                                            \
+      found.block = masks[0] != 0 ? from : from + kCandidateBlock;                               \
+      found.masks[n++] = masks[1];                                                               \
+      for (from += kStep; n + 2 <= most && from <= last && last - from >= kStep - 1;             \
+           from += kStep) {                                                                      \
+        found.masks[n++] = NAME##Block(bytes + from, v1, v2, a, b);                              \
+        found.masks[n++] = NAME##Block(bytes + from + kCandidateBlock, v1, v2, a, b);            \
+      }                                                                                          \
+      found.count = n;                                                                           \
+      return;                                                                                    \
+    }                                                                                            \
+    for (; from <= last; from += kCandidateBlock) {                                              \
+      /* Laid over the end when it reaches past `last`. */                                       \
+      const std::size_t base =                                                                   \
+          last - from >= kCandidateBlock - 1 ? from : last + 1 - kCandidateBlock;                \
+      const std::uint64_t mask =                                                                 \
+          NAME##Block(bytes + base, v1, v2, a, b) & (~std::uint64_t{0} << (from - base));        \
+      if (mask != 0) {                                                                           \
+        found.block = base;                                                                      \
+        found.count = 1;                                                                         \
+        found.masks[0] = mask;                                                                   \
+        return;                                                                                  \
+      }                                                                                          \
+      if (base != from) break;                                                                   \
+    }                                                                                            \
   }
 
 QUORVEL_DEFINE_CANDIDATES(Sse2Candidates, "sse2", __m128i, 16, _mm_set1_epi8, _mm_loadu_si128,
-                          _mm_cmpeq_epi8, _mm_and_si128, _mm_movemask_epi8)
+                          _mm_cmpeq_epi8, _mm_and_si128, _mm_or_si128, _mm_movemask_epi8)
 #if !defined(QUORVEL_NO_AVX2)
 QUORVEL_DEFINE_CANDIDATES(Avx2Candidates, "avx2", __m256i, 32, _mm256_set1_epi8, _mm256_loadu_si256,
-                          _mm256_cmpeq_epi8, _mm256_and_si256, _mm256_movemask_epi8)
+                          _mm256_cmpeq_epi8, _mm256_and_si256, _mm256_or_si256,
+                          _mm256_movemask_epi8)
 #endif
 
 #undef QUORVEL_DEFINE_CANDIDATES
 
 #endif  // QUORVEL_X86_SIMD
-
-std::uint64_t Candidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from,
-                         std::size_t last, const ByteNeedle& needle, std::size_t* block) {
-  switch (impl) {
-#if defined(QUORVEL_X86_SIMD)
-#if !defined(QUORVEL_NO_AVX2)
-    case SearchImpl::Avx2:
-      return Avx2Candidates(bytes, from, last, needle, block);
-#endif
-    case SearchImpl::Sse2:
-      return Sse2Candidates(bytes, from, last, needle, block);
-#endif
-    default:
-      return PortableCandidates(bytes, from, last, needle, block);
-  }
-}
-
-// The candidates of `blocks` whole blocks of starts from `from` into
-// masks[0, blocks); every start's needle lies within the buffer.
-void WindowCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from,
-                      std::size_t blocks, const ByteNeedle& needle, std::uint64_t* masks) {
-  switch (impl) {
-#if defined(QUORVEL_X86_SIMD)
-#if !defined(QUORVEL_NO_AVX2)
-    case SearchImpl::Avx2:
-      Avx2CandidatesWindow(bytes, from, blocks, needle, masks);
-      return;
-#endif
-    case SearchImpl::Sse2:
-      Sse2CandidatesWindow(bytes, from, blocks, needle, masks);
-      return;
-#endif
-    default:
-      for (std::size_t w = 0; w < blocks; ++w) {
-        const std::size_t start = from + w * kCandidateBlock;
-        masks[w] = ScalarBlock(bytes, start, start + kCandidateBlock - 1, needle);
-      }
-  }
-}
 
 }  // namespace
 
@@ -183,13 +179,25 @@ SearchImpl BestSearchImpl() {
   return best;
 }
 
+void FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from, std::size_t last,
+                    const ByteNeedle& needle, CandidateBlocks& found, std::size_t most) {
+  switch (impl) {
+#if defined(QUORVEL_X86_SIMD)
+#if !defined(QUORVEL_NO_AVX2)
+    case SearchImpl::Avx2:
+      return Avx2Candidates(bytes, from, last, needle, found, most);
+#endif
+    case SearchImpl::Sse2:
+      return Sse2Candidates(bytes, from, last, needle, found, most);
+#endif
+    default:
+      return PortableCandidates(bytes, from, last, needle, found);
+  }
+}
+
 ByteCursor::ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
-                       const ByteNeedle& needle, std::size_t windowWords)
-    : impl_(impl),
-      bytes_(bytes),
-      size_(size),
-      needle_(needle),
-      windowWords_(windowWords == 0 || windowWords > kWindowWords ? kWindowWords : windowWords) {
+                       const ByteNeedle& needle)
+    : impl_(impl), bytes_(bytes), size_(size), needle_(needle) {
   const std::string_view text = needle.text();
   fits_ = !text.empty() && text.size() <= size;
   if (fits_) last_ = size - text.size();
@@ -205,37 +213,32 @@ ByteCursor::ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t s
 ByteCursor::ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle)
     : ByteCursor(BestSearchImpl(), bytes, size, needle) {}
 
-void ByteCursor::Fill(std::size_t from) {
-  const std::size_t starts = std::min(windowWords_ * kCandidateBlock, last_ - from + 1);
-  base_ = from;
-  end_ = from + starts;
-  words_ = (starts + kCandidateBlock - 1) / kCandidateBlock;
-  const std::size_t whole = starts / kCandidateBlock;
-  WindowCandidates(impl_, bytes_, from, whole, needle_, masks_);
-  if (whole < words_) {
-    const std::size_t start = from + whole * kCandidateBlock;
-    masks_[whole] = ScalarBlock(bytes_, start, last_, needle_);
-  }
-  low_ = from;
-  word_ = 0;
-  mask_ = masks_[0];
+void ByteCursor::Search(std::size_t from) {
+  FindCandidates(impl_, bytes_, from, last_, needle_, found_);
+  index_ = 0;
+  base_ = found_.block;
+  mask_ = found_.count == 0 ? 0 : found_.masks[0];
+  // Starts below `from` in a block laid over the end are not candidates.
+  low_ = found_.count == 0 ? static_cast<std::size_t>(-1) : from > base_ ? from : base_;
 }
 
 std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
                           std::size_t from, const ByteNeedle& needle) {
-  // Block by block, so that a near occurrence costs one block only.
   const std::string_view text = needle.text();
   if (text.empty() || from >= size || text.size() > size - from) return size;
   const std::size_t last = size - text.size();
-  for (std::size_t block = from;;) {
-    std::uint64_t mask = Candidates(impl, bytes, from, last, needle, &block);
-    if (mask == 0) return size;
-    while (mask != 0) {
-      const std::size_t s = block + static_cast<std::size_t>(__builtin_ctzll(mask));
-      if (std::memcmp(bytes + s, text.data(), text.size()) == 0) return s;
-      mask &= mask - 1;
+  CandidateBlocks found;
+  for (;;) {
+    FindCandidates(impl, bytes, from, last, needle, found, 2);
+    if (found.count == 0) return size;
+    for (std::size_t k = 0; k < found.count; ++k) {
+      const std::size_t block = found.block + k * kCandidateBlock;
+      for (std::uint64_t mask = found.masks[k]; mask != 0; mask &= mask - 1) {
+        const std::size_t s = block + static_cast<std::size_t>(__builtin_ctzll(mask));
+        if (std::memcmp(bytes + s, text.data(), text.size()) == 0) return s;
+      }
     }
-    from = block + kCandidateBlock;
+    from = found.block + found.count * kCandidateBlock;
     if (from > last) return size;
   }
 }

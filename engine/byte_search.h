@@ -50,68 +50,166 @@ class ByteNeedle {
 // Starts tested together: one bit each in a 64-bit mask.
 inline constexpr std::size_t kCandidateBlock = 64;
 
+// The candidate search that FindBytes and ByteCursor share: from `from`, the
+// first block of 64 starts (none past `last`, the last start at which the
+// needle fits) that holds a candidate, and the blocks right after it. The
+// vector versions test two blocks per step with one zero test and form masks
+// only where a candidate is, so that empty stretches cost no more than
+// reading them; where one is, they form the masks of a few steps more at
+// once, since candidates come in clusters.
+struct CandidateBlocks {
+  static constexpr std::size_t kMost = 8;
+  std::size_t block = 0;  // the first block's first start
+  // How many blocks follow each other from `block`: 0 when no start in
+  // [from, last] is a candidate; masks[0] is then never 0.
+  std::size_t count = 0;
+  std::uint64_t masks[kMost];  // bit i of masks[k]: start block + 64 k + i; the first `count` set
+};
+// `most` (2 to kMost, even) bounds the blocks found at once: a single search
+// that likely stops at the first occurrence takes 2.
+void FindCandidates(SearchImpl impl, const std::uint8_t* bytes, std::size_t from, std::size_t last,
+                    const ByteNeedle& needle, CandidateBlocks& found,
+                    std::size_t most = CandidateBlocks::kMost);
+
 // Successive occurrences of one needle in one buffer, for a walk whose query
-// positions only grow: the candidate starts of a whole window (64 KiB by
-// default) are found in one vector pass into a bit mask, and queries walk
-// those bits, clearing the ones passed, so that each byte of the buffer is
-// tested about once however many queries fall into it. A query behind the
-// last one (rare) fills the window afresh from there.
+// positions mostly grow: the candidate search streams ahead from the last
+// blocks it found, and queries walk their bits, clearing the ones passed, so
+// that each byte of the buffer is tested about once however many queries
+// fall into it. A query behind the last answer (rare) searches afresh from
+// there.
 class ByteCursor {
  public:
-  static constexpr std::size_t kWindowWords = 1024;  // 64 KiB of starts
   ByteCursor(const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle);
-  // `windowWords` (1..kWindowWords) words of 64 starts per pass; small
-  // windows serve the tests of the refill.
-  ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size, const ByteNeedle& needle,
-             std::size_t windowWords = kWindowWords);
+  ByteCursor(SearchImpl impl, const std::uint8_t* bytes, std::size_t size,
+             const ByteNeedle& needle);
 
   // As FindBytes(bytes, size, pos, needle).
   std::size_t From(std::size_t pos) {
-    if (pos < low_ || pos >= end_) {
-      if (pos >= none_ || !fits_ || pos > last_) return size_;
-      Fill(pos);
+    if (pos >= low_) {
+      // At or after the last answer: within the blocks found, the bits still
+      // stand.
+      const std::size_t index = (pos - found_.block) / kCandidateBlock;
+      if (index < found_.count) {
+        if (index != index_) {
+          index_ = index;
+          base_ = found_.block + index * kCandidateBlock;
+          mask_ = found_.masks[index];
+        }
+        return Walk(mask_ & (~std::uint64_t{0} << (pos - base_)));
+      }
     }
-    const std::size_t word = (pos - base_) / kCandidateBlock;
-    const std::uint64_t mask = (word == word_ ? mask_ : masks_[word]) &
-                               (~std::uint64_t{0} << ((pos - base_) % kCandidateBlock));
-    return Walk(pos, word, mask);
+    if (!fits_ || pos > last_) return size_;
+    Search(pos);
+    return found_.count == 0 ? size_ : Walk(mask_);
   }
 
   // The next occurrence after the last one From or Next returned (which must
   // not have been `size`): From(last + 1), without working out where that is.
-  std::size_t Next() { return Walk(low_ + 1, word_, mask_ & (mask_ - 1)); }
+  std::size_t Next() { return Walk(mask_ & (mask_ - 1)); }
+
+  // As Next, but passes over every occurrence s for which pass(s) is true,
+  // adding one to `passed` for each: the first one it does not pass over, or
+  // `size`. For a caller that would only count those occurrences, this is
+  // the loop with the least work per occurrence.
+  template <typename Pass>
+  std::size_t NextNotPassed(Pass pass, std::size_t& passed) {
+    // Counted here, not through `passed`, which the compiler would have to
+    // take for an alias of every size_t it reads.
+    std::size_t count = 0;
+    const std::size_t at = NextNotPassedCounting(pass, count);
+    passed += count;
+    return at;
+  }
 
  private:
-  // Candidates of the starts from `from` on, one window of them.
-  void Fill(std::size_t from);
-
-  // The first occurrence among the candidates `mask` of `word` and those of
-  // the words after it (filling further windows as needed), `from` being the
-  // query position.
-  std::size_t Walk(std::size_t from, std::size_t word, std::uint64_t mask) {
+  template <typename Pass>
+  std::size_t NextNotPassedCounting(const Pass& pass, std::size_t& passed) {
+    std::uint64_t mask = mask_ & (mask_ - 1);
+    if (!wordCompare_ || size_ < sizeof(std::uint64_t)) {
+      std::size_t s = Walk(mask);
+      for (; s != size_ && pass(s); s = Next()) ++passed;
+      return s;
+    }
+    // Needles that compare as one word: the loop keeps what it needs in
+    // registers, and words near the end go the long way.
+    const std::uint8_t* const bytes = bytes_;
+    const std::uint64_t text = wordText_;
+    const std::uint64_t wordMask = wordMask_;
+    const std::size_t wordLast = size_ - sizeof(std::uint64_t);
+    std::size_t base = base_;
     for (;;) {
       while (mask != 0) {
-        const std::size_t s =
-            base_ + word * kCandidateBlock + static_cast<std::size_t>(__builtin_ctzll(mask));
+        const std::size_t s = base + static_cast<std::size_t>(__builtin_ctzll(mask));
+        if (s > wordLast) {
+          mask_ = mask;
+          for (std::size_t t = Walk(mask); t != size_; t = Next()) {
+            if (!pass(t)) return t;
+            ++passed;
+          }
+          return size_;
+        }
+        std::uint64_t word;
+        __builtin_memcpy(&word, bytes + s, sizeof word);
+        if ((word & wordMask) == text) {
+          if (!pass(s)) {
+            mask_ = mask;
+            low_ = s;
+            return s;
+          }
+          ++passed;
+        }
+        mask &= mask - 1;
+      }
+      if (++index_ < found_.count) {
+        base += kCandidateBlock;
+        base_ = base;
+        mask = found_.masks[index_];
+        continue;
+      }
+      const std::size_t from = base + kCandidateBlock;
+      if (from > last_) break;
+      Search(from);
+      if (found_.count == 0) break;
+      base = base_;
+      mask = mask_;
+    }
+    found_.count = 0;
+    mask_ = 0;
+    low_ = static_cast<std::size_t>(-1);
+    return size_;
+  }
+
+  // The candidate blocks from `from` on.
+  void Search(std::size_t from);
+
+  // The first occurrence among the candidates `mask` of the current block and
+  // those of the blocks after it.
+  std::size_t Walk(std::uint64_t mask) {
+    for (;;) {
+      while (mask != 0) {
+        const std::size_t s = base_ + static_cast<std::size_t>(__builtin_ctzll(mask));
         if (MatchesAt(s)) {
-          word_ = word;
           mask_ = mask;
           low_ = s;
           return s;
         }
         mask &= mask - 1;
       }
-      if (++word == words_) {
-        if (end_ > last_) break;
-        Fill(end_);
-        word = 0;
-        mask = mask_;
+      if (++index_ < found_.count) {
+        base_ += kCandidateBlock;
+        mask = found_.masks[index_];
         continue;
       }
-      mask = masks_[word];
+      const std::size_t from = base_ + kCandidateBlock;
+      if (from > last_) break;
+      Search(from);
+      if (found_.count == 0) break;
+      mask = mask_;
     }
-    none_ = from;
-    low_ = end_;  // any later query below none_ fills afresh
+    // None left: any later query searches afresh.
+    found_.count = 0;
+    mask_ = 0;
+    low_ = static_cast<std::size_t>(-1);
     return size_;
   }
 
@@ -132,24 +230,20 @@ class ByteCursor {
   const std::uint8_t* bytes_;
   std::size_t size_;
   ByteNeedle needle_;
-  std::size_t windowWords_;
   // Needles of up to 8 bytes compare as one word (little-endian).
   std::uint64_t wordText_ = 0;
   std::uint64_t wordMask_ = 0;
   bool wordCompare_ = false;
   bool fits_ = false;     // the needle is not empty and fits in the buffer
   std::size_t last_ = 0;  // the last start at which it fits
-  std::size_t base_ = 0;  // the window's first start
-  std::size_t end_ = 0;   // one past its last start; 0 before the first fill
-  std::size_t words_ = 0;
-  // The last answer (or the last fill's start): queries below it fill afresh.
-  std::size_t low_ = static_cast<std::size_t>(-1);
-  // The word of low_ and its candidates from low_ on; the words after it
-  // are as filled.
-  std::size_t word_ = 0;
+  CandidateBlocks found_;
+  // The current block (found_.masks[index_]) and its candidates from low_ on
+  // (the last answer, or where the search began); the later blocks of found_
+  // stand as found.
+  std::size_t index_ = 0;
+  std::size_t base_ = 0;
   std::uint64_t mask_ = 0;
-  std::size_t none_ = static_cast<std::size_t>(-1);  // no occurrence starts at or after it
-  std::uint64_t masks_[kWindowWords];  // bit i of word w: start base_ + 64 w + i is a candidate
+  std::size_t low_ = static_cast<std::size_t>(-1);  // none yet: every query searches
 };
 
 // The first s >= from at which the needle lies wholly within bytes[0, size)

@@ -28,9 +28,9 @@ ExtractResult RunJob(FileOps& files, JobLog& log, const char* path, const Extrac
   std::optional<Arena> own;
   Arena& arena = scratch != nullptr ? scratch->arena : own.emplace(files);
   if (scratch != nullptr) arena.Reset();
-  FlatTables tables(arena);
-  ScanState state;
   log.Printf("start\n");
+  FlatTables tables(arena, static_cast<std::size_t>(buffer.size()));
+  ScanState state;
   if (buffer.size() > 0) {
     ScanModel(buffer.bytes(), static_cast<std::size_t>(buffer.size()), options.analyzeConnector,
               state, tables);

@@ -140,10 +140,45 @@ constexpr std::array<TypeNameWords, 5> kArgWords = {
     TypeNameWords(tav::kArgNodeFormats[4].typeName)};
 static_assert(kArgWords.size() == tav::kArgNodeFormats.size());
 
+// The first four bytes behind "model::" of the one arg node that needs no
+// mark, as a little-endian word.
+static_assert(tav::kArgNodeFormats[1].typeName.substr(7, 4) == "ArgV" &&
+              !tav::kArgNodeFormats[1].needsMark);
+constexpr std::uint32_t kVisibilityWord = 'A' | 'r' << 8 | 'g' << 16 | std::uint32_t{'V'} << 24;
+static_assert([] {
+  for (const tav::ArgNodeFormat& format : tav::kArgNodeFormats) {
+    if (!format.needsMark && format.typeName.substr(7, 4) != "ArgV") return false;
+  }
+  return true;
+}());
+
 // What TypeAt finds besides the arg node formats (their indexes come first).
 constexpr std::size_t kNode = 100;
 constexpr std::size_t kConnector = 101;
 constexpr std::size_t kNone = 102;
+
+// True when the "model::" at `at` surely does nothing but count as a step:
+// the byte behind it begins no type name, or it begins an arg node that needs
+// the 1.0 mark at or after `markFreeFrom`, where none starts (refused: the
+// scan resumes five bytes on, so the next "model::" counts as a step either
+// way). False sends it the long way (TypeAt), which decides for itself. A
+// value type, so that the walk's loop keeps it in registers.
+struct PassedOverTest {
+  const std::uint8_t* bytes;
+  std::size_t size;
+  std::size_t markFreeFrom;
+
+  bool operator()(std::size_t at) const {
+    if (size - at < TypeNameWords::kSpan) return false;
+    const std::uint8_t letter = bytes[at + TypeNameWords::kPrefix];
+    if (letter == 'N' || letter == 'C') return false;
+    if (letter != 'A') return true;
+    if (at < markFreeFrom) return false;
+    std::uint32_t word;
+    std::memcpy(&word, bytes + at + TypeNameWords::kPrefix, sizeof word);
+    return word != kVisibilityWord;
+  }
+};
 
 class FastScan {
  public:
@@ -186,7 +221,20 @@ class FastScan {
     // walk steps over them one at a time, counting nothing.
     std::size_t at = prefixes_.From(pos);
     while (at < size_) {
-      if (at != landed && state_.nodeSeen != 0) ++state_.nodeCounter;
+      if (at != landed) {
+        // Reached by steps, as is every "model::" up to the next one that
+        // may do something: those that surely do nothing are passed over
+        // here and counted together.
+        std::size_t steps = 0;
+        const PassedOverTest passedOver{bytes_, size_, markFreeFrom_};
+        if (passedOver(at)) {
+          steps = 1;
+          at = prefixes_.NextNotPassed(passedOver, steps);
+        }
+        if (at < size_) ++steps;
+        if (state_.nodeSeen != 0) state_.nodeCounter += static_cast<std::int32_t>(steps);
+        if (at == size_) break;
+      }
 
       ScanStep move;
       const std::size_t type = TypeAt(at);
@@ -247,7 +295,10 @@ class FastScan {
     // A node that needs the mark, with no mark anywhere behind its name, is
     // refused whatever its patterns.
     const std::size_t mark = format.needsMark ? mark_.Below(bytes_, size_, namePos, size_) : 0;
-    if (format.needsMark && mark == size_) return resume;
+    if (format.needsMark && mark == size_) {
+      markFreeFrom_ = std::min(markFreeFrom_, namePos);
+      return resume;
+    }
 
     // The first pattern start at or after the name; on a tie the earlier
     // pattern in test order wins.
@@ -288,6 +339,8 @@ class FastScan {
   ScanSink& sink_;
 
   ByteCursor prefixes_;  // "model::"
+  // No 1.0 mark starts at or after it (size_: not known to be so).
+  std::size_t markFreeFrom_ = size_;
   NextOccurrence mark_;
   NextOccurrence nul_;
   // The distinct arg patterns; room for every pattern of every kind.

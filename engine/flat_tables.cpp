@@ -19,7 +19,13 @@ std::uint32_t HashName(std::string_view name) {
 
 }  // namespace
 
-FlatTables::FlatTables(Arena& arena) : arena_(arena), records_(&arena) {}
+FlatTables::FlatTables(Arena& arena, std::size_t modelBytes) : arena_(arena), records_(&arena) {
+  // Room for one record per 256 bytes of model (dense models have one per
+  // few hundred), at most 256 Ki records; more grow as usual.
+  constexpr std::size_t kBytesPerRecord = 256;
+  constexpr std::size_t kMostAhead = std::size_t{1} << 18;
+  records_.reserve(std::min(modelBytes / kBytesPerRecord, kMostAhead));
+}
 
 std::string_view FlatTables::RecordName(const std::uint8_t* name, std::size_t length) {
   static constexpr std::string_view kUnnamed = "unnamed";
@@ -50,46 +56,33 @@ void FlatTables::Settle() {
   unsettled_ = false;
   const std::size_t n = records_.size();
   if (n < 2) return;
-  // Positions sorted by name hash, walk order kept among equal hashes: four
-  // stable passes of eight bits.
-  constexpr std::size_t kRadix = 256;
-  auto* order = static_cast<std::uint32_t*>(arena_.Take(2 * n * sizeof(std::uint32_t)));
-  std::uint32_t* spare = order + n;
-  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
-  for (unsigned shift = 0; shift < 32; shift += 8) {
-    std::size_t starts[kRadix + 1] = {};
-    for (std::size_t i = 0; i < n; ++i) ++starts[((records_[i].hash >> shift) & 0xFF) + 1];
-    for (std::size_t b = 1; b <= kRadix; ++b) starts[b] += starts[b - 1];
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint32_t at = order[i];
-      spare[starts[(records_[at].hash >> shift) & 0xFF]++] = at;
-    }
-    std::swap(order, spare);
-  }
-  // Within each group of one hash, in walk order: the first record of a name
-  // is the stored one; a later one of that name changes it by the rule and
-  // is dropped (marked by kind none, which no record made has).
+  // The stored record of each name in a table by name hash (open addressing,
+  // at most half full; 0 is an empty slot, else a position + 1), filled in
+  // walk order: the first record of a name is the stored one; a later one of
+  // that name changes it by the rule and is dropped (marked by kind none,
+  // which no record made has).
+  std::size_t slots = 2;
+  while (slots < 2 * n) slots *= 2;
+  auto* table = static_cast<std::uint32_t*>(arena_.Take(slots * sizeof(std::uint32_t)));
   bool dropped = false;
-  for (std::size_t g = 0; g < n;) {
-    const std::uint32_t hash = records_[order[g]].hash;
-    std::size_t end = g + 1;
-    while (end < n && records_[order[end]].hash == hash) ++end;
-    for (std::size_t i = g + 1; i < end; ++i) {
-      FlatRecord& later = records_[order[i]];
-      for (std::size_t j = g; j < i; ++j) {
-        FlatRecord& stored = records_[order[j]];
-        if (stored.kind == NodeKind::none || stored.Name() != later.Name()) continue;
-        if (stored.kind == NodeKind::Visibility) {
-          stored.arg = later.arg;
-          stored.kind = later.kind;
-          stored.nodeIndex = later.nodeIndex;
-        }
-        later.kind = NodeKind::none;
-        dropped = true;
+  for (std::size_t i = 0; i < n; ++i) {
+    FlatRecord& later = records_[i];
+    for (std::size_t slot = later.hash & (slots - 1);; slot = (slot + 1) & (slots - 1)) {
+      if (table[slot] == 0) {
+        table[slot] = static_cast<std::uint32_t>(i + 1);
         break;
       }
+      FlatRecord& stored = records_[table[slot] - 1];
+      if (stored.hash != later.hash || stored.Name() != later.Name()) continue;
+      if (stored.kind == NodeKind::Visibility) {
+        stored.arg = later.arg;
+        stored.kind = later.kind;
+        stored.nodeIndex = later.nodeIndex;
+      }
+      later.kind = NodeKind::none;
+      dropped = true;
+      break;
     }
-    g = end;
   }
   if (dropped) {
     records_.erase(std::remove_if(records_.begin(), records_.end(),

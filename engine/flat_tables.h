@@ -5,9 +5,8 @@
 // stored Visibility record gives way), and the first connector per reference.
 //
 // A find costs the writing of its record and nothing more: repeated names are
-// settled once, after the walk, by grouping the records by name hash (a
-// radix sort that keeps walk order) and applying the duplicate rule within
-// each group in walk order.
+// settled once, after the walk, in one pass in walk order through a table of
+// the stored names by hash, which applies the duplicate rule.
 #ifndef QUORVEL_ENGINE_FLAT_TABLES_H_
 #define QUORVEL_ENGINE_FLAT_TABLES_H_
 
@@ -40,7 +39,10 @@ struct FlatRecord {
 
 class FlatTables final : public ScanSink {
  public:
-  explicit FlatTables(Arena& arena);
+  // `modelBytes`: the size of the model to be scanned, from which room for
+  // its records is taken at once (bounded), so that the records do not grow
+  // by doubling through the walk; 0: none taken ahead.
+  explicit FlatTables(Arena& arena, std::size_t modelBytes = 0);
 
   // A new name is stored; a stored Visibility record takes the repeated
   // name's arg, kind and nodeIndex; any other stored record keeps its values.

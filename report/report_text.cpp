@@ -1,5 +1,6 @@
 #include "report/report_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -48,16 +49,26 @@ class Writer {
 std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
                                  std::int32_t matchedCount, std::int32_t connectorCount,
                                  std::int32_t analyzeConnector, Arena& arena) {
-  std::size_t labels[kNodeKindCount + 1] = {};
+  // Each kind's label once; slot 0 (and any value outside the kinds) the
+  // empty one.
+  std::string_view labels[kNodeKindCount + 1];
+  std::size_t longest = 0;
   for (int k = 1; k <= kNodeKindCount; ++k) {
-    labels[k] = std::strlen(NodeKindLabel(static_cast<NodeKind>(k)));
+    labels[k] = NodeKindLabel(static_cast<NodeKind>(k));
+    longest = std::max(longest, labels[k].size());
   }
+  const auto label = [&labels](NodeKind kind) {
+    const auto k = static_cast<std::uint32_t>(kind);
+    return k <= static_cast<std::uint32_t>(kNodeKindCount) ? labels[k] : std::string_view();
+  };
+  // Room for every line at its longest; names and connectors as they are.
   const bool column = analyzeConnector != 0;
   std::size_t room = kHeadTop.size() + kHeadTotal.size() + kHeadLegend.size() + 2 * kInt32Digits;
+  constexpr std::size_t kFixed = 3 + kArgDigits + 3 + 2 + 1;  // " = ", arg, " ( ", " )", "\n"
+  room += records.size() * (kFixed + longest + (column ? 3 + 3 : 0));
   for (const FlatRecord& r : records) {
-    const auto kind = static_cast<std::size_t>(r.kind);
-    room += r.length + 3 + kArgDigits + 3 + (kind <= kNodeKindCount ? labels[kind] : 0) + 2 + 1;
-    if (column) room += 3 + (r.connector != nullptr ? r.connector->length + 2 : 3);
+    room += r.length;
+    if (column && r.connector != nullptr) room += r.connector->length + 2;
   }
 
   char* text = static_cast<char*>(arena.Take(room, 1));
@@ -72,7 +83,7 @@ std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
     out.Put(" = ");
     out.Number(r.arg);
     out.Put(" ( ");
-    out.Put(NodeKindLabel(r.kind));
+    out.Put(label(r.kind));
     out.Put(" )");
     if (column) {
       out.Put(" [ ");
@@ -97,7 +108,7 @@ std::string_view ReportFromTables(FlatTables& tables, const ExtractOptions& opti
 
 std::string_view ReportText(const std::uint8_t* bytes, std::size_t size,
                             const ExtractOptions& options, Arena& arena) {
-  FlatTables tables(arena);
+  FlatTables tables(arena, size);
   ScanState state;
   if (size > 0) ScanModel(bytes, size, options.analyzeConnector, state, tables);
   return ReportFromTables(tables, options, arena);

@@ -1,5 +1,7 @@
 #include "report/status_line.h"
 
+#include "engine/read_ahead.h"
+
 std::string AsciiLowered(std::string_view text) {
   std::string lowered(text);
   for (char& c : lowered) {
@@ -20,7 +22,10 @@ bool RunBatch(const std::vector<std::string>& models,
               const std::function<ExtractResult(const std::string& model)>& job,
               const std::function<void(const std::string& line)>& show) {
   bool completed = true;
-  for (const std::string& model : models) {
+  ReadAhead ahead(models);
+  for (std::size_t i = 0; i < models.size(); ++i) {
+    const std::string& model = models[i];
+    ahead.Starting(i);
     const ExtractResult result = job(model);
     show(StatusLine(model, result));
     completed = completed && result == ExtractResult::Completed;

@@ -25,7 +25,8 @@ std::string StatusLine(std::string_view path, ExtractResult result,
 
 // One batch, one model at a time, as the dialog and quorvel-cli's `-j 1` run
 // it: `job` on each model in queue order, then that model's status line
-// handed to `show`. Returns true when every model completed.
+// handed to `show`. The models next in line are read ahead
+// (engine/read_ahead.h). Returns true when every model completed.
 bool RunBatch(const std::vector<std::string>& models,
               const std::function<ExtractResult(const std::string& model)>& job,
               const std::function<void(const std::string& line)>& show);

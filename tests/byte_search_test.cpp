@@ -59,7 +59,8 @@ std::vector<SearchImpl> Impls() {
 
 TEST(ByteSearch, EveryImplAgreesWithAPlainSearch) {
   std::mt19937 random(7);
-  for (const std::size_t size : {0, 1, 2, 6, 7, 11, 63, 64, 65, 70, 127, 128, 129, 200, 1000}) {
+  for (const std::size_t size :
+       {0, 1, 2, 6, 7, 11, 63, 64, 65, 70, 127, 128, 129, 191, 192, 200, 255, 256, 1000}) {
     for (int round = 0; round < 4; ++round) {
       const std::vector<std::uint8_t> bytes = RandomBytes(random, size);
       for (const std::string_view text : kNeedles) {
@@ -80,30 +81,38 @@ TEST(ByteSearch, EveryImplAgreesWithAPlainSearch) {
 // A cursor asked from growing positions, and now and then from behind.
 TEST(ByteSearch, CursorAnswersLikeFindFromAnyPosition) {
   std::mt19937 random(11);
-  for (const std::size_t size : {5, 64, 300, 5000}) {
+  for (const std::size_t size : {5, 64, 127, 128, 191, 300, 5000}) {
     const std::vector<std::uint8_t> bytes = RandomBytes(random, size);
     for (const std::string_view text : kNeedles) {
       for (const SearchImpl impl : Impls()) {
-        // One word per window refills at every 64 starts; the full window
-        // covers the whole buffer.
-        for (const std::size_t window :
-             {std::size_t{1}, std::size_t{3}, ByteCursor::kWindowWords}) {
-          ByteCursor cursor(impl, bytes.data(), size, ByteNeedle(text), window);
-          std::size_t pos = 0;
-          for (int query = 0; query < 400 && pos <= size; ++query) {
-            std::size_t at = cursor.From(pos);
-            ASSERT_EQ(at, PlainFind(bytes, pos, text))
-                << "size " << size << " pos " << pos << " window " << window;
-            // A run of Next calls walks on from each answer.
-            for (int next = random() % 4; next > 0 && at < size; --next) {
-              const std::size_t after = at + 1;
-              at = cursor.Next();
-              ASSERT_EQ(at, PlainFind(bytes, after, text))
-                  << "size " << size << " next after " << after - 1 << " window " << window;
-              pos = after;
-            }
-            pos = random() % 8 == 0 ? random() % (size + 1) : pos + 1 + random() % 40;
+        ByteCursor cursor(impl, bytes.data(), size, ByteNeedle(text));
+        std::size_t pos = 0;
+        for (int query = 0; query < 400 && pos <= size; ++query) {
+          std::size_t at = cursor.From(pos);
+          ASSERT_EQ(at, PlainFind(bytes, pos, text)) << "size " << size << " pos " << pos;
+          // A run of Next calls walks on from each answer.
+          for (int next = random() % 4; next > 0 && at < size; --next) {
+            const std::size_t after = at + 1;
+            at = cursor.Next();
+            ASSERT_EQ(at, PlainFind(bytes, after, text))
+                << "size " << size << " next after " << after - 1;
+            pos = after;
           }
+          // Passing over the occurrences at even positions: the first at an
+          // odd one, and the count of those passed.
+          if (at < size && random() % 2 == 0) {
+            std::size_t expected = PlainFind(bytes, at + 1, text);
+            std::size_t evens = 0;
+            for (; expected < size && expected % 2 == 0; ++evens)
+              expected = PlainFind(bytes, expected + 1, text);
+            std::size_t passed = 0;
+            const std::size_t from = at;
+            at = cursor.NextNotPassed([](std::size_t s) { return s % 2 == 0; }, passed);
+            ASSERT_EQ(at, expected) << "size " << size << " passing from " << from;
+            ASSERT_EQ(passed, evens) << "size " << size << " passing from " << from;
+            if (at < size) pos = at + 1;
+          }
+          pos = random() % 8 == 0 ? random() % (size + 1) : pos + 1 + random() % 40;
         }
       }
     }
