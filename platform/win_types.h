@@ -99,6 +99,7 @@ inline bool IS_INTRESOURCE(LPCWSTR p) {
 }
 
 // Messages.
+constexpr UINT WM_SETTEXT = 0x000C;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
@@ -124,6 +125,7 @@ constexpr UINT LB_GETCURSEL = 0x0188;
 constexpr UINT LB_GETTEXT = 0x0189;
 constexpr UINT LB_GETTEXTLEN = 0x018A;
 constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT LB_SETTOPINDEX = 0x0197;
 constexpr LRESULT LB_ERR = -1;
 
 constexpr WORD BN_CLICKED = 0;
@@ -179,6 +181,7 @@ constexpr DWORD SS_LEFT = 0x0000;
 constexpr DWORD SS_ICON = 0x0003;
 constexpr DWORD SS_TYPEMASK = 0x001F;
 constexpr DWORD SS_NOPREFIX = 0x0080;
+constexpr DWORD SS_ENDELLIPSIS = 0x4000;
 
 // Common controls.
 struct INITCOMMONCONTROLSEX {
@@ -226,6 +229,7 @@ struct DialogTemplate;
 LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR text);  // WM_SETTEXT
 BOOL EnableWindow(HWND hWnd, BOOL bEnable);  // returns TRUE if it was disabled before
 BOOL IsWindowEnabled(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int id);
@@ -271,6 +275,12 @@ HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR para
 // FALSE when cancelled or when the dialog fails.
 using SelectionSink = void (*)(void* context, LPCWSTR path);
 BOOL ChooseOpenFilesW(OPENFILENAMEW* ofn, SelectionSink overflow, void* context);
+
+// Not a Windows call: handles every message now waiting for this thread as
+// the modal loop of `dialog` would (its keys and the window manager's
+// questions included), without waiting for more. A handler that runs long
+// calls it between its steps, so that the dialog keeps answering and painting.
+void PumpWaitingMessagesW(HWND dialog);
 
 // Not a Windows call: creates the dialog described by `tmpl` (the shared
 // resource tables), sends WM_INITDIALOG with `initParam` to `proc`, runs it

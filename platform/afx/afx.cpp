@@ -169,6 +169,10 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
   return ::EnableWindow(m_hWnd, bEnable);
 }
 
+void CWnd::SetWindowText(LPCTSTR lpszString) {
+  ::SetWindowTextW(m_hWnd, lpszString);
+}
+
 BOOL CWnd::IsIconic() const {
   return ::IsIconic(m_hWnd);
 }
@@ -187,6 +191,18 @@ BOOL CWnd::PreTranslateMessage(MSG*) {
 
 int CListBox::GetCurSel() const {
   return static_cast<int>(::SendMessageW(m_hWnd, LB_GETCURSEL, 0, 0));
+}
+
+int CListBox::GetCount() const {
+  return static_cast<int>(::SendMessageW(m_hWnd, LB_GETCOUNT, 0, 0));
+}
+
+int CListBox::SetTopIndex(int nIndex) {
+  return static_cast<int>(::SendMessageW(m_hWnd, LB_SETTOPINDEX, static_cast<WPARAM>(nIndex), 0));
+}
+
+void AfxPumpWaitingMessages(CWnd& dialog) {
+  ::PumpWaitingMessagesW(dialog.GetSafeHwnd());
 }
 
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) {

@@ -34,6 +34,16 @@ class Backend {
   // without waiting for it. False when the handler could not be started. The
   // default runs xdg-open (platform/emulated/xdg_open.h).
   virtual bool OpenDocument(Window* owner, const std::wstring& path);
+  // Handles the user's input and the display's requests now waiting, for
+  // PumpWaitingMessagesW while `dialog` runs; never waits for more. The
+  // default has nothing to handle.
+  virtual void PumpMessages(Window& dialog);
+  // Scrolls list box `list` so that line `line` is in view.
+  virtual void ShowLine(Window& list, int line);
+  // How many whole lines list box `list` shows at once (at least 1); Page Up
+  // and Page Down move by one less. The default counts lines of 8 dialog
+  // units, the height of a line in the dialog font.
+  virtual int VisibleLines(const Window& list);
 };
 
 // The backend linked into the program; each backend library defines it.

@@ -85,6 +85,15 @@ bool Backend::OpenDocument(Window*, const std::wstring& path) {
   return ToNarrow(path, narrow) && RunXdgOpen(narrow);
 }
 
+void Backend::PumpMessages(Window&) {}
+
+void Backend::ShowLine(Window&, int) {}
+
+int Backend::VisibleLines(const Window& list) {
+  constexpr int kLineUnits = 8;
+  return list.item != nullptr && list.item->cy >= 2 * kLineUnits ? list.item->cy / kLineUnits : 1;
+}
+
 }  // namespace qv::emu
 
 using qv::emu::FromHandle;

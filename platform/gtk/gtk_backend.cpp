@@ -52,6 +52,7 @@ struct ControlPeer {
   GtkWidget* widget = nullptr;     // placed in the dialog
   GtkWidget* focusable = nullptr;  // what takes the focus (the tree of a list)
   GtkListStore* store = nullptr;   // list boxes
+  std::wstring shownText;          // the text the widget shows
   gulong toggled = 0;              // check boxes: blocked while mirroring
   bool mirroring = false;          // list boxes: GTK may change the selection only now
 };
@@ -133,48 +134,21 @@ emu::KeyState KeyOf(const GdkEventKey* event) {
   return k;
 }
 
-// Scrolls the list's view; Windows scrolls a list box by lines and pages.
-void ScrollList(ControlPeer& list, emu::KeyAction action) {
-  auto* scrolled = GTK_SCROLLED_WINDOW(list.widget);
-  GtkAdjustment* v = gtk_scrolled_window_get_vadjustment(scrolled);
-  GtkAdjustment* h = gtk_scrolled_window_get_hadjustment(scrolled);
-  double line = gtk_adjustment_get_step_increment(v);
+// The height of one line of a list, in pixels; 1 before it is measured.
+int LineHeight(ControlPeer& list) {
   GtkTreePath* first = gtk_tree_path_new_first();
   GdkRectangle cell{};
   gtk_tree_view_get_background_area(GTK_TREE_VIEW(list.focusable), first, nullptr, &cell);
   gtk_tree_path_free(first);
-  if (cell.height > 0) line = cell.height;
-  const double page = std::max(line, gtk_adjustment_get_page_size(v) - line);
-  const double top = gtk_adjustment_get_value(v);
+  return cell.height > 0 ? cell.height : 1;
+}
+
+// Left and Right scroll a list sideways, by a line's height as Windows does.
+void ScrollList(ControlPeer& list, emu::KeyAction action) {
+  GtkAdjustment* h = gtk_scrolled_window_get_hadjustment(GTK_SCROLLED_WINDOW(list.widget));
+  const double step = LineHeight(list);
   const double left = gtk_adjustment_get_value(h);
-  switch (action) {
-    case emu::KeyAction::ScrollLineUp:
-      gtk_adjustment_set_value(v, top - line);
-      break;
-    case emu::KeyAction::ScrollLineDown:
-      gtk_adjustment_set_value(v, top + line);
-      break;
-    case emu::KeyAction::ScrollPageUp:
-      gtk_adjustment_set_value(v, top - page);
-      break;
-    case emu::KeyAction::ScrollPageDown:
-      gtk_adjustment_set_value(v, top + page);
-      break;
-    case emu::KeyAction::ScrollTop:
-      gtk_adjustment_set_value(v, gtk_adjustment_get_lower(v));
-      break;
-    case emu::KeyAction::ScrollBottom:
-      gtk_adjustment_set_value(v, gtk_adjustment_get_upper(v));
-      break;
-    case emu::KeyAction::ScrollLeft:
-      gtk_adjustment_set_value(h, left - line);
-      break;
-    case emu::KeyAction::ScrollRight:
-      gtk_adjustment_set_value(h, left + line);
-      break;
-    default:
-      break;
-  }
+  gtk_adjustment_set_value(h, action == emu::KeyAction::ScrollLeft ? left - step : left + step);
 }
 
 void OnPopupPick(GtkMenuItem* item, gpointer data) {
@@ -453,10 +427,33 @@ class GtkBackend final : public emu::Backend {
     gtk_widget_hide(d->toplevel);
   }
 
+  void PumpMessages(emu::Window&) override {
+    // What is waiting now, not what comes while it is handled: a steady
+    // stream of events cannot keep the caller here.
+    for (int i = 0; i < 1000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+  }
+
+  void ShowLine(emu::Window& list, int line) override {
+    auto* c = static_cast<ControlPeer*>(list.peer);
+    if (c == nullptr || c->store == nullptr) return;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(line, -1);
+    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(c->focusable), path, nullptr, FALSE, 0, 0);
+    gtk_tree_path_free(path);
+  }
+
+  int VisibleLines(const emu::Window& list) override {
+    auto* c = static_cast<ControlPeer*>(list.peer);
+    if (c == nullptr || c->store == nullptr) return emu::Backend::VisibleLines(list);
+    GtkAdjustment* v = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(c->widget));
+    const int lines = static_cast<int>(gtk_adjustment_get_page_size(v)) / LineHeight(*c);
+    return std::max(1, lines);
+  }
+
   void Changed(emu::Window& w) override {
     if (w.peer == nullptr) return;
     if (w.kind == emu::Kind::Dialog) {
       auto* d = static_cast<DialogPeer*>(w.peer);
+      gtk_window_set_title(GTK_WINDOW(d->toplevel), DisplayText(w.text).c_str());
       GList* icons = nullptr;
       for (HICON icon : {w.bigIcon, w.smallIcon}) {
         for (GdkPixbuf* image : Images(icon)) icons = g_list_append(icons, image);
@@ -467,6 +464,7 @@ class GtkBackend final : public emu::Backend {
     }
     auto* c = static_cast<ControlPeer*>(w.peer);
     gtk_widget_set_sensitive(c->widget, w.enabled);
+    MirrorText(*c);
     switch (w.kind) {
       case emu::Kind::CheckBox:
         g_signal_handler_block(c->widget, c->toggled);
@@ -738,7 +736,30 @@ class GtkBackend final : public emu::Backend {
     }
     gtk_widget_set_size_request(c.widget, width, height);
     gtk_fixed_put(GTK_FIXED(c.dialog->fixed), c.widget, x, y);
+    c.shownText = w.text;
     return true;
+  }
+
+  static void MirrorText(ControlPeer& c) {
+    const emu::Window& w = *c.window;
+    if (c.shownText == w.text) return;
+    c.shownText = w.text;
+    switch (w.kind) {
+      case emu::Kind::PushButton:
+      case emu::Kind::CheckBox:
+        gtk_button_set_label(GTK_BUTTON(c.widget), MnemonicText(w.text).c_str());
+        Ellipsize(c.widget);
+        break;
+      case emu::Kind::StaticText:
+        if ((w.style & SS_NOPREFIX) == 0) {
+          gtk_label_set_text_with_mnemonic(GTK_LABEL(c.widget), MnemonicText(w.text).c_str());
+        } else {
+          gtk_label_set_text(GTK_LABEL(c.widget), DisplayText(w.text).c_str());
+        }
+        break;
+      default:
+        break;
+    }
   }
 
   static void MirrorSelection(ControlPeer& c) {

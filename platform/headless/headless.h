@@ -25,6 +25,11 @@ using FileDialogScript = std::function<void(HWND owner)>;
 void QueueFileDialog(std::optional<std::vector<std::wstring>> answer,
                      FileDialogScript during = nullptr);
 
+// Runs at every PumpWaitingMessagesW, with the dialog whose handler pumps:
+// what the user does while a long handler runs. Each pump is recorded.
+using PumpScript = std::function<void(HWND dialog)>;
+void SetPumpScript(PumpScript script);
+
 // What an open-file dialog was asked to show.
 struct FileDialogRequest {
   std::vector<std::wstring> filter;  // name, pattern, name, pattern, ...
@@ -57,6 +62,8 @@ struct Record {
   std::vector<OpenedDocument> opened;
   std::vector<FileDialogRequest> fileDialogs;
   std::vector<DrawOp> drawn;
+  int pumps = 0;                 // PumpWaitingMessagesW calls
+  std::vector<int> shownLines;   // every line a list was scrolled to, in order
 };
 
 // Forgets queued scripts, answers, the record and window settings.

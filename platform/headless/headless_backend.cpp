@@ -22,6 +22,7 @@ struct State {
   std::deque<FileAnswer> fileAnswers;
   std::map<const emu::Window*, WindowSettings> settings;
   bool openSucceeds = true;
+  PumpScript pump;
   Record record;
 };
 
@@ -54,6 +55,13 @@ class HeadlessBackend final : public emu::Backend {
   }
 
   void Changed(emu::Window&) override {}
+
+  void PumpMessages(emu::Window& dialog) override {
+    ++S().record.pumps;
+    if (S().pump) S().pump(emu::ToHandle(&dialog));
+  }
+
+  void ShowLine(emu::Window&, int line) override { S().record.shownLines.push_back(line); }
 
   bool ChooseFiles(const OPENFILENAMEW& ofn, std::vector<std::wstring>& paths) override {
     FileDialogRequest req;
@@ -119,6 +127,10 @@ void QueueFileDialog(std::optional<std::vector<std::wstring>> answer, FileDialog
 
 void Reset() {
   S() = State();
+}
+
+void SetPumpScript(PumpScript script) {
+  S().pump = std::move(script);
 }
 
 const Record& Recorded() {
