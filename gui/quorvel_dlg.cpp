@@ -218,7 +218,6 @@ void CQuorvelDlg::OnBnClickedExtract() {
           LineInfo line;
           line.log = std::move(job.log);
           if (job.result == ExtractResult::Completed) {
-            line.reportOpened = ReportPath(path, m_saveBesideExtractor);
             line.report = FullReportPath(path, m_saveBesideExtractor);
           }
           m_lines.push_back(std::move(line));
@@ -247,7 +246,8 @@ void CQuorvelDlg::OnBnClickedExtract() {
 
 void CQuorvelDlg::EnableForBatch(bool running) {
   m_btnExtract.SetWindowText(running ? L"Stop" : L"Extract!");
-  for (CButton* control : {&m_btnLoad, &m_chkSortByName, &m_chkSaveBeside, &m_chkAnalyzeConnector}) {
+  for (CButton* control :
+       {&m_btnLoad, &m_chkSortByName, &m_chkSaveBeside, &m_chkAnalyzeConnector}) {
     control->EnableWindow(running ? FALSE : TRUE);
   }
 }
@@ -310,13 +310,10 @@ void CQuorvelDlg::OpenReportOfLine(int line) {
   if (info.report.IsEmpty()) return;
   // A report deleted since its batch is said so under the list; a handler
   // that fails speaks for itself.
-  FileOps& files = FileOps::Default();
-  std::FILE* report = files.OpenRead(info.reportOpened.c_str());
-  if (report == nullptr) {
+  const auto result = reinterpret_cast<ULONG_PTR>(
+      ::ShellExecuteW(m_hWnd, L"open", info.report, nullptr, nullptr, SW_SHOWNORMAL));
+  if (result == SE_ERR_FNF || result == SE_ERR_PNF) {
     const std::wstring text = std::wstring(L"report not found: ") + info.report.GetString();
     m_textInfo.SetWindowText(text.c_str());
-    return;
   }
-  files.Close(report);
-  ::ShellExecuteW(m_hWnd, L"open", info.report, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -63,9 +63,8 @@ class CQuorvelDlg : public CDialogEx {
   std::vector<std::string> m_fileQueue;
   // Per status line, in list order.
   struct LineInfo {
-    CString report;            // the full path of the report its job wrote; empty when failed
-    std::string reportOpened;  // the same as the job named it
-    std::string log;           // the job's lines (gui/job_capture.h)
+    CString report;   // the full path of the report its job wrote; empty when failed
+    std::string log;  // the job's lines (gui/job_capture.h)
   };
   std::vector<LineInfo> m_lines;
   // A batch runs (between files it handles the dialog's messages); a stop

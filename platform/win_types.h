@@ -133,6 +133,8 @@ constexpr WORD LBN_SELCHANGE = 1;
 constexpr WORD LBN_DBLCLK = 2;
 constexpr WPARAM VK_RETURN = 0x0D;
 constexpr int SW_SHOWNORMAL = 1;
+constexpr ULONG_PTR SE_ERR_FNF = 2;
+constexpr ULONG_PTR SE_ERR_PNF = 3;
 constexpr WPARAM BST_UNCHECKED = 0x0000;
 constexpr WPARAM BST_CHECKED = 0x0001;
 constexpr WPARAM ICON_SMALL = 0;
@@ -230,7 +232,7 @@ LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL SetWindowTextW(HWND hWnd, LPCWSTR text);  // WM_SETTEXT
-BOOL EnableWindow(HWND hWnd, BOOL bEnable);  // returns TRUE if it was disabled before
+BOOL EnableWindow(HWND hWnd, BOOL bEnable);    // returns TRUE if it was disabled before
 BOOL IsWindowEnabled(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int id);
 HWND GetParent(HWND hWnd);
@@ -263,7 +265,8 @@ void DragAcceptFiles(HWND hWnd, BOOL accept);  // sets or clears WS_EX_ACCEPTFIL
 UINT DragQueryFileW(HDROP hDrop, UINT index, LPWSTR file, UINT chars);
 void DragFinish(HDROP hDrop);
 // Opens `file` with the system's handler for its kind. Greater than 32 on
-// success, an error code (32 or less) otherwise.
+// success, an error code (32 or less) otherwise: SE_ERR_FNF or SE_ERR_PNF
+// when the file or its folder does not exist.
 HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
                         LPCWSTR directory, int showCommand);
 

@@ -34,6 +34,9 @@ class Backend {
   // without waiting for it. False when the handler could not be started. The
   // default runs xdg-open (platform/emulated/xdg_open.h).
   virtual bool OpenDocument(Window* owner, const std::wstring& path);
+  // Whether `path` names an existing file, asked before OpenDocument. The
+  // default asks the file system.
+  virtual bool DocumentExists(const std::wstring& path);
   // Handles the user's input and the display's requests now waiting, for
   // PumpWaitingMessagesW while `dialog` runs; never waits for more. The
   // default has nothing to handle.

@@ -1,5 +1,7 @@
 // The shell's calls over the in-memory window system: dropped files, opening a
 // file with the system's handler, and full paths.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cwchar>
@@ -85,6 +87,12 @@ bool Backend::OpenDocument(Window*, const std::wstring& path) {
   return ToNarrow(path, narrow) && RunXdgOpen(narrow);
 }
 
+bool Backend::DocumentExists(const std::wstring& path) {
+  std::string narrow;
+  struct stat st;
+  return ToNarrow(path, narrow) && ::stat(narrow.c_str(), &st) == 0;
+}
+
 void Backend::PumpMessages(Window&) {}
 
 void Backend::ShowLine(Window&, int) {}
@@ -139,6 +147,9 @@ HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR, LPC
   if (file == nullptr || *file == L'\0') return reinterpret_cast<HINSTANCE>(kFileNotFound);
   if (operation != nullptr && std::wstring(operation) != L"open") {
     return reinterpret_cast<HINSTANCE>(kNoAssociation);
+  }
+  if (!qv::emu::ActiveBackend().DocumentExists(file)) {
+    return reinterpret_cast<HINSTANCE>(kFileNotFound);
   }
   const bool started = qv::emu::ActiveBackend().OpenDocument(FromHandle(hWnd), file);
   return reinterpret_cast<HINSTANCE>(started ? kStarted : kNoAssociation);

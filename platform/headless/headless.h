@@ -62,8 +62,8 @@ struct Record {
   std::vector<OpenedDocument> opened;
   std::vector<FileDialogRequest> fileDialogs;
   std::vector<DrawOp> drawn;
-  int pumps = 0;                 // PumpWaitingMessagesW calls
-  std::vector<int> shownLines;   // every line a list was scrolled to, in order
+  int pumps = 0;                // PumpWaitingMessagesW calls
+  std::vector<int> shownLines;  // every line a list was scrolled to, in order
 };
 
 // Forgets queued scripts, answers, the record and window settings.
@@ -78,6 +78,8 @@ void DropFiles(HWND window, const std::vector<std::wstring>& paths);
 // Clicks line `index` of list box `list` and, with `twice`, double-clicks
 // it, as a backend reports it (emulated/input.h UserClickedLine).
 void ClickLine(HWND list, int index, bool twice);
+// The files ShellExecuteW finds missing; every other path exists.
+void MarkGone(const std::wstring& path);
 // Whether the next handler calls start (true, the default) or fail.
 void SetOpenSucceeds(bool succeeds);
 void SetIconic(HWND dialog, bool iconic);

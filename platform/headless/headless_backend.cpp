@@ -1,5 +1,6 @@
 #include <deque>
 #include <map>
+#include <set>
 
 #include "platform/emulated/backend.h"
 #include "platform/emulated/input.h"
@@ -23,6 +24,7 @@ struct State {
   std::map<const emu::Window*, WindowSettings> settings;
   bool openSucceeds = true;
   PumpScript pump;
+  std::set<std::wstring> gone;
   Record record;
 };
 
@@ -60,6 +62,8 @@ class HeadlessBackend final : public emu::Backend {
     ++S().record.pumps;
     if (S().pump) S().pump(emu::ToHandle(&dialog));
   }
+
+  bool DocumentExists(const std::wstring& path) override { return S().gone.count(path) == 0; }
 
   void ShowLine(emu::Window&, int line) override { S().record.shownLines.push_back(line); }
 
@@ -127,6 +131,10 @@ void QueueFileDialog(std::optional<std::vector<std::wstring>> answer, FileDialog
 
 void Reset() {
   S() = State();
+}
+
+void MarkGone(const std::wstring& path) {
+  S().gone.insert(path);
 }
 
 void SetPumpScript(PumpScript script) {
