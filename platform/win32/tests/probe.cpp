@@ -25,6 +25,11 @@
 //                               dialog gets every character, which no typed key can promise
 //   probe acp                   prints the process's ANSI code page
 //   probe menu                  exit 0 when a popup menu (a system menu too) is shown
+//   probe pinggap TITLE STOP    asks the window every 50 ms whether it answers
+//                               (SendMessageTimeoutW, WM_NULL, as the system does
+//                               to call a window "Not Responding") until the file
+//                               STOP exists, then prints "longest_gap_ms=N pings=P":
+//                               the longest wait for an answer
 // Lines are printed as UTF-8. Exit status 1 when the window or control is
 // missing (or standard input is not UTF-8), 2 on a usage error.
 #include <windows.h>
@@ -33,6 +38,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -181,6 +187,22 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (argc < 4) return 2;
+  if (command == L"pinggap") {
+    LARGE_INTEGER frequency{}, before{}, after{};
+    QueryPerformanceFrequency(&frequency);
+    long long longest = 0, pings = 0;
+    while (GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES) {
+      DWORD_PTR answer = 0;
+      QueryPerformanceCounter(&before);
+      if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer) == 0) return 1;
+      QueryPerformanceCounter(&after);
+      longest = std::max(longest, (after.QuadPart - before.QuadPart) * 1000 / frequency.QuadPart);
+      ++pings;
+      Sleep(50);
+    }
+    std::printf("longest_gap_ms=%lld pings=%lld\n", longest, pings);
+    return 0;
+  }
   const long number = std::wcstol(argv[3], nullptr, 0);
   if (command == L"syscommand") {
     return PostMessageW(window, WM_SYSCOMMAND, static_cast<WPARAM>(number), 0) ? 0 : 1;
