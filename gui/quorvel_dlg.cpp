@@ -245,7 +245,10 @@ void CQuorvelDlg::OnBnClickedExtract() {
 }
 
 void CQuorvelDlg::EnableForBatch(bool running) {
+  // The focus goes where the keys act next, before the control that has it
+  // can be disabled under it: Stop while the batch runs, then the lines.
   m_btnExtract.SetWindowText(running ? L"Stop" : L"Extract!");
+  GotoDlgCtrl(running ? static_cast<CWnd*>(&m_btnExtract) : &m_listStatus);
   for (CButton* control :
        {&m_btnLoad, &m_chkSortByName, &m_chkSaveBeside, &m_chkAnalyzeConnector}) {
     control->EnableWindow(running ? FALSE : TRUE);

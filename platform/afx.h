@@ -253,6 +253,8 @@ class CDialog : public CWnd {
   // owner, not some other window, becomes active.
   void EndDialog(int nResult);
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+  // Gives `pWndCtrl` the keyboard focus, as the dialog manager moves it.
+  void GotoDlgCtrl(CWnd* pWndCtrl);
   BOOL OnCmdMsg(UINT nID, int nCode) override;
   UINT TemplateId() const { return m_nIDTemplate; }
 

@@ -108,6 +108,8 @@ constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_INITDIALOG = 0x0110;
+// To a dialog: wParam the control to take the focus, lParam TRUE.
+constexpr UINT WM_NEXTDLGCTL = 0x0028;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_DROPFILES = 0x0233;

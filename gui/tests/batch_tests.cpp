@@ -157,6 +157,8 @@ TEST_P(BatchStops, AfterTheFileInWorkWithTheDialogOpen) {
     EXPECT_EQ(fake_engine::Calls()[i].sortByName, 0);
   }
   EXPECT_EQ(hl::Recorded().modalTemplates, std::vector<UINT>{IDD_QUORVEL_DIALOG});
+  // Stop takes the focus for the batch, the list after it.
+  EXPECT_EQ(hl::Recorded().focused, (std::vector<int>{IDC_BUTTON_EXTRACT, IDC_LIST_STATUS}));
   EXPECT_GE(pumps, static_cast<int>(expected));
 }
 

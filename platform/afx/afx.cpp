@@ -346,6 +346,10 @@ void CDialog::OnOK() {
   if (UpdateData(TRUE)) EndDialog(IDOK);
 }
 
+void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) {
+  ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->GetSafeHwnd()), TRUE);
+}
+
 void CDialog::OnCancel() {
   EndDialog(IDCANCEL);
 }

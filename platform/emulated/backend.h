@@ -41,6 +41,8 @@ class Backend {
   // PumpWaitingMessagesW while `dialog` runs; never waits for more. The
   // default has nothing to handle.
   virtual void PumpMessages(Window& dialog);
+  // Gives control `control` the keyboard focus. The default has none to give.
+  virtual void Focus(Window& control);
   // Scrolls list box `list` so that line `line` is in view.
   virtual void ShowLine(Window& list, int line);
   // How many whole lines list box `list` shows at once (at least 1); Page Up

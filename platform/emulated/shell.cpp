@@ -97,6 +97,8 @@ void Backend::PumpMessages(Window&) {}
 
 void Backend::ShowLine(Window&, int) {}
 
+void Backend::Focus(Window&) {}
+
 int Backend::VisibleLines(const Window& list) {
   constexpr int kLineUnits = 8;
   return list.item != nullptr && list.item->cy >= 2 * kLineUnits ? list.item->cy / kLineUnits : 1;

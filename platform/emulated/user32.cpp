@@ -248,6 +248,13 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NEXTDLGCTL && lParam != 0) {
+    Window* control = FromHandle(reinterpret_cast<HWND>(wParam));
+    if (control != nullptr && control->parent == FromHandle(hDlg)) {
+      ActiveBackend().Focus(*control);
+    }
+    return 0;
+  }
   if (msg == WM_CLOSE) {
     return SendMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                         reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDCANCEL)));

@@ -30,7 +30,6 @@ struct Metrics {
   double scale = 1.0;
   int baseX = emu::kBaseUnitX;
   int baseY = emu::kBaseUnitY;
-  int fontPx = 11;
   int iconSize = 32;
   int checkSize = 13;    // the check box's square
   int checkSpacing = 4;  // between the square and its text
@@ -433,6 +432,11 @@ class GtkBackend final : public emu::Backend {
     for (int i = 0; i < 1000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
   }
 
+  void Focus(emu::Window& control) override {
+    auto* c = static_cast<ControlPeer*>(control.peer);
+    if (c != nullptr && c->focusable != nullptr) gtk_widget_grab_focus(c->focusable);
+  }
+
   void ShowLine(emu::Window& list, int line) override {
     auto* c = static_cast<ControlPeer*>(list.peer);
     if (c == nullptr || c->store == nullptr) return;
@@ -581,67 +585,38 @@ class GtkBackend final : public emu::Backend {
     ready_ = true;
   }
 
-  // Width a label of `text` needs at `px` pixels in the theme's font.
-  static int TextWidth(PangoContext* context, const PangoFontDescription* font, int px,
-                       const std::string& text) {
-    PangoFontDescription* sized = pango_font_description_copy(font);
-    pango_font_description_set_absolute_size(sized, px * PANGO_SCALE);
-    PangoLayout* layout = pango_layout_new(context);
-    pango_layout_set_font_description(layout, sized);
-    pango_layout_set_text(layout, text.c_str(), -1);
-    int width = 0, height = 0;
-    pango_layout_get_pixel_size(layout, &width, &height);
-    g_object_unref(layout);
-    pango_font_description_free(sized);
-    return width;
-  }
-
   void ComputeMetrics() {
     Metrics& m = metrics_;
     m.scale = DesktopScale(gdk_screen_get_resolution(gdk_screen_get_default()));
-    m.baseX = static_cast<int>(std::lround(emu::kBaseUnitX * m.scale));
-    m.baseY = static_cast<int>(std::lround(emu::kBaseUnitY * m.scale));
     m.iconSize = static_cast<int>(std::lround(32 * m.scale));
     m.checkSize = static_cast<int>(std::lround(13 * m.scale));
     m.checkSpacing = static_cast<int>(std::lround(4 * m.scale));
     m.buttonPadding = static_cast<int>(std::lround(4 * m.scale));
-    // The font sizes below are logical pixels; the theme's font family
-    // stays. 8 points at 96 dpi is about 11 pixels: take the largest size up
-    // to that at which every label of every dialog fits its control.
+    // The dialog units come from the dialog's font, as Windows takes them
+    // from a DS_SETFONT template's: here the desktop's interface font at its
+    // size, the one every GTK label shows. The average width of the 52
+    // letters, rounded, and the font's height (ascent and descent), in
+    // logical pixels: the dialog grows with the font.
     GtkWidget* probe = gtk_label_new(nullptr);
     g_object_ref_sink(probe);
     PangoContext* context = gtk_widget_get_pango_context(probe);
     PangoFontDescription* font = nullptr;
     gtk_style_context_get(gtk_widget_get_style_context(probe), GTK_STATE_FLAG_NORMAL, "font", &font,
                           nullptr);
-    const int minPx = static_cast<int>(std::lround(7 * m.scale));
-    for (m.fontPx = static_cast<int>(std::lround(11 * m.scale)); m.fontPx > minPx; --m.fontPx) {
-      if (AllLabelsFit(context, font)) break;
-    }
+    PangoLayout* layout = pango_layout_new(context);
+    pango_layout_set_font_description(layout, font);
+    pango_layout_set_text(layout, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", -1);
+    int width = 0, height = 0;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    g_object_unref(layout);
+    PangoFontMetrics* metrics = pango_context_get_metrics(context, font, nullptr);
+    const int fontHeight = PANGO_PIXELS(pango_font_metrics_get_ascent(metrics) +
+                                        pango_font_metrics_get_descent(metrics));
+    pango_font_metrics_unref(metrics);
     pango_font_description_free(font);
     g_object_unref(probe);
-  }
-
-  bool AllLabelsFit(PangoContext* context, const PangoFontDescription* font) const {
-    const Metrics& m = metrics_;
-    for (const DialogTemplate& t : ProgramResources().dialogs) {
-      for (const DialogItem& item : t.items) {
-        if (item.text == nullptr) continue;
-        std::wstring text = item.text;
-        std::erase(text, L'&');
-        int decoration = 2;
-        if (std::wstring(item.className) == kButtonClass) {
-          decoration = (item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX
-                           ? m.checkSize + m.checkSpacing + 2
-                           : 2 * m.buttonPadding + 4;
-        }
-        if (TextWidth(context, font, m.fontPx, DisplayText(text)) + decoration > Px(item.cx, m) ||
-            m.fontPx + 2 > Py(item.cy, m)) {
-          return false;
-        }
-      }
-    }
-    return true;
+    if (width > 0) m.baseX = std::max(1, (width / 26 + 1) / 2);
+    if (fontHeight > 0) m.baseY = fontHeight;
   }
 
   // Controls as small as the template makes them: the theme's minimum sizes
@@ -649,8 +624,6 @@ class GtkBackend final : public emu::Backend {
   void InstallStyle() {
     const Metrics& m = metrics_;
     const std::string css =
-        "window.quorvel-dialog { font-size: " + std::to_string(m.fontPx) +
-        "px; }\n"
         "window.quorvel-dialog button { min-height: 0; min-width: 0; padding: 0 " +
         std::to_string(m.buttonPadding) +
         "px; }\n"

@@ -63,6 +63,7 @@ struct Record {
   std::vector<FileDialogRequest> fileDialogs;
   std::vector<DrawOp> drawn;
   int pumps = 0;                // PumpWaitingMessagesW calls
+  std::vector<int> focused;     // the id of every control given the focus, in order
   std::vector<int> shownLines;  // every line a list was scrolled to, in order
 };
 

@@ -63,6 +63,8 @@ class HeadlessBackend final : public emu::Backend {
     if (S().pump) S().pump(emu::ToHandle(&dialog));
   }
 
+  void Focus(emu::Window& control) override { S().record.focused.push_back(control.id); }
+
   bool DocumentExists(const std::wstring& path) override { return S().gone.count(path) == 0; }
 
   void ShowLine(emu::Window&, int line) override { S().record.shownLines.push_back(line); }
