@@ -81,7 +81,7 @@ drop_folder() {
   wait_for "Extract! to be enabled by the drop" probe_is 1 enabled "$title" 3
 }
 idle() { probe_is Extract! text "$title" 3 && probe_is 0 enabled "$title" 3; }
-# ping_start, then ping_stop prints the longest wait.
+# ping_start, then ping_stop, which sets `gap` to what the probe printed.
 ping_start() {
   rm -f "$work/stop"
   wine "$probe" pinggap "$title" "$(winepath -w "$work/stop")" > "$work/gap.txt" 2>&1 &
@@ -89,8 +89,8 @@ ping_start() {
 }
 ping_stop() {
   : > "$work/stop"
-  wait "$ping_pid" || fail "the probe could not ask the dialog"
-  tr -d '\r' < "$work/gap.txt"
+  wait "$ping_pid" || fail "the probe could not ask the dialog: $(cat "$work/gap.txt")"
+  gap=$(tr -d '\r' < "$work/gap.txt")
 }
 probe_ok() { wine "$probe" "$@" > /dev/null 2>&1; }
 gap_ms() { sed -n 's/^longest_gap_ms=\([0-9]*\) .*/\1/p'; }
@@ -98,13 +98,15 @@ gap_ms() { sed -n 's/^longest_gap_ms=\([0-9]*\) .*/\1/p'; }
 if [ -n "$measure" ]; then
   drop_folder
   ping_start
+  began=$(date +%s)
   probe click "$title" 3
   patience=3000
   wait_for "'Extract!' to read 'Stop' or the batch to end" sh -c \
     '[ "$(wine "$0" enabled "$1" 3 | tr -d "\r")" = 0 ] || [ "$(wine "$0" text "$1" 3 | tr -d "\r")" = Stop ]' \
     "$probe" "$title"
   wait_for "the batch to end" idle
-  echo "models=$models $(ping_stop)"
+  ping_stop
+  echo "models=$models $gap batch_s=$(($(date +%s) - began))"
   probe close "$title"
   exit 0
 fi
@@ -134,7 +136,7 @@ until progress_counted; do
   sleep 0.2
 done
 wait_for "the batch to end" idle
-gap=$(ping_stop)
+ping_stop
 echo "run_wine_batch_e2e: $gap"
 [ "$(echo "$gap" | gap_ms)" -le "$max_gap_ms" ] || fail "the dialog left the probe waiting: $gap"
 probe list "$title" 1004 > "$work/lines"
