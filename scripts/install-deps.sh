@@ -68,6 +68,7 @@ linux_tests=(
   dbus
   at-spi2-core
   python3-pyatspi
+  gir1.2-gtk-3.0
   weston
   xdg-utils
 )
