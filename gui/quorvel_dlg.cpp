@@ -1,5 +1,6 @@
 #include "gui/quorvel_dlg.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "engine/file_ops.h"
@@ -208,7 +209,12 @@ void CQuorvelDlg::OnBnClickedExtract() {
   const std::size_t total = m_fileQueue.size();
   std::size_t done = 0;
   // One file at a time on the dialog's thread, the dialog's messages handled
-  // between files: Esc, the close button and Stop take effect there.
+  // between files: Esc, the close button and Stop take effect there. Small
+  // files are handled in runs of up to kPumpInterval, so that the dialog
+  // repaints at a steady rate rather than once per file.
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kPumpInterval = std::chrono::milliseconds(20);
+  Clock::time_point pumped = Clock::now();
   while (done < total && !m_stopAsked) {
     ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));
     RunBatch(
@@ -230,7 +236,10 @@ void CQuorvelDlg::OnBnClickedExtract() {
           if (index >= 0) m_listStatus.SetTopIndex(static_cast<int>(index));
         });
     ++done;
-    AfxPumpWaitingMessages(*this);
+    if (Clock::now() - pumped >= kPumpInterval || done == total) {
+      AfxPumpWaitingMessages(*this);
+      pumped = Clock::now();
+    }
   }
   for (std::string& path : m_fileQueue) path.clear();
   m_fileQueue.clear();

@@ -38,10 +38,11 @@ std::wstring Info(HWND dlg) {
   return hl::TextOf(Item(dlg, IDC_TEXT_INFO));
 }
 
-// A job that takes a while and logs as the engine does; a model whose name
-// holds "gone" fails as the engine fails on a missing model.
+// A job that takes longer than the dialog lets its messages wait, so that it
+// handles them after every file, and logs as the engine does; a model whose
+// name holds "gone" fails as the engine fails on a missing model.
 ExtractResult SlowJob(FileOps& files, JobLog& log, const std::string& path) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  std::this_thread::sleep_for(std::chrono::milliseconds(25));
   if (path.find("gone") != std::string::npos) {
     if (std::FILE* f = files.OpenRead("/nonexistent-quorvel-test/gone.tav")) files.Close(f);
     log.Printf("ERROR: fopen failed\n");
@@ -254,6 +255,20 @@ TEST_F(BatchTest, TheSelectedLineShowsItsLogAndAGoneReportSaysSo) {
     EXPECT_EQ(Info(dlg), L"report not found: " + P(L"/m/a.txt"));
   });
   EXPECT_TRUE(hl::Recorded().opened.empty());
+}
+
+// Quick files are run in runs between two pumps, the last file always
+// followed by one: the dialog repaints at its own pace, not per file.
+TEST_F(BatchTest, QuickFilesShareAPump) {
+  fake_engine::SetJob(nullptr);
+  std::vector<std::wstring> paths;
+  for (int i = 0; i < 50; ++i) paths.push_back(P(L"/m/q" + std::to_wstring(i) + L".tav"));
+  Run([&](HWND dlg) {
+    LoadAndExtract(dlg, paths);
+    EXPECT_EQ(hl::ListLines(Item(dlg, IDC_LIST_STATUS)).size(), 50u);
+  });
+  EXPECT_GE(hl::Recorded().pumps, 1);
+  EXPECT_LT(hl::Recorded().pumps, 50);
 }
 
 }  // namespace
