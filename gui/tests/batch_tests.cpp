@@ -38,13 +38,15 @@ std::wstring Info(HWND dlg) {
   return hl::TextOf(Item(dlg, IDC_TEXT_INFO));
 }
 
+const std::string kMissingModel = N("/nonexistent-quorvel-test/a.tav");
+
 // A job that takes longer than the dialog lets its messages wait, so that it
 // handles them after every file, and logs as the engine does; a model whose
 // name holds "gone" fails as the engine fails on a missing model.
 ExtractResult SlowJob(FileOps& files, JobLog& log, const std::string& path) {
   std::this_thread::sleep_for(std::chrono::milliseconds(25));
   if (path.find("gone") != std::string::npos) {
-    if (std::FILE* f = files.OpenRead("/nonexistent-quorvel-test/gone.tav")) files.Close(f);
+    if (std::FILE* f = files.OpenRead(kMissingModel.c_str())) files.Close(f);
     log.Printf("ERROR: fopen failed\n");
     return ExtractResult::Failed;
   }
@@ -53,8 +55,18 @@ ExtractResult SlowJob(FileOps& files, JobLog& log, const std::string& path) {
   return ExtractResult::Completed;
 }
 
-std::string Reason(int error) {
-  return std::generic_category().message(error);
+// What the system says of a model whose folder is not there.
+std::string MissingReason() {
+#ifdef _WIN32
+  std::string text = std::system_category().message(3);  // ERROR_PATH_NOT_FOUND
+  while (!text.empty() &&
+         (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
+    text.pop_back();
+  }
+  return text;
+#else
+  return std::generic_category().message(ENOENT);
+#endif
 }
 
 class BatchTest : public ::testing::Test {
@@ -209,7 +221,7 @@ TEST_P(Capture, PrintsTheLinesAndKeepsThemWithTheReason) {
 
 ExtractResult MissingModel(FileOps& files, JobLog& log) {
   log.Printf("fsize: 0(0)\n");
-  EXPECT_EQ(files.OpenRead("/nonexistent-quorvel-test/a.tav"), nullptr);
+  EXPECT_EQ(files.OpenRead(kMissingModel.c_str()), nullptr);
   log.Printf("ERROR: fopen failed\n");
   return ExtractResult::Failed;
 }
@@ -226,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "fsize: 3(3)\nstart\n"},
                       CaptureCase{"FailedFileCall", MissingModel, ExtractResult::Failed,
                                   "fsize: 0(0)\nERROR: fopen failed\n",
-                                  "fsize: 0(0)\nERROR: fopen failed: " + Reason(ENOENT) + "\n"},
+                                  "fsize: 0(0)\nERROR: fopen failed: " + MissingReason() + "\n"},
                       CaptureCase{"FailedWithoutAFileCall",
                                   [](FileOps&, JobLog& log) {
                                     log.Printf("ERROR: model changed while reading\n");
@@ -248,7 +260,7 @@ TEST_F(BatchTest, TheSelectedLineShowsItsLogAndAGoneReportSaysSo) {
     LoadAndExtract(dlg, {P(L"/m/a.tav"), P(L"/m/gone.tav")});
     HWND list = Item(dlg, IDC_LIST_STATUS);
     hl::ClickLine(list, 1, false);
-    EXPECT_EQ(Info(dlg), L"ERROR: fopen failed: " + std::wstring(CString(Reason(ENOENT).c_str())));
+    EXPECT_EQ(Info(dlg), L"ERROR: fopen failed: " + std::wstring(CString(MissingReason().c_str())));
     emu::UserKey(*emu::FromHandle(dlg), emu::FromHandle(list), {emu::Key::Up});
     EXPECT_EQ(Info(dlg), L"fsize: 3(3)  start");
     hl::ClickLine(list, 0, true);  // its report was deleted since
