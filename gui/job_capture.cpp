@@ -1,36 +1,16 @@
 #include "gui/job_capture.h"
 
-#include <cerrno>
-#include <system_error>
-
 #include "engine/extract_job.h"
 #include "engine/job_log.h"
-#include "platform/win_types.h"
+#include "platform/os_error.h"
 
 void ReasonFileOps::Before() {
-  errno = 0;
-#ifdef _WIN32
-  ::SetLastError(ERROR_SUCCESS);
-#endif
+  ClearOsError();
 }
 
 void ReasonFileOps::NoteFailure() {
-  if (!reason_.empty()) return;  // the first failure is the one the job reports
-  const int error = errno;
-  if (error != 0) {
-    reason_ = std::generic_category().message(error);
-    return;
-  }
-#ifdef _WIN32
-  // The wide file calls set the thread's last error, not errno.
-  if (const DWORD last = ::GetLastError(); last != ERROR_SUCCESS) {
-    reason_ = std::system_category().message(static_cast<int>(last));
-    while (!reason_.empty() && (reason_.back() == '\n' || reason_.back() == '\r' ||
-                                reason_.back() == ' ' || reason_.back() == '.')) {
-      reason_.pop_back();
-    }
-  }
-#endif
+  // The first failure is the one the job reports.
+  if (reason_.empty()) reason_ = OsErrorText();
 }
 
 std::string ReasonFileOps::TakeReason() {

@@ -20,6 +20,7 @@
 #include "platform/emulated/input.h"
 #include "platform/emulated/window.h"
 #include "platform/headless/headless.h"
+#include "platform/os_error.h"
 
 namespace hl = qv::headless;
 namespace emu = qv::emu;
@@ -58,11 +59,12 @@ ExtractResult SlowJob(FileOps& files, JobLog& log, const std::string& path) {
 // What the system says of a model whose folder is not there.
 std::string MissingReason() {
 #ifdef _WIN32
-  std::string text = std::system_category().message(3);  // ERROR_PATH_NOT_FOUND
-  while (!text.empty() &&
-         (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
-    text.pop_back();
-  }
+  // The thread's last error as the system words it (FormatMessageW), taken
+  // from the very call; checked not to be empty.
+  ClearOsError();
+  EXPECT_EQ(FileOps::Default().OpenRead(kMissingModel.c_str()), nullptr);
+  const std::string text = OsErrorText();
+  EXPECT_FALSE(text.empty());
   return text;
 #else
   return std::generic_category().message(ENOENT);
