@@ -1,7 +1,9 @@
 #include "gui/quorvel_dlg.h"
 
-#include <chrono>
+#include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <thread>
 
 #include "engine/file_ops.h"
 #include "gui/about_dlg.h"
@@ -13,6 +15,10 @@
 #include "report/status_line.h"
 
 namespace {
+
+// How long the batch's loop waits for the dialog's next message before it
+// looks for finished files again.
+constexpr DWORD kPumpMilliseconds = 20;
 
 // The selection buffer of the open dialog, in wide characters.
 constexpr DWORD kSelectionChars = 2562;
@@ -205,42 +211,71 @@ void CQuorvelDlg::OnBnClickedExtract() {
   m_stopAsked = false;
   EnableForBatch(true);
   const ExtractOptions options{m_sortByName, m_saveBesideExtractor, m_analyzeConnector};
-  ReasonFileOps files(FileOps::Default());
   const std::size_t total = m_fileQueue.size();
+
+  // One worker calls the engine for one file after another, in queue order,
+  // and hands each finished line over; the dialog's thread only shows them
+  // and keeps handling its messages, so that no file, however slow, holds
+  // the dialog. A stop is seen by the worker before its next file.
+  struct Finished {
+    std::string path;
+    std::string line;
+    CapturedJob job;
+  };
+  std::mutex handoff;
+  std::vector<Finished> ready;  // under `handoff`
+  bool workerDone = false;      // under `handoff`
+  std::atomic<bool> stop{false};
+  std::thread worker([&, queue = m_fileQueue] {
+    ReasonFileOps files(FileOps::Default());
+    for (const std::string& model : queue) {
+      if (stop) break;
+      Finished finished;
+      finished.path = model;
+      RunBatch(
+          {model},
+          [&](const std::string& path) {
+            finished.job = RunCapturedJob(files, path, options, stdout);
+            return finished.job.result;
+          },
+          [&](const std::string& line) { finished.line = line; });
+      const std::lock_guard<std::mutex> hold(handoff);
+      ready.push_back(std::move(finished));
+    }
+    const std::lock_guard<std::mutex> hold(handoff);
+    workerDone = true;
+  });
+
   std::size_t done = 0;
-  // One file at a time on the dialog's thread, the dialog's messages handled
-  // between files: Esc, the close button and Stop take effect there. Small
-  // files are handled in runs of up to kPumpInterval, so that the dialog
-  // repaints at a steady rate rather than once per file.
-  using Clock = std::chrono::steady_clock;
-  constexpr auto kPumpInterval = std::chrono::milliseconds(20);
-  Clock::time_point pumped = Clock::now();
-  while (done < total && !m_stopAsked) {
-    ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));
-    RunBatch(
-        {m_fileQueue[done]},
-        [&](const std::string& path) {
-          CapturedJob job = RunCapturedJob(files, path, options, stdout);
-          LineInfo line;
-          line.log = std::move(job.log);
-          if (job.result == ExtractResult::Completed) {
-            line.report = FullReportPath(path, m_saveBesideExtractor);
-          }
-          m_lines.push_back(std::move(line));
-          return job.result;
-        },
-        [this](const std::string& line) {
-          const CString wideLine(line.c_str());
-          const LRESULT index = ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_ADDSTRING, 0,
-                                               reinterpret_cast<LPARAM>(wideLine.GetString()));
-          if (index >= 0) m_listStatus.SetTopIndex(static_cast<int>(index));
-        });
-    ++done;
-    if (Clock::now() - pumped >= kPumpInterval || done == total) {
-      AfxPumpWaitingMessages(*this);
-      pumped = Clock::now();
+  bool finished = false;
+  ShowInfo("file 1 of " + std::to_string(total));
+  while (!finished) {
+    AfxPumpWaitingMessages(*this, kPumpMilliseconds);
+    if (m_stopAsked) stop = true;
+    std::vector<Finished> taken;
+    {
+      const std::lock_guard<std::mutex> hold(handoff);
+      taken.swap(ready);
+      finished = workerDone;
+    }
+    for (Finished& file : taken) {
+      LineInfo line;
+      line.log = std::move(file.job.log);
+      if (file.job.result == ExtractResult::Completed) {
+        line.report = FullReportPath(file.path, m_saveBesideExtractor);
+      }
+      m_lines.push_back(std::move(line));
+      const CString wideLine(file.line.c_str());
+      const LRESULT index = ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_ADDSTRING, 0,
+                                           reinterpret_cast<LPARAM>(wideLine.GetString()));
+      if (index >= 0) m_listStatus.SetTopIndex(static_cast<int>(index));
+      ++done;
+    }
+    if (!taken.empty() && done < total) {
+      ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));
     }
   }
+  worker.join();
   for (std::string& path : m_fileQueue) path.clear();
   m_fileQueue.clear();
   m_batchRunning = false;

@@ -367,9 +367,10 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetResourceHandle();
 void AfxEnableControlContainer(void* pOccManager = nullptr);
 // Handles every message waiting for this thread as the modal loop of
-// `dialog` would, without waiting: a handler that runs long calls it between
-// its steps so that the dialog stays alive (PumpWaitingMessagesW).
-void AfxPumpWaitingMessages(CWnd& dialog);
+// `dialog` would, after waiting up to `waitMilliseconds` for one when none is
+// waiting: a handler that waits for other work calls it in a loop so that the
+// dialog stays alive (PumpWaitingMessagesW).
+void AfxPumpWaitingMessages(CWnd& dialog, DWORD waitMilliseconds);
 // The program's entry: runs the application object's InitInstance.
 int AfxWinMain();
 

@@ -283,9 +283,10 @@ BOOL ChooseOpenFilesW(OPENFILENAMEW* ofn, SelectionSink overflow, void* context)
 
 // Not a Windows call: handles every message now waiting for this thread as
 // the modal loop of `dialog` would (its keys and the window manager's
-// questions included), without waiting for more. A handler that runs long
-// calls it between its steps, so that the dialog keeps answering and painting.
-void PumpWaitingMessagesW(HWND dialog);
+// questions included); when none is waiting, first waits up to
+// `waitMilliseconds` for one. A handler that waits for other work calls it in
+// a loop, so that the dialog keeps answering and painting.
+void PumpWaitingMessagesW(HWND dialog, DWORD waitMilliseconds);
 
 // Not a Windows call: creates the dialog described by `tmpl` (the shared
 // resource tables), sends WM_INITDIALOG with `initParam` to `proc`, runs it

@@ -201,8 +201,8 @@ int CListBox::SetTopIndex(int nIndex) {
   return static_cast<int>(::SendMessageW(m_hWnd, LB_SETTOPINDEX, static_cast<WPARAM>(nIndex), 0));
 }
 
-void AfxPumpWaitingMessages(CWnd& dialog) {
-  ::PumpWaitingMessagesW(dialog.GetSafeHwnd());
+void AfxPumpWaitingMessages(CWnd& dialog, DWORD waitMilliseconds) {
+  ::PumpWaitingMessagesW(dialog.GetSafeHwnd(), waitMilliseconds);
 }
 
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) {

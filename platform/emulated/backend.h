@@ -38,9 +38,10 @@ class Backend {
   // default asks the file system.
   virtual bool DocumentExists(const std::wstring& path);
   // Handles the user's input and the display's requests now waiting, for
-  // PumpWaitingMessagesW while `dialog` runs; never waits for more. The
-  // default has nothing to handle.
-  virtual void PumpMessages(Window& dialog);
+  // PumpWaitingMessagesW while `dialog` runs; when nothing waits, first waits
+  // up to `waitMilliseconds` for something. The default has nothing to
+  // handle and waits that long.
+  virtual void PumpMessages(Window& dialog, int waitMilliseconds);
   // Gives control `control` the keyboard focus. The default has none to give.
   virtual void Focus(Window& control);
   // Scrolls list box `list` so that line `line` is in view.

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cwchar>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -93,7 +95,10 @@ bool Backend::DocumentExists(const std::wstring& path) {
   return ToNarrow(path, narrow) && ::stat(narrow.c_str(), &st) == 0;
 }
 
-void Backend::PumpMessages(Window&) {}
+void Backend::PumpMessages(Window&, int waitMilliseconds) {
+  if (waitMilliseconds > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(waitMilliseconds));
+}
 
 void Backend::ShowLine(Window&, int) {}
 

@@ -270,8 +270,10 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR text) {
   return SendMessageW(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0 ? TRUE : FALSE;
 }
 
-void PumpWaitingMessagesW(HWND dialog) {
-  if (Window* w = FromHandle(dialog)) ActiveBackend().PumpMessages(*w);
+void PumpWaitingMessagesW(HWND dialog, DWORD waitMilliseconds) {
+  if (Window* w = FromHandle(dialog)) {
+    ActiveBackend().PumpMessages(*w, static_cast<int>(waitMilliseconds));
+  }
 }
 
 BOOL EnableWindow(HWND hWnd, BOOL bEnable) {

@@ -426,7 +426,20 @@ class GtkBackend final : public emu::Backend {
     gtk_widget_hide(d->toplevel);
   }
 
-  void PumpMessages(emu::Window&) override {
+  void PumpMessages(emu::Window&, int waitMilliseconds) override {
+    if (waitMilliseconds > 0 && !gtk_events_pending()) {
+      // One dispatch, of an event or of the timer, whichever comes first.
+      bool fired = false;
+      const guint timer = g_timeout_add(
+          static_cast<guint>(waitMilliseconds),
+          [](gpointer flag) -> gboolean {
+            *static_cast<bool*>(flag) = true;
+            return G_SOURCE_REMOVE;
+          },
+          &fired);
+      gtk_main_iteration_do(TRUE);
+      if (!fired) g_source_remove(timer);
+    }
     // What is waiting now, not what comes while it is handled: a steady
     // stream of events cannot keep the caller here.
     for (int i = 0; i < 1000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);

@@ -26,7 +26,8 @@ void QueueFileDialog(std::optional<std::vector<std::wstring>> answer,
                      FileDialogScript during = nullptr);
 
 // Runs at every PumpWaitingMessagesW, with the dialog whose handler pumps:
-// what the user does while a long handler runs. Each pump is recorded.
+// what the user does while a long handler runs. Each pump is recorded and
+// waits at most a millisecond.
 using PumpScript = std::function<void(HWND dialog)>;
 void SetPumpScript(PumpScript script);
 

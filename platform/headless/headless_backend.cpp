@@ -1,6 +1,8 @@
+#include <chrono>
 #include <deque>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "platform/emulated/backend.h"
 #include "platform/emulated/input.h"
@@ -58,9 +60,10 @@ class HeadlessBackend final : public emu::Backend {
 
   void Changed(emu::Window&) override {}
 
-  void PumpMessages(emu::Window& dialog) override {
+  void PumpMessages(emu::Window& dialog, int waitMilliseconds) override {
     ++S().record.pumps;
     if (S().pump) S().pump(emu::ToHandle(&dialog));
+    if (waitMilliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 
   void Focus(emu::Window& control) override { S().record.focused.push_back(control.id); }

@@ -30,8 +30,8 @@ LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
 BOOL SetWindowTextW(HWND hWnd, LPCWSTR text) {
   return native::NativeSetWindowText(hWnd, text);
 }
-void PumpWaitingMessagesW(HWND dialog) {
-  native::NativePumpWaitingMessages(dialog);
+void PumpWaitingMessagesW(HWND dialog, DWORD waitMilliseconds) {
+  native::NativePumpWaitingMessages(dialog, waitMilliseconds);
 }
 BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
   return native::NativeEnableWindow(hWnd, bEnable);

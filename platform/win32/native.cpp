@@ -126,7 +126,10 @@ std::intptr_t NativeDefDlgProc(HWND__* hDlg, unsigned msg, std::uintptr_t wParam
 int NativeSetWindowText(HWND__* hWnd, const wchar_t* text) {
   return ::SetWindowTextW(hWnd, text);
 }
-void NativePumpWaitingMessages(HWND__* dialog) {
+void NativePumpWaitingMessages(HWND__* dialog, std::uint32_t waitMilliseconds) {
+  if (waitMilliseconds > 0) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, waitMilliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
   MSG msg;
   // What is waiting now: a steady stream of messages cannot keep the caller.
   for (int i = 0; i < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
