@@ -1,7 +1,9 @@
 #include "gui/quorvel_dlg.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -248,17 +250,25 @@ void CQuorvelDlg::OnBnClickedExtract() {
 
   std::size_t done = 0;
   bool finished = false;
+  std::deque<Finished> pending;  // handed over, not shown yet
   ShowInfo("file 1 of " + std::to_string(total));
   while (!finished) {
-    AfxPumpWaitingMessages(*this, kPumpMilliseconds);
+    AfxPumpWaitingMessages(*this, pending.empty() ? kPumpMilliseconds : 0);
     if (m_stopAsked) stop = true;
-    std::vector<Finished> taken;
     {
       const std::lock_guard<std::mutex> hold(handoff);
-      taken.swap(ready);
+      for (Finished& file : ready) pending.push_back(std::move(file));
+      ready.clear();
       finished = workerDone;
     }
-    for (Finished& file : taken) {
+    // Lines are shown for at most kPumpMilliseconds at a time: a burst of
+    // quick files must not keep the dialog from its messages either.
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kPumpMilliseconds);
+    const std::size_t before = done;
+    while (!pending.empty() && std::chrono::steady_clock::now() < until) {
+      Finished file = std::move(pending.front());
+      pending.pop_front();
       LineInfo line;
       line.log = std::move(file.job.log);
       if (file.job.result == ExtractResult::Completed) {
@@ -271,7 +281,8 @@ void CQuorvelDlg::OnBnClickedExtract() {
       if (index >= 0) m_listStatus.SetTopIndex(static_cast<int>(index));
       ++done;
     }
-    if (!taken.empty() && done < total) {
+    finished = finished && pending.empty();
+    if (done != before && done < total) {
       ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));
     }
   }
