@@ -266,6 +266,7 @@ void CQuorvelDlg::OnBnClickedExtract() {
     const auto until =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kPumpMilliseconds);
     const std::size_t before = done;
+    LRESULT newest = LB_ERR;
     while (!pending.empty() && std::chrono::steady_clock::now() < until) {
       Finished file = std::move(pending.front());
       pending.pop_front();
@@ -276,11 +277,11 @@ void CQuorvelDlg::OnBnClickedExtract() {
       }
       m_lines.push_back(std::move(line));
       const CString wideLine(file.line.c_str());
-      const LRESULT index = ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_ADDSTRING, 0,
-                                           reinterpret_cast<LPARAM>(wideLine.GetString()));
-      if (index >= 0) m_listStatus.SetTopIndex(static_cast<int>(index));
+      newest = ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_ADDSTRING, 0,
+                              reinterpret_cast<LPARAM>(wideLine.GetString()));
       ++done;
     }
+    if (newest >= 0) m_listStatus.SetTopIndex(static_cast<int>(newest));
     finished = finished && pending.empty();
     if (done != before && done < total) {
       ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));
