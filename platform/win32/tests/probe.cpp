@@ -25,6 +25,8 @@
 //                               dialog gets every character, which no typed key can promise
 //   probe acp                   prints the process's ANSI code page
 //   probe menu                  exit 0 when a popup menu (a system menu too) is shown
+//   probe texts TITLE ID STOP   prints each new text of control ID (at any depth),
+//                               read every 5 ms, until the file STOP exists
 //   probe pinggap TITLE STOP    asks the window every 50 ms whether it answers
 //                               (SendMessageTimeoutW, WM_NULL, as the system does
 //                               to call a window "Not Responding") until the file
@@ -187,6 +189,21 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (argc < 4) return 2;
+  if (command == L"texts" && argc == 5) {
+    HWND nested = ControlAnyDepth(window, static_cast<int>(std::wcstol(argv[3], nullptr, 0)));
+    if (nested == nullptr) return 1;
+    std::wstring last;
+    while (GetFileAttributesW(argv[4]) == INVALID_FILE_ATTRIBUTES) {
+      const std::wstring text = TextOf(nested);
+      if (text != last) {
+        PrintUtf8(text);
+        std::fflush(stdout);
+        last = text;
+      }
+      Sleep(5);
+    }
+    return 0;
+  }
   if (command == L"pinggap") {
     LARGE_INTEGER frequency{}, before{}, after{};
     QueryPerformanceFrequency(&frequency);
