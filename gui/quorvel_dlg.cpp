@@ -1,7 +1,15 @@
 #include "gui/quorvel_dlg.h"
 
-#include "engine/extract_job.h"
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "engine/file_ops.h"
 #include "gui/about_dlg.h"
+#include "gui/job_capture.h"
 #include "gui/path_narrowing.h"
 #include "gui/resources/resource.h"
 #include "platform/folder_walk.h"
@@ -9,6 +17,10 @@
 #include "report/status_line.h"
 
 namespace {
+
+// How long the batch's loop waits for the dialog's next message before it
+// looks for finished files again.
+constexpr DWORD kPumpMilliseconds = 20;
 
 // The selection buffer of the open dialog, in wide characters.
 constexpr DWORD kSelectionChars = 2562;
@@ -30,6 +42,16 @@ CString FullReportPath(const std::string& model, std::int32_t saveBesideExtracto
   return written == 0 || written >= full.size() ? report : CString(full.data());
 }
 
+// The text control `id` of dialog template `dialog` starts with.
+CString TemplateText(UINT dialog, int id) {
+  if (const DialogTemplate* t = FindDialogTemplate(dialog)) {
+    for (const DialogItem& item : t->items) {
+      if (item.id == id) return CString(item.text);
+    }
+  }
+  return CString();
+}
+
 }  // namespace
 
 CQuorvelDlg::CQuorvelDlg(CWnd* pParent) : CDialogEx(IDD_QUORVEL_DIALOG, pParent) {
@@ -44,6 +66,7 @@ void CQuorvelDlg::DoDataExchange(CDataExchange* pDX) {
   DDX_Control(pDX, IDC_CHECK_SORT_BY_NAME, m_chkSortByName);
   DDX_Control(pDX, IDC_CHECK_SAVE_BESIDE, m_chkSaveBeside);
   DDX_Control(pDX, IDC_CHECK_ANALYZE_CONNECTOR, m_chkAnalyzeConnector);
+  DDX_Control(pDX, IDC_TEXT_INFO, m_textInfo);
 }
 
 BEGIN_MESSAGE_MAP(CQuorvelDlg, CDialogEx)
@@ -57,6 +80,7 @@ ON_BN_CLICKED(IDC_CHECK_SORT_BY_NAME, &CQuorvelDlg::OnBnClickedSortByName)
 ON_BN_CLICKED(IDC_CHECK_ANALYZE_CONNECTOR, &CQuorvelDlg::OnBnClickedAnalyzeConnector)
 ON_WM_DROPFILES()
 ON_LBN_DBLCLK(IDC_LIST_STATUS, &CQuorvelDlg::OnLbnDblclkStatus)
+ON_LBN_SELCHANGE(IDC_LIST_STATUS, &CQuorvelDlg::OnLbnSelchangeStatus)
 END_MESSAGE_MAP()
 
 BOOL CQuorvelDlg::OnInitDialog() {
@@ -77,7 +101,8 @@ BOOL CQuorvelDlg::OnInitDialog() {
 
   m_btnExtract.EnableWindow(FALSE);
   m_fileQueue.clear();
-  m_lineReports.clear();
+  m_lines.clear();
+  m_credit = TemplateText(IDD_QUORVEL_DIALOG, IDC_TEXT_INFO);
   m_saveBesideExtractor = 0;
   m_sortByName = 0;
   m_analyzeConnector = 0;
@@ -92,6 +117,8 @@ BOOL CQuorvelDlg::OnInitDialog() {
 
 void CQuorvelDlg::OnSysCommand(UINT nID, LPARAM lParam) {
   if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+    // Not while a batch runs: the box's own loop would hold the batch.
+    if (m_batchRunning) return;
     CAboutDlg dlgAbout;
     dlgAbout.DoModal();
   } else {
@@ -144,6 +171,7 @@ void CQuorvelDlg::OnDropFiles(HDROP hDropInfo) {
     HDROP drop;
     ~Release() { ::DragFinish(drop); }
   } release{hDropInfo};
+  if (m_batchRunning) return;  // the queue is in work
   const UINT count = ::DragQueryFileW(hDropInfo, 0xFFFFFFFF, nullptr, 0);
   BeginLoad();
   for (UINT i = 0; i < count; ++i) {
@@ -156,7 +184,8 @@ void CQuorvelDlg::OnDropFiles(HDROP hDropInfo) {
 void CQuorvelDlg::BeginLoad() {
   m_fileQueue.clear();
   ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_RESETCONTENT, 0, 0);
-  m_lineReports.clear();
+  m_lines.clear();
+  m_textInfo.SetWindowText(m_credit);
   m_btnExtract.EnableWindow(TRUE);
 }
 
@@ -171,29 +200,132 @@ void CQuorvelDlg::QueueDropped(LPCWSTR path) {
 }
 
 void CQuorvelDlg::OnBnClickedExtract() {
+  // While a batch runs the button reads "Stop".
+  if (m_batchRunning) {
+    m_stopAsked = true;
+    return;
+  }
   if (m_fileQueue.empty()) {
     m_btnExtract.EnableWindow(FALSE);
     return;
   }
-  RunBatch(
-      m_fileQueue,
-      [this](const std::string& path) {
-        const ExtractResult result =
-            ExtractModelArgs(path.c_str(), m_sortByName, m_saveBesideExtractor, m_analyzeConnector);
-        // The line this model's status line becomes opens this report.
-        m_lineReports.push_back(result == ExtractResult::Completed
-                                    ? FullReportPath(path, m_saveBesideExtractor)
-                                    : CString());
-        return result;
-      },
-      [this](const std::string& line) {
-        const CString wideLine(line.c_str());
-        ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_ADDSTRING, 0,
-                       reinterpret_cast<LPARAM>(wideLine.GetString()));
-      });
+  m_batchRunning = true;
+  m_stopAsked = false;
+  EnableForBatch(true);
+  const ExtractOptions options{m_sortByName, m_saveBesideExtractor, m_analyzeConnector};
+  const std::size_t total = m_fileQueue.size();
+
+  // One worker calls the engine for one file after another, in queue order,
+  // and hands each finished line over; the dialog's thread only shows them
+  // and keeps handling its messages, so that no file, however slow, holds
+  // the dialog. A stop is seen by the worker before its next file.
+  struct Finished {
+    std::string path;
+    std::string line;
+    CapturedJob job;
+  };
+  std::mutex handoff;
+  std::vector<Finished> ready;  // under `handoff`
+  bool workerDone = false;      // under `handoff`
+  std::atomic<bool> stop{false};
+  std::thread worker([&, queue = m_fileQueue] {
+    ReasonFileOps files(FileOps::Default());
+    for (const std::string& model : queue) {
+      if (stop) break;
+      Finished finished;
+      finished.path = model;
+      RunBatch(
+          {model},
+          [&](const std::string& path) {
+            finished.job = RunCapturedJob(files, path, options, stdout);
+            return finished.job.result;
+          },
+          [&](const std::string& line) { finished.line = line; });
+      const std::lock_guard<std::mutex> hold(handoff);
+      ready.push_back(std::move(finished));
+    }
+    const std::lock_guard<std::mutex> hold(handoff);
+    workerDone = true;
+  });
+
+  std::size_t done = 0;
+  bool finished = false;
+  std::deque<Finished> pending;  // handed over, not shown yet
+  ShowInfo("file 1 of " + std::to_string(total));
+  while (!finished) {
+    AfxPumpWaitingMessages(*this, pending.empty() ? kPumpMilliseconds : 0);
+    if (m_stopAsked) stop = true;
+    {
+      const std::lock_guard<std::mutex> hold(handoff);
+      for (Finished& file : ready) pending.push_back(std::move(file));
+      ready.clear();
+      finished = workerDone;
+    }
+    // Lines are shown for at most kPumpMilliseconds at a time: a burst of
+    // quick files must not keep the dialog from its messages either.
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kPumpMilliseconds);
+    const std::size_t before = done;
+    LRESULT newest = LB_ERR;
+    while (!pending.empty() && std::chrono::steady_clock::now() < until) {
+      Finished file = std::move(pending.front());
+      pending.pop_front();
+      LineInfo line;
+      line.log = std::move(file.job.log);
+      if (file.job.result == ExtractResult::Completed) {
+        line.report = FullReportPath(file.path, m_saveBesideExtractor);
+      }
+      m_lines.push_back(std::move(line));
+      const CString wideLine(file.line.c_str());
+      newest = ::SendMessageW(m_listStatus.GetSafeHwnd(), LB_ADDSTRING, 0,
+                              reinterpret_cast<LPARAM>(wideLine.GetString()));
+      ++done;
+    }
+    if (newest >= 0) m_listStatus.SetTopIndex(static_cast<int>(newest));
+    finished = finished && pending.empty();
+    if (done != before && done < total) {
+      ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));
+    }
+  }
+  worker.join();
   for (std::string& path : m_fileQueue) path.clear();
   m_fileQueue.clear();
+  m_batchRunning = false;
+  EnableForBatch(false);
   m_btnExtract.EnableWindow(FALSE);
+  if (done < total) {
+    ShowInfo("stopped after file " + std::to_string(done) + " of " + std::to_string(total));
+  } else {
+    m_textInfo.SetWindowText(m_credit);
+  }
+}
+
+void CQuorvelDlg::EnableForBatch(bool running) {
+  // The focus goes where the keys act next, before the control that has it
+  // can be disabled under it: Stop while the batch runs, then the lines.
+  m_btnExtract.SetWindowText(running ? L"Stop" : L"Extract!");
+  GotoDlgCtrl(running ? static_cast<CWnd*>(&m_btnExtract) : &m_listStatus);
+  for (CButton* control :
+       {&m_btnLoad, &m_chkSortByName, &m_chkSaveBeside, &m_chkAnalyzeConnector}) {
+    control->EnableWindow(running ? FALSE : TRUE);
+  }
+}
+
+void CQuorvelDlg::ShowInfo(const std::string& text) {
+  m_textInfo.SetWindowText(CString(text.c_str()));
+}
+
+void CQuorvelDlg::OnCancel() {
+  if (m_batchRunning) {
+    m_stopAsked = true;
+    return;
+  }
+  CDialogEx::OnCancel();
+}
+
+void CQuorvelDlg::OnOK() {
+  if (m_batchRunning) return;
+  CDialogEx::OnOK();
 }
 
 void CQuorvelDlg::OnBnClickedSaveBeside() {
@@ -212,6 +344,12 @@ void CQuorvelDlg::OnLbnDblclkStatus() {
   OpenReportOfLine(m_listStatus.GetCurSel());
 }
 
+void CQuorvelDlg::OnLbnSelchangeStatus() {
+  const int line = m_listStatus.GetCurSel();
+  if (line < 0 || static_cast<std::size_t>(line) >= m_lines.size()) return;
+  ShowInfo(OneLine(m_lines[static_cast<std::size_t>(line)].log));
+}
+
 BOOL CQuorvelDlg::PreTranslateMessage(MSG* pMsg) {
   if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN &&
       pMsg->hwnd == m_listStatus.GetSafeHwnd()) {
@@ -226,10 +364,15 @@ BOOL CQuorvelDlg::PreTranslateMessage(MSG* pMsg) {
 }
 
 void CQuorvelDlg::OpenReportOfLine(int line) {
-  if (line < 0 || static_cast<std::size_t>(line) >= m_lineReports.size()) return;
-  const CString& report = m_lineReports[static_cast<std::size_t>(line)];
-  if (report.IsEmpty()) return;
-  // A report that is gone, or a handler that fails, shows nothing more: the
-  // system's handler speaks for itself.
-  ::ShellExecuteW(m_hWnd, L"open", report, nullptr, nullptr, SW_SHOWNORMAL);
+  if (line < 0 || static_cast<std::size_t>(line) >= m_lines.size()) return;
+  const LineInfo& info = m_lines[static_cast<std::size_t>(line)];
+  if (info.report.IsEmpty()) return;
+  // A report deleted since its batch is said so under the list; a handler
+  // that fails speaks for itself.
+  const auto result = reinterpret_cast<ULONG_PTR>(
+      ::ShellExecuteW(m_hWnd, L"open", info.report, nullptr, nullptr, SW_SHOWNORMAL));
+  if (result == SE_ERR_FNF || result == SE_ERR_PNF) {
+    const std::wstring text = std::wstring(L"report not found: ") + info.report.GetString();
+    m_textInfo.SetWindowText(text.c_str());
+  }
 }

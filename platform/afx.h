@@ -119,6 +119,7 @@ struct AFX_MSGMAP {
   {WM_COMMAND, code, static_cast<UINT>(id), AFX_PMSG_VOID(memberFxn), nullptr, nullptr, nullptr},
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_LBN_DBLCLK(id, memberFxn) ON_CONTROL(LBN_DBLCLK, id, memberFxn)
+#define ON_LBN_SELCHANGE(id, memberFxn) ON_CONTROL(LBN_SELCHANGE, id, memberFxn)
 #define ON_WM_PAINT() \
   {WM_PAINT, 0, 0, AFX_PMSG_VOID(&ThisClass::OnPaint), nullptr, nullptr, nullptr},
 #define ON_WM_SYSCOMMAND()                                                    \
@@ -174,6 +175,7 @@ class CWnd : public CCmdTarget {
 
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
   BOOL EnableWindow(BOOL bEnable = TRUE);
+  void SetWindowText(LPCTSTR lpszString);
   BOOL IsIconic() const;
   void GetClientRect(RECT* lpRect) const;
   CMenu* GetSystemMenu(BOOL bRevert);
@@ -221,6 +223,9 @@ class CButton : public CWnd {};
 class CListBox : public CWnd {
  public:
   int GetCurSel() const;  // LB_ERR when no line is selected
+  int GetCount() const;
+  // Scrolls line `nIndex` to the top, or as far as the list scrolls.
+  int SetTopIndex(int nIndex);
 };
 
 class CDataExchange {
@@ -248,6 +253,8 @@ class CDialog : public CWnd {
   // owner, not some other window, becomes active.
   void EndDialog(int nResult);
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+  // Gives `pWndCtrl` the keyboard focus, as the dialog manager moves it.
+  void GotoDlgCtrl(CWnd* pWndCtrl);
   BOOL OnCmdMsg(UINT nID, int nCode) override;
   UINT TemplateId() const { return m_nIDTemplate; }
 
@@ -359,6 +366,11 @@ constexpr UINT ID_HELP = 0xE146;
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetResourceHandle();
 void AfxEnableControlContainer(void* pOccManager = nullptr);
+// Handles every message waiting for this thread as the modal loop of
+// `dialog` would, after waiting up to `waitMilliseconds` for one when none is
+// waiting: a handler that waits for other work calls it in a loop so that the
+// dialog stays alive (PumpWaitingMessagesW).
+void AfxPumpWaitingMessages(CWnd& dialog, DWORD waitMilliseconds);
 // The program's entry: runs the application object's InitInstance.
 int AfxWinMain();
 

@@ -99,6 +99,7 @@ inline bool IS_INTRESOURCE(LPCWSTR p) {
 }
 
 // Messages.
+constexpr UINT WM_SETTEXT = 0x000C;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
@@ -107,6 +108,8 @@ constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_INITDIALOG = 0x0110;
+// To a dialog: wParam the control to take the focus, lParam TRUE.
+constexpr UINT WM_NEXTDLGCTL = 0x0028;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_DROPFILES = 0x0233;
@@ -124,6 +127,7 @@ constexpr UINT LB_GETCURSEL = 0x0188;
 constexpr UINT LB_GETTEXT = 0x0189;
 constexpr UINT LB_GETTEXTLEN = 0x018A;
 constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT LB_SETTOPINDEX = 0x0197;
 constexpr LRESULT LB_ERR = -1;
 
 constexpr WORD BN_CLICKED = 0;
@@ -131,6 +135,8 @@ constexpr WORD LBN_SELCHANGE = 1;
 constexpr WORD LBN_DBLCLK = 2;
 constexpr WPARAM VK_RETURN = 0x0D;
 constexpr int SW_SHOWNORMAL = 1;
+constexpr ULONG_PTR SE_ERR_FNF = 2;
+constexpr ULONG_PTR SE_ERR_PNF = 3;
 constexpr WPARAM BST_UNCHECKED = 0x0000;
 constexpr WPARAM BST_CHECKED = 0x0001;
 constexpr WPARAM ICON_SMALL = 0;
@@ -179,6 +185,7 @@ constexpr DWORD SS_LEFT = 0x0000;
 constexpr DWORD SS_ICON = 0x0003;
 constexpr DWORD SS_TYPEMASK = 0x001F;
 constexpr DWORD SS_NOPREFIX = 0x0080;
+constexpr DWORD SS_ENDELLIPSIS = 0x4000;
 
 // Common controls.
 struct INITCOMMONCONTROLSEX {
@@ -226,7 +233,8 @@ struct DialogTemplate;
 LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
-BOOL EnableWindow(HWND hWnd, BOOL bEnable);  // returns TRUE if it was disabled before
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR text);  // WM_SETTEXT
+BOOL EnableWindow(HWND hWnd, BOOL bEnable);    // returns TRUE if it was disabled before
 BOOL IsWindowEnabled(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int id);
 HWND GetParent(HWND hWnd);
@@ -259,7 +267,8 @@ void DragAcceptFiles(HWND hWnd, BOOL accept);  // sets or clears WS_EX_ACCEPTFIL
 UINT DragQueryFileW(HDROP hDrop, UINT index, LPWSTR file, UINT chars);
 void DragFinish(HDROP hDrop);
 // Opens `file` with the system's handler for its kind. Greater than 32 on
-// success, an error code (32 or less) otherwise.
+// success, an error code (32 or less) otherwise: SE_ERR_FNF or SE_ERR_PNF
+// when the file or its folder does not exist.
 HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
                         LPCWSTR directory, int showCommand);
 
@@ -271,6 +280,13 @@ HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR para
 // FALSE when cancelled or when the dialog fails.
 using SelectionSink = void (*)(void* context, LPCWSTR path);
 BOOL ChooseOpenFilesW(OPENFILENAMEW* ofn, SelectionSink overflow, void* context);
+
+// Not a Windows call: handles every message now waiting for this thread as
+// the modal loop of `dialog` would (its keys and the window manager's
+// questions included); when none is waiting, first waits up to
+// `waitMilliseconds` for one. A handler that waits for other work calls it in
+// a loop, so that the dialog keeps answering and painting.
+void PumpWaitingMessagesW(HWND dialog, DWORD waitMilliseconds);
 
 // Not a Windows call: creates the dialog described by `tmpl` (the shared
 // resource tables), sends WM_INITDIALOG with `initParam` to `proc`, runs it

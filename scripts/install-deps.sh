@@ -70,6 +70,7 @@ linux_tests=(
   dbus
   at-spi2-core
   python3-pyatspi
+  gir1.2-gtk-3.0
   weston
   xdg-utils
   g++-multilib

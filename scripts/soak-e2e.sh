@@ -8,9 +8,12 @@
 #   - every test of the release build with the ctest label `e2e` (a new
 #     end-to-end test joins by `set_tests_properties(NAME PROPERTIES LABELS
 #     e2e)`; `ctest --preset release -N -L e2e` lists them);
-#   - the Wine dialog run, platform/win32/tests/run_wine_dialog_e2e.sh, and
-#     the Wine drop run, platform/win32/tests/run_wine_drop_e2e.sh, on the
-#     build that scripts/windows-route.sh picks (as scripts/test.sh does).
+#   - the Wine dialog run, platform/win32/tests/run_wine_dialog_e2e.sh, the
+#     Wine drop run, platform/win32/tests/run_wine_drop_e2e.sh, and the Wine
+#     batch run, platform/win32/tests/run_wine_batch_e2e.sh, on the build that
+#     scripts/windows-route.sh picks (as scripts/test.sh does).
+# SOAK_TESTS, when set, is an extended regular expression: only the tests
+# whose names it matches run.
 # Each round runs each test once. It builds what the tests need first (no-ops
 # when scripts/test.sh has built them). The log of every failed run is kept
 # in build/soak/. Exit status 1 when any run failed, 2 on a usage error or
@@ -40,15 +43,20 @@ windows_route
 
 mapfile -t linux_tests < <(ctest --preset release -N -L e2e | sed -n 's/^ *Test *#[0-9]*: *//p')
 ((${#linux_tests[@]} > 0)) || { echo "soak: no test labelled e2e in build/release" >&2; exit 2; }
-names=("${linux_tests[@]}" wine_dialog_e2e wine_drop_e2e)
+names=()
+for name in "${linux_tests[@]}" wine_dialog_e2e wine_drop_e2e wine_batch_e2e; do
+  [[ -z ${SOAK_TESTS:-} ]] || grep -Eq -- "$SOAK_TESTS" <<<"$name" || continue
+  names+=("$name")
+done
+((${#names[@]} > 0)) || { echo "soak: no test matches SOAK_TESTS" >&2; exit 2; }
 declare -A failures
 for name in "${names[@]}"; do failures[$name]=0; done
 
 run_one() {  # NAME: one run of that test
   if [[ $1 == wine_dialog_e2e ]]; then
     PATH=$windows_path bash platform/win32/tests/run_wine_dialog_e2e.sh "$windows_build" build/release
-  elif [[ $1 == wine_drop_e2e ]]; then
-    PATH=$windows_path sh platform/win32/tests/run_wine_drop_e2e.sh "$windows_build" build/release
+  elif [[ $1 == wine_drop_e2e || $1 == wine_batch_e2e ]]; then
+    PATH=$windows_path sh "platform/win32/tests/run_$1.sh" "$windows_build" build/release
   else
     ctest --preset release -R "^$1\$" --output-on-failure
   fi

@@ -16,5 +16,8 @@ constexpr int IDC_LIST_STATUS = 1004;
 constexpr int IDC_CHECK_SORT_BY_NAME = 1009;
 constexpr int IDC_CHECK_SAVE_BESIDE = 1010;
 constexpr int IDC_CHECK_ANALYZE_CONNECTOR = 1011;
+// The one-line text under the list: the credit, a batch's progress, the
+// selected line's log.
+constexpr int IDC_TEXT_INFO = 1012;
 
 #endif  // QUORVEL_GUI_RESOURCES_RESOURCE_H_

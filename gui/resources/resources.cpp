@@ -20,8 +20,8 @@ constexpr DialogItem kMainItems[] = {
      LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_VSCROLL | WS_HSCROLL | WS_BORDER |
          WS_TABSTOP,
      WS_EX_ACCEPTFILES | WS_EX_DLGMODALFRAME},
-    {IDC_STATIC, kStaticClass, L"By the Quorvel authors, 2026", 0, 146, 183, 136, 8,
-     SS_LEFT | WS_GROUP, 0},
+    {IDC_TEXT_INFO, kStaticClass, L"By the Quorvel authors, 2026", 0, 27, 183, 255, 8,
+     SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | WS_GROUP, 0},
     {IDC_CHECK_SORT_BY_NAME, kButtonClass, L"Sort by Name", 0, 110, 139, 59, 10,
      BS_AUTOCHECKBOX | WS_TABSTOP, 0},
     {IDC_CHECK_SAVE_BESIDE, kButtonClass, L"Save txt Beside Extractor", 0, 173, 139, 98, 10,

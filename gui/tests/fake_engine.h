@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "engine/extract_job.h"
+#include "engine/file_ops.h"
+#include "engine/job_log.h"
 
 namespace fake_engine {
 
@@ -22,6 +24,10 @@ struct Call {
 std::vector<Call>& Calls();
 // Decides each call's result; by default every file completes.
 void SetResult(std::function<ExtractResult(const std::string& path)> result);
+// Runs in place of the result rule when set: the job, with the file
+// operations and the log the caller gave it.
+using Job = std::function<ExtractResult(FileOps& files, JobLog& log, const std::string& path)>;
+void SetJob(Job job);
 void Reset();
 
 }  // namespace fake_engine

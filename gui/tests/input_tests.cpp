@@ -74,17 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"ctrl_enter_is_not_ours", Key::Enter, false, true, IDC_BUTTON_LOAD,
                 KeyAction::Unused},
         KeyCase{"alt_escape_is_not_ours", Key::Escape, false, true, kNoFocus, KeyAction::Unused},
-        KeyCase{"list_up", Key::Up, false, false, IDC_LIST_STATUS, KeyAction::ScrollLineUp},
-        KeyCase{"list_down", Key::Down, false, false, IDC_LIST_STATUS, KeyAction::ScrollLineDown},
-        KeyCase{"list_page_up", Key::PageUp, false, false, IDC_LIST_STATUS,
-                KeyAction::ScrollPageUp},
-        KeyCase{"list_page_down", Key::PageDown, false, false, IDC_LIST_STATUS,
-                KeyAction::ScrollPageDown},
-        KeyCase{"list_home", Key::Home, false, false, IDC_LIST_STATUS, KeyAction::ScrollTop},
-        KeyCase{"list_end", Key::End, false, false, IDC_LIST_STATUS, KeyAction::ScrollBottom},
+        // The selection keys of an empty list are taken, and select nothing.
+        KeyCase{"empty_list_down", Key::Down, false, false, IDC_LIST_STATUS, KeyAction::Done},
+        KeyCase{"empty_list_end", Key::End, false, false, IDC_LIST_STATUS, KeyAction::Done},
         KeyCase{"list_left", Key::Left, false, false, IDC_LIST_STATUS, KeyAction::ScrollLeft},
         KeyCase{"list_right", Key::Right, false, false, IDC_LIST_STATUS, KeyAction::ScrollRight},
-        KeyCase{"shift_down_on_the_list", Key::Down, true, false, IDC_LIST_STATUS,
+        KeyCase{"ctrl_down_on_the_list", Key::Down, false, true, IDC_LIST_STATUS,
                 KeyAction::Unused},
         // Arrows on a button or box are the toolkit's (focus moves).
         KeyCase{"down_on_a_box", Key::Down, false, false, IDC_CHECK_SORT_BY_NAME,
@@ -251,6 +246,70 @@ INSTANTIATE_TEST_SUITE_P(
                  {LBN_DBLCLK},
                  static_cast<int>(LB_ERR)},
         LineCase{"Disabled", LBS_NOTIFY, false, {{1, true}}, {}, static_cast<int>(LB_ERR)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The selection keys on a focused list, as a Windows list box answers them:
+// the list of 20 lines shows 5 (40 dialog units), so a page moves 4.
+struct ListKeyCase {
+  const char* name;
+  int from;  // the selected line before, or -1
+  Key key;
+  bool shift;
+  int to;  // the selected line after
+};
+
+class ListKeys : public ::testing::TestWithParam<ListKeyCase> {};
+
+TEST_P(ListKeys, MoveTheSelectionAndBringItIntoView) {
+  const ListKeyCase& c = GetParam();
+  hl::Reset();
+  const DialogItem items[] = {
+      {7, kListBoxClass, nullptr, 0, 5, 5, 80, 40, LBS_NOTIFY | WS_TABSTOP, 0},
+  };
+  const DialogTemplate tmpl = {902, L"Keys", L"MS Shell Dlg", 8, 100, 50, WS_POPUP, 0, items};
+  static std::vector<WORD> codes;
+  codes.clear();
+  const WNDPROC proc = [](HWND, UINT msg, WPARAM wParam, LPARAM) -> LRESULT {
+    if (msg == WM_COMMAND && LOWORD(wParam) == 7) codes.push_back(HIWORD(wParam));
+    return 0;
+  };
+  int selected = -2;
+  hl::QueueModal([&](HWND dlg) {
+    HWND list = ::GetDlgItem(dlg, 7);
+    for (int i = 0; i < 20; ++i) {
+      const std::wstring line = L"line " + std::to_wstring(i);
+      ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(c.from), 0);
+    EXPECT_EQ(emu::UserKey(*emu::FromHandle(dlg), emu::FromHandle(list), {c.key, c.shift, false}),
+              KeyAction::Done);
+    selected = static_cast<int>(::SendMessageW(list, LB_GETCURSEL, 0, 0));
+    return INT_PTR{IDCANCEL};
+  });
+  ::DialogBoxTemplateW(::GetModuleHandleW(nullptr), tmpl, nullptr, proc, 0);
+  EXPECT_EQ(selected, c.to);
+  EXPECT_EQ(codes, c.to != c.from ? std::vector<WORD>{LBN_SELCHANGE} : std::vector<WORD>{});
+  EXPECT_EQ(hl::Recorded().shownLines, std::vector<int>{c.to});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Input, ListKeys,
+    ::testing::Values(ListKeyCase{"NoneDown", -1, Key::Down, false, 0},
+                      ListKeyCase{"NoneUp", -1, Key::Up, false, 0},
+                      ListKeyCase{"NoneHome", -1, Key::Home, false, 0},
+                      ListKeyCase{"NoneEnd", -1, Key::End, false, 19},
+                      ListKeyCase{"NonePageDown", -1, Key::PageDown, false, 0},
+                      ListKeyCase{"Up", 5, Key::Up, false, 4},
+                      ListKeyCase{"Down", 5, Key::Down, false, 6},
+                      ListKeyCase{"ShiftDown", 5, Key::Down, true, 6},
+                      ListKeyCase{"PageUp", 5, Key::PageUp, false, 1},
+                      ListKeyCase{"PageUpStopsAtTheTop", 2, Key::PageUp, false, 0},
+                      ListKeyCase{"PageDown", 5, Key::PageDown, false, 9},
+                      ListKeyCase{"PageDownStopsAtTheEnd", 17, Key::PageDown, false, 19},
+                      ListKeyCase{"Home", 5, Key::Home, false, 0},
+                      ListKeyCase{"End", 5, Key::End, false, 19},
+                      ListKeyCase{"UpAtTheTop", 0, Key::Up, false, 0},
+                      ListKeyCase{"DownAtTheEnd", 19, Key::Down, false, 19}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -169,6 +169,10 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
   return ::EnableWindow(m_hWnd, bEnable);
 }
 
+void CWnd::SetWindowText(LPCTSTR lpszString) {
+  ::SetWindowTextW(m_hWnd, lpszString);
+}
+
 BOOL CWnd::IsIconic() const {
   return ::IsIconic(m_hWnd);
 }
@@ -187,6 +191,18 @@ BOOL CWnd::PreTranslateMessage(MSG*) {
 
 int CListBox::GetCurSel() const {
   return static_cast<int>(::SendMessageW(m_hWnd, LB_GETCURSEL, 0, 0));
+}
+
+int CListBox::GetCount() const {
+  return static_cast<int>(::SendMessageW(m_hWnd, LB_GETCOUNT, 0, 0));
+}
+
+int CListBox::SetTopIndex(int nIndex) {
+  return static_cast<int>(::SendMessageW(m_hWnd, LB_SETTOPINDEX, static_cast<WPARAM>(nIndex), 0));
+}
+
+void AfxPumpWaitingMessages(CWnd& dialog, DWORD waitMilliseconds) {
+  ::PumpWaitingMessagesW(dialog.GetSafeHwnd(), waitMilliseconds);
 }
 
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) {
@@ -328,6 +344,10 @@ void CDialog::EndDialog(int nResult) {
 
 void CDialog::OnOK() {
   if (UpdateData(TRUE)) EndDialog(IDOK);
+}
+
+void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) {
+  ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->GetSafeHwnd()), TRUE);
 }
 
 void CDialog::OnCancel() {

@@ -34,6 +34,22 @@ class Backend {
   // without waiting for it. False when the handler could not be started. The
   // default runs xdg-open (platform/emulated/xdg_open.h).
   virtual bool OpenDocument(Window* owner, const std::wstring& path);
+  // Whether `path` names an existing file, asked before OpenDocument. The
+  // default asks the file system.
+  virtual bool DocumentExists(const std::wstring& path);
+  // Handles the user's input and the display's requests now waiting, for
+  // PumpWaitingMessagesW while `dialog` runs; when nothing waits, first waits
+  // up to `waitMilliseconds` for something. The default has nothing to
+  // handle and waits that long.
+  virtual void PumpMessages(Window& dialog, int waitMilliseconds);
+  // Gives control `control` the keyboard focus. The default has none to give.
+  virtual void Focus(Window& control);
+  // Scrolls list box `list` so that line `line` is in view.
+  virtual void ShowLine(Window& list, int line);
+  // How many whole lines list box `list` shows at once (at least 1); Page Up
+  // and Page Down move by one less. The default counts lines of 8 dialog
+  // units, the height of a line in the dialog font.
+  virtual int VisibleLines(const Window& list);
 };
 
 // The backend linked into the program; each backend library defines it.

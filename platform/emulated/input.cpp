@@ -1,5 +1,7 @@
 #include "platform/emulated/input.h"
 
+#include <algorithm>
+
 #include "platform/emulated/backend.h"
 #include "platform/emulated/dialog_keys.h"
 
@@ -13,27 +15,63 @@ void Command(Window& control) {
                  reinterpret_cast<LPARAM>(ToHandle(&control)));
 }
 
-KeyAction ListKey(Key key) {
+// Selects line `index` of `list` as the user's choice: the list tells its
+// dialog when the selection changed.
+void SelectByUser(Window& list, int index) {
+  const int before = list.selected;
+  ::SendMessageW(ToHandle(&list), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if (list.selected != before && (list.style & LBS_NOTIFY) != 0 && list.parent != nullptr) {
+    ::SendMessageW(ToHandle(list.parent), WM_COMMAND,
+                   MAKEWPARAM(static_cast<WORD>(list.id), LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(ToHandle(&list)));
+  }
+}
+
+// The line a selection key moves to, or -1 for a key that moves none.
+int MovedLine(const Window& list, Key key) {
+  const int count = static_cast<int>(list.lines.size());
+  if (count == 0) return -1;
+  const int at = list.selected;
+  const int page = std::max(1, ActiveBackend().VisibleLines(list) - 1);
   switch (key) {
     case Key::Up:
-      return KeyAction::ScrollLineUp;
+      return at < 0 ? 0 : std::max(0, at - 1);
     case Key::Down:
-      return KeyAction::ScrollLineDown;
+      return at < 0 ? 0 : std::min(count - 1, at + 1);
     case Key::PageUp:
-      return KeyAction::ScrollPageUp;
+      return at < 0 ? 0 : std::max(0, at - page);
     case Key::PageDown:
-      return KeyAction::ScrollPageDown;
+      return at < 0 ? 0 : std::min(count - 1, at + page);
     case Key::Home:
-      return KeyAction::ScrollTop;
+      return 0;
     case Key::End:
-      return KeyAction::ScrollBottom;
-    case Key::Left:
-      return KeyAction::ScrollLeft;
-    case Key::Right:
-      return KeyAction::ScrollRight;
+      return count - 1;
+    default:
+      return -1;
+  }
+}
+
+KeyAction ListKey(Window& list, Key key) {
+  if (key == Key::Left) return KeyAction::ScrollLeft;
+  if (key == Key::Right) return KeyAction::ScrollRight;
+  if ((list.style & LBS_NOSEL) != 0) return KeyAction::Unused;
+  switch (key) {
+    case Key::Up:
+    case Key::Down:
+    case Key::PageUp:
+    case Key::PageDown:
+    case Key::Home:
+    case Key::End:
+      break;
     default:
       return KeyAction::Unused;
   }
+  const int line = MovedLine(list, key);
+  if (line >= 0) {
+    SelectByUser(list, line);
+    ActiveBackend().ShowLine(list, line);
+  }
+  return KeyAction::Done;
 }
 
 }  // namespace
@@ -51,15 +89,12 @@ void UserToggled(Window& box, bool checked) {
 
 void UserClickedLine(Window& list, int index, bool twice) {
   if (list.kind != Kind::ListBox || !list.enabled) return;
-  const int before = list.selected;
-  ::SendMessageW(ToHandle(&list), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  if ((list.style & LBS_NOTIFY) == 0 || list.parent == nullptr) return;
-  const auto notify = [&](WORD code) {
-    ::SendMessageW(ToHandle(list.parent), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(list.id), code),
+  SelectByUser(list, index);
+  if (twice && (list.style & LBS_NOTIFY) != 0 && list.parent != nullptr) {
+    ::SendMessageW(ToHandle(list.parent), WM_COMMAND,
+                   MAKEWPARAM(static_cast<WORD>(list.id), LBN_DBLCLK),
                    reinterpret_cast<LPARAM>(ToHandle(&list)));
-  };
-  if (list.selected != before) notify(LBN_SELCHANGE);
-  if (twice) notify(LBN_DBLCLK);
+  }
 }
 
 void UserDropped(Window& under, const std::vector<std::wstring>& paths) {
@@ -94,8 +129,10 @@ KeyAction UserKey(Window& dialog, Window* focused, const KeyState& key) {
     default:
       break;
   }
-  if (focused == nullptr || focused->kind != Kind::ListBox || key.shift) return KeyAction::Unused;
-  return ListKey(key.key);
+  if (focused == nullptr || focused->kind != Kind::ListBox || !focused->enabled) {
+    return KeyAction::Unused;
+  }
+  return ListKey(*focused, key.key);
 }
 
 std::vector<PopupEntry> SystemMenuPopup(const Window& dialog) {

@@ -63,13 +63,7 @@ enum class KeyAction {
   Unused,          // not the dialog's: the toolkit handles it
   Done,            // handled here (Enter, Esc)
   OpenSystemMenu,  // the popup of the right click, by the focused control
-  ScrollLineUp,    // the rest: scroll the focused list box's view
-  ScrollLineDown,
-  ScrollPageUp,
-  ScrollPageDown,
-  ScrollTop,
-  ScrollBottom,
-  ScrollLeft,
+  ScrollLeft,      // Left and Right: scroll the focused list box's view
   ScrollRight,
 };
 
@@ -78,8 +72,11 @@ enum class KeyAction {
 // dialog first (on a selected line of the status list it opens that line's
 // report), else presses the focused push button or the default one
 // (dialog_keys.h); Esc is IDCANCEL, Shift+F10 and Menu open the system menu's
-// popup, and the scrolling keys scroll a focused list box (a click, not a
-// key, selects its lines).
+// popup. On a focused list box that selects lines, Up, Down, Page Up, Page
+// Down, Home and End (Shift held or not) move the selection as a Windows list
+// box does: the line is selected, brought into view, and a notifying list
+// tells its dialog LBN_SELCHANGE; with no line selected, any of them but End
+// selects the first line. Left and Right scroll the list sideways.
 KeyAction UserKey(Window& dialog, Window* focused, const KeyState& key);
 
 // One entry of the system menu's popup. `label` keeps the '&' of its

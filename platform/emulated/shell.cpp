@@ -1,11 +1,15 @@
 // The shell's calls over the in-memory window system: dropped files, opening a
 // file with the system's handler, and full paths.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cwchar>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -85,6 +89,26 @@ bool Backend::OpenDocument(Window*, const std::wstring& path) {
   return ToNarrow(path, narrow) && RunXdgOpen(narrow);
 }
 
+bool Backend::DocumentExists(const std::wstring& path) {
+  std::string narrow;
+  struct stat st;
+  return ToNarrow(path, narrow) && ::stat(narrow.c_str(), &st) == 0;
+}
+
+void Backend::PumpMessages(Window&, int waitMilliseconds) {
+  if (waitMilliseconds > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(waitMilliseconds));
+}
+
+void Backend::ShowLine(Window&, int) {}
+
+void Backend::Focus(Window&) {}
+
+int Backend::VisibleLines(const Window& list) {
+  constexpr int kLineUnits = 8;
+  return list.item != nullptr && list.item->cy >= 2 * kLineUnits ? list.item->cy / kLineUnits : 1;
+}
+
 }  // namespace qv::emu
 
 using qv::emu::FromHandle;
@@ -130,6 +154,9 @@ HINSTANCE ShellExecuteW(HWND hWnd, LPCWSTR operation, LPCWSTR file, LPCWSTR, LPC
   if (file == nullptr || *file == L'\0') return reinterpret_cast<HINSTANCE>(kFileNotFound);
   if (operation != nullptr && std::wstring(operation) != L"open") {
     return reinterpret_cast<HINSTANCE>(kNoAssociation);
+  }
+  if (!qv::emu::ActiveBackend().DocumentExists(file)) {
+    return reinterpret_cast<HINSTANCE>(kFileNotFound);
   }
   const bool started = qv::emu::ActiveBackend().OpenDocument(FromHandle(hWnd), file);
   return reinterpret_cast<HINSTANCE>(started ? kStarted : kNoAssociation);

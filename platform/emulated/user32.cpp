@@ -143,6 +143,10 @@ LRESULT ControlProc(Window& w, HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
       ActiveBackend().Changed(w);
       return index;
     }
+    case LB_SETTOPINDEX:
+      if (w.kind != Kind::ListBox || wParam >= w.lines.size()) return LB_ERR;
+      ActiveBackend().ShowLine(w, static_cast<int>(wParam));
+      return 0;
     case LB_GETCOUNT:
       return w.kind == Kind::ListBox ? static_cast<LRESULT>(w.lines.size()) : LB_ERR;
     case LB_GETTEXTLEN:
@@ -221,6 +225,10 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       ActiveBackend().Changed(*w);
       return reinterpret_cast<LRESULT>(old);
     }
+    case WM_SETTEXT:
+      w->text = lParam != 0 ? reinterpret_cast<LPCWSTR>(lParam) : L"";
+      ActiveBackend().Changed(*w);
+      return TRUE;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       BeginPaint(hWnd, &ps);
@@ -240,11 +248,32 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NEXTDLGCTL && lParam != 0) {
+    Window* control = FromHandle(reinterpret_cast<HWND>(wParam));
+    if (control != nullptr && control->parent == FromHandle(hDlg)) {
+      ActiveBackend().Focus(*control);
+    }
+    return 0;
+  }
   if (msg == WM_CLOSE) {
     return SendMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                         reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDCANCEL)));
   }
   return DefWindowProcW(hDlg, msg, wParam, lParam);
+}
+
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR text) {
+  if (FromHandle(hWnd) == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  return SendMessageW(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0 ? TRUE : FALSE;
+}
+
+void PumpWaitingMessagesW(HWND dialog, DWORD waitMilliseconds) {
+  if (Window* w = FromHandle(dialog)) {
+    ActiveBackend().PumpMessages(*w, static_cast<int>(waitMilliseconds));
+  }
 }
 
 BOOL EnableWindow(HWND hWnd, BOOL bEnable) {

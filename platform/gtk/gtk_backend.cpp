@@ -30,7 +30,6 @@ struct Metrics {
   double scale = 1.0;
   int baseX = emu::kBaseUnitX;
   int baseY = emu::kBaseUnitY;
-  int fontPx = 11;
   int iconSize = 32;
   int checkSize = 13;    // the check box's square
   int checkSpacing = 4;  // between the square and its text
@@ -52,6 +51,7 @@ struct ControlPeer {
   GtkWidget* widget = nullptr;     // placed in the dialog
   GtkWidget* focusable = nullptr;  // what takes the focus (the tree of a list)
   GtkListStore* store = nullptr;   // list boxes
+  std::wstring shownText;          // the text the widget shows
   gulong toggled = 0;              // check boxes: blocked while mirroring
   bool mirroring = false;          // list boxes: GTK may change the selection only now
 };
@@ -133,48 +133,21 @@ emu::KeyState KeyOf(const GdkEventKey* event) {
   return k;
 }
 
-// Scrolls the list's view; Windows scrolls a list box by lines and pages.
-void ScrollList(ControlPeer& list, emu::KeyAction action) {
-  auto* scrolled = GTK_SCROLLED_WINDOW(list.widget);
-  GtkAdjustment* v = gtk_scrolled_window_get_vadjustment(scrolled);
-  GtkAdjustment* h = gtk_scrolled_window_get_hadjustment(scrolled);
-  double line = gtk_adjustment_get_step_increment(v);
+// The height of one line of a list, in pixels; 1 before it is measured.
+int LineHeight(ControlPeer& list) {
   GtkTreePath* first = gtk_tree_path_new_first();
   GdkRectangle cell{};
   gtk_tree_view_get_background_area(GTK_TREE_VIEW(list.focusable), first, nullptr, &cell);
   gtk_tree_path_free(first);
-  if (cell.height > 0) line = cell.height;
-  const double page = std::max(line, gtk_adjustment_get_page_size(v) - line);
-  const double top = gtk_adjustment_get_value(v);
+  return cell.height > 0 ? cell.height : 1;
+}
+
+// Left and Right scroll a list sideways, by a line's height as Windows does.
+void ScrollList(ControlPeer& list, emu::KeyAction action) {
+  GtkAdjustment* h = gtk_scrolled_window_get_hadjustment(GTK_SCROLLED_WINDOW(list.widget));
+  const double step = LineHeight(list);
   const double left = gtk_adjustment_get_value(h);
-  switch (action) {
-    case emu::KeyAction::ScrollLineUp:
-      gtk_adjustment_set_value(v, top - line);
-      break;
-    case emu::KeyAction::ScrollLineDown:
-      gtk_adjustment_set_value(v, top + line);
-      break;
-    case emu::KeyAction::ScrollPageUp:
-      gtk_adjustment_set_value(v, top - page);
-      break;
-    case emu::KeyAction::ScrollPageDown:
-      gtk_adjustment_set_value(v, top + page);
-      break;
-    case emu::KeyAction::ScrollTop:
-      gtk_adjustment_set_value(v, gtk_adjustment_get_lower(v));
-      break;
-    case emu::KeyAction::ScrollBottom:
-      gtk_adjustment_set_value(v, gtk_adjustment_get_upper(v));
-      break;
-    case emu::KeyAction::ScrollLeft:
-      gtk_adjustment_set_value(h, left - line);
-      break;
-    case emu::KeyAction::ScrollRight:
-      gtk_adjustment_set_value(h, left + line);
-      break;
-    default:
-      break;
-  }
+  gtk_adjustment_set_value(h, action == emu::KeyAction::ScrollLeft ? left - step : left + step);
 }
 
 void OnPopupPick(GtkMenuItem* item, gpointer data) {
@@ -453,10 +426,51 @@ class GtkBackend final : public emu::Backend {
     gtk_widget_hide(d->toplevel);
   }
 
+  void PumpMessages(emu::Window&, int waitMilliseconds) override {
+    if (waitMilliseconds > 0 && !gtk_events_pending()) {
+      // One dispatch, of an event or of the timer, whichever comes first.
+      bool fired = false;
+      const guint timer = g_timeout_add(
+          static_cast<guint>(waitMilliseconds),
+          [](gpointer flag) -> gboolean {
+            *static_cast<bool*>(flag) = true;
+            return G_SOURCE_REMOVE;
+          },
+          &fired);
+      gtk_main_iteration_do(TRUE);
+      if (!fired) g_source_remove(timer);
+    }
+    // What is waiting now, not what comes while it is handled: a steady
+    // stream of events cannot keep the caller here.
+    for (int i = 0; i < 1000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+  }
+
+  void Focus(emu::Window& control) override {
+    auto* c = static_cast<ControlPeer*>(control.peer);
+    if (c != nullptr && c->focusable != nullptr) gtk_widget_grab_focus(c->focusable);
+  }
+
+  void ShowLine(emu::Window& list, int line) override {
+    auto* c = static_cast<ControlPeer*>(list.peer);
+    if (c == nullptr || c->store == nullptr) return;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(line, -1);
+    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(c->focusable), path, nullptr, FALSE, 0, 0);
+    gtk_tree_path_free(path);
+  }
+
+  int VisibleLines(const emu::Window& list) override {
+    auto* c = static_cast<ControlPeer*>(list.peer);
+    if (c == nullptr || c->store == nullptr) return emu::Backend::VisibleLines(list);
+    GtkAdjustment* v = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(c->widget));
+    const int lines = static_cast<int>(gtk_adjustment_get_page_size(v)) / LineHeight(*c);
+    return std::max(1, lines);
+  }
+
   void Changed(emu::Window& w) override {
     if (w.peer == nullptr) return;
     if (w.kind == emu::Kind::Dialog) {
       auto* d = static_cast<DialogPeer*>(w.peer);
+      gtk_window_set_title(GTK_WINDOW(d->toplevel), DisplayText(w.text).c_str());
       GList* icons = nullptr;
       for (HICON icon : {w.bigIcon, w.smallIcon}) {
         for (GdkPixbuf* image : Images(icon)) icons = g_list_append(icons, image);
@@ -467,6 +481,7 @@ class GtkBackend final : public emu::Backend {
     }
     auto* c = static_cast<ControlPeer*>(w.peer);
     gtk_widget_set_sensitive(c->widget, w.enabled);
+    MirrorText(*c);
     switch (w.kind) {
       case emu::Kind::CheckBox:
         g_signal_handler_block(c->widget, c->toggled);
@@ -583,67 +598,38 @@ class GtkBackend final : public emu::Backend {
     ready_ = true;
   }
 
-  // Width a label of `text` needs at `px` pixels in the theme's font.
-  static int TextWidth(PangoContext* context, const PangoFontDescription* font, int px,
-                       const std::string& text) {
-    PangoFontDescription* sized = pango_font_description_copy(font);
-    pango_font_description_set_absolute_size(sized, px * PANGO_SCALE);
-    PangoLayout* layout = pango_layout_new(context);
-    pango_layout_set_font_description(layout, sized);
-    pango_layout_set_text(layout, text.c_str(), -1);
-    int width = 0, height = 0;
-    pango_layout_get_pixel_size(layout, &width, &height);
-    g_object_unref(layout);
-    pango_font_description_free(sized);
-    return width;
-  }
-
   void ComputeMetrics() {
     Metrics& m = metrics_;
     m.scale = DesktopScale(gdk_screen_get_resolution(gdk_screen_get_default()));
-    m.baseX = static_cast<int>(std::lround(emu::kBaseUnitX * m.scale));
-    m.baseY = static_cast<int>(std::lround(emu::kBaseUnitY * m.scale));
     m.iconSize = static_cast<int>(std::lround(32 * m.scale));
     m.checkSize = static_cast<int>(std::lround(13 * m.scale));
     m.checkSpacing = static_cast<int>(std::lround(4 * m.scale));
     m.buttonPadding = static_cast<int>(std::lround(4 * m.scale));
-    // The font sizes below are logical pixels; the theme's font family
-    // stays. 8 points at 96 dpi is about 11 pixels: take the largest size up
-    // to that at which every label of every dialog fits its control.
+    // The dialog units come from the dialog's font, as Windows takes them
+    // from a DS_SETFONT template's: here the desktop's interface font at its
+    // size, the one every GTK label shows. The average width of the 52
+    // letters, rounded, and the font's height (ascent and descent), in
+    // logical pixels: the dialog grows with the font.
     GtkWidget* probe = gtk_label_new(nullptr);
     g_object_ref_sink(probe);
     PangoContext* context = gtk_widget_get_pango_context(probe);
     PangoFontDescription* font = nullptr;
     gtk_style_context_get(gtk_widget_get_style_context(probe), GTK_STATE_FLAG_NORMAL, "font", &font,
                           nullptr);
-    const int minPx = static_cast<int>(std::lround(7 * m.scale));
-    for (m.fontPx = static_cast<int>(std::lround(11 * m.scale)); m.fontPx > minPx; --m.fontPx) {
-      if (AllLabelsFit(context, font)) break;
-    }
+    PangoLayout* layout = pango_layout_new(context);
+    pango_layout_set_font_description(layout, font);
+    pango_layout_set_text(layout, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", -1);
+    int width = 0, height = 0;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    g_object_unref(layout);
+    PangoFontMetrics* metrics = pango_context_get_metrics(context, font, nullptr);
+    const int fontHeight = PANGO_PIXELS(pango_font_metrics_get_ascent(metrics) +
+                                        pango_font_metrics_get_descent(metrics));
+    pango_font_metrics_unref(metrics);
     pango_font_description_free(font);
     g_object_unref(probe);
-  }
-
-  bool AllLabelsFit(PangoContext* context, const PangoFontDescription* font) const {
-    const Metrics& m = metrics_;
-    for (const DialogTemplate& t : ProgramResources().dialogs) {
-      for (const DialogItem& item : t.items) {
-        if (item.text == nullptr) continue;
-        std::wstring text = item.text;
-        std::erase(text, L'&');
-        int decoration = 2;
-        if (std::wstring(item.className) == kButtonClass) {
-          decoration = (item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX
-                           ? m.checkSize + m.checkSpacing + 2
-                           : 2 * m.buttonPadding + 4;
-        }
-        if (TextWidth(context, font, m.fontPx, DisplayText(text)) + decoration > Px(item.cx, m) ||
-            m.fontPx + 2 > Py(item.cy, m)) {
-          return false;
-        }
-      }
-    }
-    return true;
+    if (width > 0) m.baseX = std::max(1, (width / 26 + 1) / 2);
+    if (fontHeight > 0) m.baseY = fontHeight;
   }
 
   // Controls as small as the template makes them: the theme's minimum sizes
@@ -651,8 +637,6 @@ class GtkBackend final : public emu::Backend {
   void InstallStyle() {
     const Metrics& m = metrics_;
     const std::string css =
-        "window.quorvel-dialog { font-size: " + std::to_string(m.fontPx) +
-        "px; }\n"
         "window.quorvel-dialog button { min-height: 0; min-width: 0; padding: 0 " +
         std::to_string(m.buttonPadding) +
         "px; }\n"
@@ -738,7 +722,30 @@ class GtkBackend final : public emu::Backend {
     }
     gtk_widget_set_size_request(c.widget, width, height);
     gtk_fixed_put(GTK_FIXED(c.dialog->fixed), c.widget, x, y);
+    c.shownText = w.text;
     return true;
+  }
+
+  static void MirrorText(ControlPeer& c) {
+    const emu::Window& w = *c.window;
+    if (c.shownText == w.text) return;
+    c.shownText = w.text;
+    switch (w.kind) {
+      case emu::Kind::PushButton:
+      case emu::Kind::CheckBox:
+        gtk_button_set_label(GTK_BUTTON(c.widget), MnemonicText(w.text).c_str());
+        Ellipsize(c.widget);
+        break;
+      case emu::Kind::StaticText:
+        if ((w.style & SS_NOPREFIX) == 0) {
+          gtk_label_set_text_with_mnemonic(GTK_LABEL(c.widget), MnemonicText(w.text).c_str());
+        } else {
+          gtk_label_set_text(GTK_LABEL(c.widget), DisplayText(w.text).c_str());
+        }
+        break;
+      default:
+        break;
+    }
   }
 
   static void MirrorSelection(ControlPeer& c) {

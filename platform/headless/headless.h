@@ -25,6 +25,12 @@ using FileDialogScript = std::function<void(HWND owner)>;
 void QueueFileDialog(std::optional<std::vector<std::wstring>> answer,
                      FileDialogScript during = nullptr);
 
+// Runs at every PumpWaitingMessagesW, with the dialog whose handler pumps:
+// what the user does while a long handler runs. Each pump is recorded and
+// waits at most a millisecond.
+using PumpScript = std::function<void(HWND dialog)>;
+void SetPumpScript(PumpScript script);
+
 // What an open-file dialog was asked to show.
 struct FileDialogRequest {
   std::vector<std::wstring> filter;  // name, pattern, name, pattern, ...
@@ -57,6 +63,9 @@ struct Record {
   std::vector<OpenedDocument> opened;
   std::vector<FileDialogRequest> fileDialogs;
   std::vector<DrawOp> drawn;
+  int pumps = 0;                // PumpWaitingMessagesW calls
+  std::vector<int> focused;     // the id of every control given the focus, in order
+  std::vector<int> shownLines;  // every line a list was scrolled to, in order
 };
 
 // Forgets queued scripts, answers, the record and window settings.
@@ -71,6 +80,8 @@ void DropFiles(HWND window, const std::vector<std::wstring>& paths);
 // Clicks line `index` of list box `list` and, with `twice`, double-clicks
 // it, as a backend reports it (emulated/input.h UserClickedLine).
 void ClickLine(HWND list, int index, bool twice);
+// The files ShellExecuteW finds missing; every other path exists.
+void MarkGone(const std::wstring& path);
 // Whether the next handler calls start (true, the default) or fail.
 void SetOpenSucceeds(bool succeeds);
 void SetIconic(HWND dialog, bool iconic);

@@ -1,5 +1,8 @@
+#include <chrono>
 #include <deque>
 #include <map>
+#include <set>
+#include <thread>
 
 #include "platform/emulated/backend.h"
 #include "platform/emulated/input.h"
@@ -22,6 +25,8 @@ struct State {
   std::deque<FileAnswer> fileAnswers;
   std::map<const emu::Window*, WindowSettings> settings;
   bool openSucceeds = true;
+  PumpScript pump;
+  std::set<std::wstring> gone;
   Record record;
 };
 
@@ -54,6 +59,18 @@ class HeadlessBackend final : public emu::Backend {
   }
 
   void Changed(emu::Window&) override {}
+
+  void PumpMessages(emu::Window& dialog, int waitMilliseconds) override {
+    ++S().record.pumps;
+    if (S().pump) S().pump(emu::ToHandle(&dialog));
+    if (waitMilliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
+  void Focus(emu::Window& control) override { S().record.focused.push_back(control.id); }
+
+  bool DocumentExists(const std::wstring& path) override { return S().gone.count(path) == 0; }
+
+  void ShowLine(emu::Window&, int line) override { S().record.shownLines.push_back(line); }
 
   bool ChooseFiles(const OPENFILENAMEW& ofn, std::vector<std::wstring>& paths) override {
     FileDialogRequest req;
@@ -119,6 +136,14 @@ void QueueFileDialog(std::optional<std::vector<std::wstring>> answer, FileDialog
 
 void Reset() {
   S() = State();
+}
+
+void MarkGone(const std::wstring& path) {
+  S().gone.insert(path);
+}
+
+void SetPumpScript(PumpScript script) {
+  S().pump = std::move(script);
 }
 
 const Record& Recorded() {

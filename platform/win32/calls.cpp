@@ -27,6 +27,12 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
   return native::NativeDefDlgProc(hDlg, msg, wParam, lParam);
 }
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR text) {
+  return native::NativeSetWindowText(hWnd, text);
+}
+void PumpWaitingMessagesW(HWND dialog, DWORD waitMilliseconds) {
+  native::NativePumpWaitingMessages(dialog, waitMilliseconds);
+}
 BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
   return native::NativeEnableWindow(hWnd, bEnable);
 }

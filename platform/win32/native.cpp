@@ -123,6 +123,26 @@ std::intptr_t NativeDefDlgProc(HWND__* hDlg, unsigned msg, std::uintptr_t wParam
                                std::intptr_t lParam) {
   return DefDlgProcW(hDlg, msg, wParam, lParam);
 }
+int NativeSetWindowText(HWND__* hWnd, const wchar_t* text) {
+  return ::SetWindowTextW(hWnd, text);
+}
+void NativePumpWaitingMessages(HWND__* dialog, std::uint32_t waitMilliseconds) {
+  if (waitMilliseconds > 0) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, waitMilliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+  MSG msg;
+  // What is waiting now: a steady stream of messages cannot keep the caller.
+  for (int i = 0; i < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (CallMsgFilterW(&msg, MSGF_DIALOGBOX)) continue;
+    if (dialog != nullptr && IsDialogMessageW(dialog, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
 int NativeEnableWindow(HWND__* hWnd, int enable) {
   return ::EnableWindow(hWnd, enable);
 }

@@ -32,6 +32,12 @@ std::intptr_t NativeDefWindowProc(HWND__* hWnd, unsigned msg, std::uintptr_t wPa
                                   std::intptr_t lParam);
 std::intptr_t NativeDefDlgProc(HWND__* hDlg, unsigned msg, std::uintptr_t wParam,
                                std::intptr_t lParam);
+int NativeSetWindowText(HWND__* hWnd, const wchar_t* text);
+// Handles the thread's waiting messages as the modal loop of `dialog` does
+// (the message filter of NativeDialogBoxIndirect, then the dialog manager),
+// after waiting up to `waitMilliseconds` for one when none is waiting. A
+// WM_QUIT is posted again for the loop that owns it.
+void NativePumpWaitingMessages(HWND__* dialog, std::uint32_t waitMilliseconds);
 int NativeEnableWindow(HWND__* hWnd, int enable);
 int NativeIsWindowEnabled(HWND__* hWnd);
 HWND__* NativeGetDlgItem(HWND__* hDlg, int id);

@@ -54,10 +54,10 @@ def poll(condition, what, timeout=30.0):
     fail(f"timed out waiting for {what}" + (f" ({last_error})" if last_error else ""))
 
 
-def pixels(scale):
-    """Dialog units to pixels at `scale`, as MapDialogRect rounds."""
-    base_x = int(6 * scale + 0.5)
-    base_y = int(13 * scale + 0.5)
+def pixels(base):
+    """Dialog units to pixels with the dialog font's base units (x, y), as
+    MapDialogRect rounds."""
+    base_x, base_y = base
     return (lambda du: (du * base_x + 2) // 4), (lambda du: (du * base_y + 4) // 8)
 
 
@@ -287,20 +287,34 @@ def scroll_values(dialog):
     return values.get("h"), values.get("v")
 
 
-def check_layout(dialog, scale):
-    """Every control of the main dialog at its template place, at `scale`."""
-    px, py = pixels(scale)
+def base_units(dialog):
+    """The dialog font's base units (x, y) in logical pixels, as the status
+    list's size gives them (each unit more makes it tens of pixels larger)."""
+    _, _, width, height = extents(status_table(dialog).parent)
+    _, _, w, h = LIST_RECT
+    xs = [b for b in range(1, 100) if (w * b + 2) // 4 == width]
+    ys = [b for b in range(1, 100) if (h * b + 4) // 8 == height]
+    if len(xs) != 1 or len(ys) != 1:
+        fail(f"the status list's size {width}x{height} fits no dialog units")
+    return xs[0], ys[0]
+
+
+def check_layout(dialog):
+    """Every control of the main dialog at its template place; returns the
+    base units they were placed with."""
+    base = base_units(dialog)
+    px, py = pixels(base)
     for name, (role, x, y, w, h) in MAIN_CONTROLS.items():
         got = extents(find(dialog, role, name))
         want = (px(x), py(y), px(w), py(h))
         if got != want:
-            fail(f"{name!r} at {got}, not {want} (scale {scale})")
+            fail(f"{name!r} at {got}, not {want} (base units {base})")
     table = status_table(dialog)
-    scrolled = table.parent
     x, y, w, h = LIST_RECT
     want = (px(x), py(y), px(w), py(h))
-    if extents(scrolled) != want:
-        fail(f"the status list at {extents(scrolled)}, not {want} (scale {scale})")
+    if extents(table.parent) != want:
+        fail(f"the status list at {extents(table.parent)}, not {want} (base units {base})")
+    return base
 
 
 def run(main):

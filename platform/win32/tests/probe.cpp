@@ -25,6 +25,13 @@
 //                               dialog gets every character, which no typed key can promise
 //   probe acp                   prints the process's ANSI code page
 //   probe menu                  exit 0 when a popup menu (a system menu too) is shown
+//   probe texts TITLE ID STOP   prints each new text of control ID (at any depth),
+//                               read every 5 ms, until the file STOP exists
+//   probe pinggap TITLE STOP    asks the window every 50 ms whether it answers
+//                               (SendMessageTimeoutW, WM_NULL, as the system does
+//                               to call a window "Not Responding") until the file
+//                               STOP exists, then prints "longest_gap_ms=N pings=P":
+//                               the longest wait for an answer
 // Lines are printed as UTF-8. Exit status 1 when the window or control is
 // missing (or standard input is not UTF-8), 2 on a usage error.
 #include <windows.h>
@@ -33,6 +40,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -181,6 +189,40 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (argc < 4) return 2;
+  if (command == L"texts" && argc == 5) {
+    HWND nested = ControlAnyDepth(window, static_cast<int>(std::wcstol(argv[3], nullptr, 0)));
+    if (nested == nullptr) return 1;
+    std::wstring last;
+    while (GetFileAttributesW(argv[4]) == INVALID_FILE_ATTRIBUTES) {
+      const std::wstring text = TextOf(nested);
+      if (text != last) {
+        PrintUtf8(text);
+        std::fflush(stdout);
+        last = text;
+      }
+      Sleep(5);
+    }
+    return 0;
+  }
+  if (command == L"pinggap") {
+    LARGE_INTEGER frequency{}, before{}, after{};
+    QueryPerformanceFrequency(&frequency);
+    long long longest = 0, pings = 0;
+    while (GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES) {
+      DWORD_PTR answer = 0;
+      QueryPerformanceCounter(&before);
+      // A wait that times out counts as long as it lasted.
+      const bool answered =
+          SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &answer) != 0;
+      QueryPerformanceCounter(&after);
+      if (!answered && !IsWindow(window)) return 1;
+      longest = std::max(longest, (after.QuadPart - before.QuadPart) * 1000 / frequency.QuadPart);
+      ++pings;
+      Sleep(50);
+    }
+    std::printf("longest_gap_ms=%lld pings=%lld\n", longest, pings);
+    return 0;
+  }
   const long number = std::wcstol(argv[3], nullptr, 0);
   if (command == L"syscommand") {
     return PostMessageW(window, WM_SYSCOMMAND, static_cast<WPARAM>(number), 0) ? 0 : 1;
