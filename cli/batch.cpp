@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 
 #include "engine/job_log.h"
@@ -39,6 +40,7 @@ class ParallelBatch {
         job_(job),
         out_(out),
         state_(models.size(), State::Waiting),
+        retried_(models.size(), false),
         logs_(models.size()) {}
 
   // Takes ready models and runs them until none is left to start.
@@ -52,14 +54,35 @@ class ParallelBatch {
       }
       state_[next] = State::Running;
       bytesInWork_ += Bytes(next);
+      ++running_;
       lock.unlock();
-      auto log = std::make_unique<BufferedJobLog>();
-      const ExtractResult result = job_(*log, models_[next]);
+      std::unique_ptr<BufferedJobLog> log;
+      ExtractResult result = ExtractResult::Failed;
+      bool shortOfResources = false;
+      try {
+        log = std::make_unique<BufferedJobLog>();
+        result = job_(*log, models_[next]);
+        shortOfResources = log->shortOfResources();
+      } catch (const std::bad_alloc&) {
+        // Not even the job's own log could be had.
+        shortOfResources = true;
+        result = ExtractResult::Failed;
+      }
       lock.lock();
-      logs_[next] = std::move(log);
+      --running_;
       bytesInWork_ -= Bytes(next);
-      state_[next] = result == ExtractResult::Completed ? State::Completed : State::Failed;
-      PrintDone();
+      if (result == ExtractResult::Failed && shortOfResources && !retried_[next]) {
+        // It may have failed for what the other jobs took: it runs again,
+        // alone, before its line is written, as it would have run with -j 1.
+        retried_[next] = true;
+        state_[next] = State::Waiting;
+        firstWaiting_ = std::min(firstWaiting_, next);
+        ++aloneWaiting_;
+      } else {
+        logs_[next] = std::move(log);
+        state_[next] = result == ExtractResult::Completed ? State::Completed : State::Failed;
+        PrintDone();
+      }
       changed_.notify_all();
     }
   }
@@ -81,10 +104,22 @@ class ParallelBatch {
            Bytes(i) <= plan_.byteBudget - std::min(bytesInWork_, plan_.byteBudget);
   }
 
-  // The first waiting model whose predecessors are all done and that fits.
+  // The first waiting model whose predecessors are all done and that fits;
+  // while a model waits to run again alone, that one once nothing runs, and
+  // nothing before then.
   bool PickReady(std::size_t& next) {
     while (firstWaiting_ < models_.size() && state_[firstWaiting_] != State::Waiting)
       ++firstWaiting_;
+    if (aloneWaiting_ > 0) {
+      if (running_ > 0) return false;
+      for (std::size_t i = firstWaiting_; i < models_.size(); ++i) {
+        if (state_[i] == State::Waiting && retried_[i]) {
+          next = i;
+          --aloneWaiting_;
+          return true;
+        }
+      }
+    }
     for (std::size_t i = firstWaiting_; i < models_.size(); ++i) {
       if (state_[i] != State::Waiting) continue;
       bool ready = Fits(i);
@@ -104,8 +139,12 @@ class ParallelBatch {
     const std::size_t from = printed_;
     for (; printed_ < models_.size() && Done(printed_); ++printed_) {
       const bool completed = state_[printed_] == State::Completed;
-      const std::string& text = logs_[printed_]->text();
-      std::fwrite(text.data(), 1, text.size(), out_);
+      if (logs_[printed_] != nullptr) {
+        const std::string& text = logs_[printed_]->text();
+        std::fwrite(text.data(), 1, text.size(), out_);
+      } else {
+        std::fputs("ERROR: malloc failed\n", out_);
+      }
       const std::string line = StatusLine(
           models_[printed_], completed ? ExtractResult::Completed : ExtractResult::Failed);
       std::fprintf(out_, "%s\n", line.c_str());
@@ -123,10 +162,13 @@ class ParallelBatch {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<State> state_;
+  std::vector<bool> retried_;  // run again alone after a shortage
   std::vector<std::unique_ptr<BufferedJobLog>> logs_;
   std::size_t firstWaiting_ = 0;
   std::size_t printed_ = 0;
   std::uint64_t bytesInWork_ = 0;
+  std::size_t running_ = 0;
+  std::size_t aloneWaiting_ = 0;  // models to run again alone
   bool failed_ = false;
 };
 
@@ -139,12 +181,14 @@ int RunBatchInParallel(const std::vector<std::string>& models, const BatchPlan& 
   const std::size_t workers = std::min<std::size_t>(jobs > 1 ? jobs : 1, models.size());
   const std::size_t helpers = workers > 0 ? workers - 1 : 0;
   std::vector<std::thread> threads;
-  threads.reserve(helpers);
   for (std::size_t i = 0; i < helpers; ++i) {
     try {
+      threads.reserve(i + 1);
       threads.push_back(startThread([&batch] { batch.Work(); }));
-    } catch (const std::system_error&) {
-      break;  // no more threads: the ones started share the work
+    } catch (const std::exception&) {
+      // No more threads (std::system_error), or no memory for one
+      // (std::bad_alloc): the ones started share the work.
+      break;
     }
   }
   batch.Work();

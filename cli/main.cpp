@@ -2,6 +2,9 @@
 // each file's log lines, then its status line, on standard output, in
 // argument order, whether the files run one at a time or side by side.
 #include <cstdio>
+#include <memory>
+#include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,19 +30,54 @@ int DefaultJobs() {
   return processors < static_cast<unsigned>(kMaxJobs) ? static_cast<int>(processors) : kMaxJobs;
 }
 
-// One model's engine call with the run's options, over `files`. Side by side
-// (`scratch`), each worker thread keeps a JobScratch of its own
-// (engine/job_scratch.h), so that the workers' jobs do not map and unmap an
-// arena per model.
-ModelJob JobOver(FileOps& files, const CliOptions& options, bool scratch) {
-  return [&files, &options, scratch](JobLog& log, const std::string& model) {
-    if (!scratch) {
-      return ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
-                                  options.saveBesideExtractor, options.analyzeConnector);
+// The JobScratch of the workers side by side (engine/job_scratch.h), so that
+// their jobs do not map and unmap an arena per model: a job takes one (a new
+// one when none is free) and gives it back when done. Not thread_local: a
+// thread_local with a destructor registers it on first use, which aborts the
+// process where memory is short.
+class ScratchPool {
+ public:
+  explicit ScratchPool(FileOps& files) : files_(files) {}
+
+  // A free scratch, or nullptr when none can be had (the job then has its
+  // own arena).
+  std::unique_ptr<JobScratch> Take() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (!free_.empty()) {
+        std::unique_ptr<JobScratch> scratch = std::move(free_.back());
+        free_.pop_back();
+        return scratch;
+      }
     }
-    thread_local JobScratch worker(files);
-    return ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
-                                options.saveBesideExtractor, options.analyzeConnector, &worker);
+    return std::unique_ptr<JobScratch>(new (std::nothrow) JobScratch(files_));
+  }
+
+  void Give(std::unique_ptr<JobScratch> scratch) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    try {
+      free_.push_back(std::move(scratch));
+    } catch (const std::bad_alloc&) {
+      // Not kept: it goes with `scratch`.
+    }
+  }
+
+ private:
+  FileOps& files_;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<JobScratch>> free_;
+};
+
+// One model's engine call with the run's options, over `files`, with a
+// scratch from `pool` when there is one.
+ModelJob JobOver(FileOps& files, const CliOptions& options, ScratchPool* pool) {
+  return [&files, &options, pool](JobLog& log, const std::string& model) {
+    std::unique_ptr<JobScratch> scratch = pool != nullptr ? pool->Take() : nullptr;
+    const ExtractResult result =
+        ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
+                             options.saveBesideExtractor, options.analyzeConnector, scratch.get());
+    if (scratch != nullptr) pool->Give(std::move(scratch));
+    return result;
   };
 }
 
@@ -52,15 +90,16 @@ int Run(const CliOptions& options) {
   if (models.size() > 1) TuneAllocatorForBatches();
   int status = 0;
   if (jobs == 1 || models.size() <= 1) {
-    status = RunBatchInTurn(models, JobOver(FileOps::Default(), options, false));
+    status = RunBatchInTurn(models, JobOver(FileOps::Default(), options, nullptr));
   } else {
     BatchPlan plan;
     plan.predecessors = JobPredecessors(models, options.saveBesideExtractor);
     plan.byteBudget = DefaultByteBudget();
     if (plan.byteBudget != BatchPlan().byteBudget)
       for (const std::string& model : models) plan.bytes.push_back(FileBytes(model));
+    ScratchPool pool(FileOps::Default());
     status =
-        RunBatchInParallel(models, plan, jobs, JobOver(FileOps::Default(), options, true), stdout);
+        RunBatchInParallel(models, plan, jobs, JobOver(FileOps::Default(), options, &pool), stdout);
   }
   return errors.empty() ? status : 1;
 }

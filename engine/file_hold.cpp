@@ -1,5 +1,6 @@
 // FileOps: holding a file against change and mapping it (contracts in
 // engine/file_ops.h).
+#include <cerrno>
 #include <cstdio>
 #include <initializer_list>
 
@@ -32,6 +33,17 @@ bool FileOps::HoldIntact(std::FILE*) {
 }
 
 void FileOps::Unhold(std::FILE*) {}
+
+bool FileOps::OpenForWriting(std::FILE* file) {
+  // A handle that allows no other writer is refused while one exists. It is
+  // closed at once: kept, it would make the next save fail.
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  HANDLE probe = ReOpenFile(handle, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, 0);
+  if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+  CloseHandle(probe);
+  return false;
+}
 
 const void* FileOps::Map(std::FILE*, std::size_t) {
   return nullptr;
@@ -89,21 +101,41 @@ int QuietSignal() {
   return 0;
 }
 
+#if defined(F_SETLEASE) && defined(F_SETSIG)
+// Takes a read lease on `fd`: 0, or the errno of the refusal (EAGAIN: the
+// file is open for writing elsewhere).
+int TakeLease(int fd) {
+  const int quiet = QuietSignal();
+  // A lease break signals the owner the lease names, SIGIO unless told
+  // otherwise, and SIGIO ends a process by default.
+  if (quiet == 0 || ::fcntl(fd, F_SETSIG, quiet) != 0) return EPERM;
+  if (::fcntl(fd, F_SETLEASE, F_RDLCK) != 0) return errno;
+  // Taking the lease made this process its owner; with no owner no signal
+  // is sent at all. HoldIntact asks instead.
+  ::fcntl(fd, F_SETOWN, 0);
+  return 0;
+}
+#endif
+
 }  // namespace
 
 bool FileOps::Hold(std::FILE* file) {
 #if defined(F_SETLEASE) && defined(F_SETSIG)
-  const int fd = ::fileno(file);
   if (LeaseBreakSeconds() < kMinLeaseBreakSeconds) return false;
-  const int quiet = QuietSignal();
-  // A lease break signals the owner the lease names, SIGIO unless told
-  // otherwise, and SIGIO ends a process by default.
-  if (quiet == 0 || ::fcntl(fd, F_SETSIG, quiet) != 0) return false;
-  if (::fcntl(fd, F_SETLEASE, F_RDLCK) != 0) return false;
-  // Taking the lease made this process its owner; with no owner no signal
-  // is sent at all. HoldIntact asks instead.
-  ::fcntl(fd, F_SETOWN, 0);
-  return true;
+  return TakeLease(::fileno(file)) == 0;
+#else
+  (void)file;
+  return false;
+#endif
+}
+
+bool FileOps::OpenForWriting(std::FILE* file) {
+#if defined(F_SETLEASE) && defined(F_SETSIG)
+  // Only asked, never kept: a writer that opens meanwhile waits no longer
+  // than this call.
+  const int refusal = TakeLease(::fileno(file));
+  if (refusal == 0) ::fcntl(::fileno(file), F_SETLEASE, F_UNLCK);
+  return refusal == EAGAIN;
 #else
   (void)file;
   return false;

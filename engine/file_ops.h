@@ -42,7 +42,8 @@ class FileOps {
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
   // False when the file's first `count` bytes, read just now into `block`,
   // are known to differ from the file by now: another program wrote it
-  // meanwhile. Windows reads them again and compares (a second pass: there a
+  // meanwhile, or (Windows) has it open for writing now. Windows asks
+  // OpenForWriting and reads them again and compares (a second pass: there a
   // rewrite in place through another open handle moves no stamp); elsewhere
   // true without reading, since the stamps and the watch see every write.
   virtual bool StillOnDisk(std::FILE* file, const void* block, std::size_t count);
@@ -68,6 +69,22 @@ class FileOps {
   // anything that could block.
   virtual bool HoldIntact(std::FILE* file);
   virtual void Unhold(std::FILE* file);
+  // True when another handle has `file` open for writing just now, asked
+  // without holding anything afterwards. Linux: a read lease is refused with
+  // EAGAIN (the lease, when granted, is let go at once); false where no lease
+  // can be asked (another user's file, both quiet signals handled). Windows:
+  // a second open of the file that allows no other writer is refused with
+  // ERROR_SHARING_VIOLATION; that handle, when granted, is closed at once.
+  virtual bool OpenForWriting(std::FILE* file);
+  // What ended AwaitWriter.
+  enum class WriterEvent { Closed, Wrote, Idle };
+  // Waits for what a writer of `file` does next: Closed as soon as a handle
+  // open for writing is closed, Wrote as soon as the file is written, Idle
+  // when `quietNs` pass with neither. Linux: inotify (IN_CLOSE_WRITE,
+  // IN_MODIFY); without it, a pause of `quietNs` and Idle. Windows, which
+  // tells no such event: a pause of `quietNs` and Wrote, so that the caller
+  // asks OpenForWriting again.
+  virtual WriterEvent AwaitWriter(std::FILE* file, std::int64_t quietNs);
   // Maps the first `size` (> 0) bytes of `file` read-only, pages loaded ahead.
   virtual const void* Map(std::FILE* file, std::size_t size);
   virtual void Unmap(const void* view, std::size_t size);
@@ -99,6 +116,12 @@ class FileOps {
   // system lost count. Call it once per watch. Never blocks.
   virtual bool WatchSawWrite(int watch);
   virtual void Unwatch(int watch);
+
+  // True when the last file or memory call that failed on this thread failed
+  // for want of memory or descriptors (EMFILE, ENFILE, ENOMEM; Windows: too
+  // many open files, not enough memory or quota), so that the same call may
+  // succeed when fewer jobs run. Ask it right after the failure.
+  virtual bool FailedForWantOfResources();
 
   // A large zeroed block of whole pages, given huge pages where the system
   // has them (Linux: an anonymous mapping with MADV_HUGEPAGE), so that
