@@ -1,5 +1,10 @@
 #include "cli/batch.h"
 
+#if defined(__GLIBC__)
+#include <pthread.h>
+#include <sys/resource.h>
+#endif
+
 #include <algorithm>
 #include <condition_variable>
 #include <limits>
@@ -16,8 +21,50 @@ std::uint64_t DefaultByteBudget() {
   return std::numeric_limits<std::uint64_t>::max();
 }
 
+namespace {
+
+// A worker's stack: a job needs little of it, and every worker's stack takes
+// its whole size of address space, which a process under a limit (ulimit -v)
+// needs for the models.
+[[maybe_unused]] constexpr std::size_t kWorkerStack = std::size_t{1} << 20;
+
+void UseSmallStacks() {
+#if defined(__GLIBC__)
+  static const bool once = [] {
+    pthread_attr_t attr;
+    std::size_t size = 0;
+    if (::pthread_getattr_default_np(&attr) != 0) return false;
+    if (::pthread_attr_getstacksize(&attr, &size) == 0 && size > kWorkerStack)
+      ::pthread_attr_setstacksize(&attr, kWorkerStack);
+    ::pthread_setattr_default_np(&attr);
+    ::pthread_attr_destroy(&attr);
+    return true;
+  }();
+  (void)once;
+#endif
+}
+
+// The most workers whose stacks take at most a quarter of the address space
+// the process may have (ulimit -v), so that the jobs find room for their
+// models; no limit where there is none.
+std::size_t WorkersForAddressSpace() {
+#if defined(__GLIBC__)
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    const auto workers = static_cast<std::size_t>(limit.rlim_cur / 4 / kWorkerStack);
+    return workers > 1 ? workers : 1;
+  }
+#endif
+  return std::numeric_limits<std::size_t>::max();
+}
+
+}  // namespace
+
 ThreadStarter DefaultThreadStarter() {
-  return [](std::function<void()> work) { return std::thread(std::move(work)); };
+  return [](std::function<void()> work) {
+    UseSmallStacks();
+    return std::thread(std::move(work));
+  };
 }
 
 int RunBatchInTurn(const std::vector<std::string>& models, const ModelJob& job) {
@@ -178,7 +225,8 @@ int RunBatchInParallel(const std::vector<std::string>& models, const BatchPlan& 
                        const ModelJob& job, std::FILE* out, const ThreadStarter& startThread) {
   ParallelBatch batch(models, plan, job, out);
   // This thread is one of the workers.
-  const std::size_t workers = std::min<std::size_t>(jobs > 1 ? jobs : 1, models.size());
+  const std::size_t workers = std::min<std::size_t>(
+      {static_cast<std::size_t>(jobs > 1 ? jobs : 1), models.size(), WorkersForAddressSpace()});
   const std::size_t helpers = workers > 0 ? workers - 1 : 0;
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < helpers; ++i) {

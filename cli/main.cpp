@@ -1,6 +1,7 @@
 // quorvel-cli: the dialog's batch run for scripts. One engine call per model;
 // each file's log lines, then its status line, on standard output, in
 // argument order, whether the files run one at a time or side by side.
+#include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "engine/extract_job.h"
 #include "engine/file_identity.h"
 #include "engine/file_ops.h"
+#include "engine/job_log.h"
 #include "engine/job_scratch.h"
 #include "platform/folder_walk.h"
 
@@ -53,6 +55,14 @@ class ScratchPool {
     return std::unique_ptr<JobScratch>(new (std::nothrow) JobScratch(files_));
   }
 
+  // Lets go of every scratch not in use: a job that ran short of memory is
+  // run again alone, and must find the memory the others kept.
+  void DropIdle() {
+    std::vector<std::unique_ptr<JobScratch>> idle;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    idle.swap(free_);
+  }
+
   void Give(std::unique_ptr<JobScratch> scratch) {
     const std::lock_guard<std::mutex> lock(mutex_);
     try {
@@ -68,14 +78,42 @@ class ScratchPool {
   std::vector<std::unique_ptr<JobScratch>> free_;
 };
 
+// Passes a job's lines on, noting whether it ran short of memory or
+// descriptors.
+class ShortageNote final : public JobLog {
+ public:
+  explicit ShortageNote(JobLog& log) : log_(log) {}
+  __attribute__((format(printf, 2, 3))) void Printf(const char* format, ...) override {
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (length >= 0) log_.Printf("%s", line);
+  }
+  void NoteShortOfResources() override {
+    noted = true;
+    log_.NoteShortOfResources();
+  }
+  bool noted = false;
+
+ private:
+  JobLog& log_;
+};
+
 // One model's engine call with the run's options, over `files`, with a
 // scratch from `pool` when there is one.
 ModelJob JobOver(FileOps& files, const CliOptions& options, ScratchPool* pool) {
   return [&files, &options, pool](JobLog& log, const std::string& model) {
     std::unique_ptr<JobScratch> scratch = pool != nullptr ? pool->Take() : nullptr;
+    ShortageNote note(log);
     const ExtractResult result =
-        ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
+        ExtractModelArgsWith(files, note, model.c_str(), options.sortByName,
                              options.saveBesideExtractor, options.analyzeConnector, scratch.get());
+    if (note.noted) {
+      scratch.reset();
+      if (pool != nullptr) pool->DropIdle();
+    }
     if (scratch != nullptr) pool->Give(std::move(scratch));
     return result;
   };

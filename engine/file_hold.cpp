@@ -121,7 +121,10 @@ int TakeLease(int fd) {
 
 bool FileOps::Hold(std::FILE* file) {
 #if defined(F_SETLEASE) && defined(F_SETSIG)
-  if (LeaseBreakSeconds() < kMinLeaseBreakSeconds) return false;
+  // Read once: a file opened per job would take a descriptor that a batch
+  // short of them needs for its models.
+  static const long breakSeconds = LeaseBreakSeconds();
+  if (breakSeconds < kMinLeaseBreakSeconds) return false;
   return TakeLease(::fileno(file)) == 0;
 #else
   (void)file;
