@@ -117,6 +117,7 @@ class ParallelBatch {
       }
       lock.lock();
       --running_;
+      if (retried_[next]) aloneRunning_ = false;
       bytesInWork_ -= Bytes(next);
       if (result == ExtractResult::Failed && shortOfResources && !retried_[next]) {
         // It may have failed for what the other jobs took: it runs again,
@@ -157,12 +158,14 @@ class ParallelBatch {
   bool PickReady(std::size_t& next) {
     while (firstWaiting_ < models_.size() && state_[firstWaiting_] != State::Waiting)
       ++firstWaiting_;
+    if (aloneRunning_) return false;
     if (aloneWaiting_ > 0) {
       if (running_ > 0) return false;
       for (std::size_t i = firstWaiting_; i < models_.size(); ++i) {
         if (state_[i] == State::Waiting && retried_[i]) {
           next = i;
           --aloneWaiting_;
+          aloneRunning_ = true;
           return true;
         }
       }
@@ -216,6 +219,7 @@ class ParallelBatch {
   std::uint64_t bytesInWork_ = 0;
   std::size_t running_ = 0;
   std::size_t aloneWaiting_ = 0;  // models to run again alone
+  bool aloneRunning_ = false;     // one of them runs: nothing else starts
   bool failed_ = false;
 };
 
