@@ -107,7 +107,7 @@ for kind in "${kinds[@]}"; do
   file=$work/$kind.tav
   "$gen" "$kind" "${kib[$kind]}" "$file"
   cat "$file" >/dev/null  # warm the page cache
-  # A file written less than 50 ms ago is first waited for (it may be in the
+  # A file written less than 200 ms ago is first waited for (it may be in the
   # middle of a rewrite); a model just made is let rest past that.
   sleep 0.1
   # The same file under a folder of its own, so that the other user writes a
@@ -173,7 +173,7 @@ done
 batch_models=$(find "$batch_dir" -name '*.tav' | LC_ALL=C sort | tr '\n' ' ')
 find "$batch_dir" -name '*.tav' | LC_ALL=C sort >"$work/batch.list"
 cat "$batch_dir"/*.tav >/dev/null  # warm the page cache
-sleep 0.1  # the job waits for a model changed in the last 50 ms
+sleep 0.25  # the job waits for a model changed in the last 200 ms
 declare -A batch_cmd=(
   [j1]="/dev/null $cli -j1 -c $batch_models"
   [default]="/dev/null $cli -c $batch_models"

@@ -51,7 +51,7 @@ chmod 644 "$model"
 # ones end just as a reader that waited for the file to rest begins. The
 # writer keeps the file open for writing throughout, so no hold is granted.
 # A writer stopped in the middle of a pass for longer than the job waits for
-# a file to rest (50 ms) cannot be told from one that finished, so the writer
+# a file to rest (200 ms) cannot be told from one that finished, so the writer
 # runs at a higher priority than the readers where that can be had.
 (
   renice -n -5 -p $BASHPID >/dev/null 2>&1
