@@ -42,8 +42,7 @@ class FileOps {
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
   // False when the file's first `count` bytes, read just now into `block`,
   // are known to differ from the file by now: another program wrote it
-  // meanwhile, or (Windows) has it open for writing now. Windows asks
-  // OpenForWriting and reads them again and compares (a second pass: there a
+  // meanwhile. Windows reads them again and compares (a second pass: there a
   // rewrite in place through another open handle moves no stamp); elsewhere
   // true without reading, since the stamps and the watch see every write.
   virtual bool StillOnDisk(std::FILE* file, const void* block, std::size_t count);
@@ -73,8 +72,8 @@ class FileOps {
   // without holding anything afterwards. Linux: a read lease is refused with
   // EAGAIN (the lease, when granted, is let go at once); false where no lease
   // can be asked (another user's file, both quiet signals handled). Windows:
-  // a second open of the file that allows no other writer is refused with
-  // ERROR_SHARING_VIOLATION; that handle, when granted, is closed at once.
+  // always false: the one way to ask (a second open that allows no other
+  // writer) makes another program's save fail if it comes in that moment.
   virtual bool OpenForWriting(std::FILE* file);
   // What ended AwaitWriter.
   enum class WriterEvent { Closed, Wrote, Idle };
