@@ -159,9 +159,9 @@ for kind in "${kinds[@]}"; do
   sync "$file"
   dd if="$file" iflag=nocache count=0 status=none
   cat "$file" >/dev/null
-  # A file written less than 50 ms ago is first waited for (it may be in the
+  # A file written less than 200 ms ago is first waited for (it may be in the
   # middle of a rewrite); a model just made is let rest past that.
-  sleep 0.1
+  sleep 0.25
   # The same file under a folder of its own, so that the other user writes a
   # report of its own.
   [[ -d $work/read ]] && ln -f "$file" "$work/read/$kind.tav"
@@ -237,7 +237,7 @@ find "$batch_dir" -name '*.tav' | LC_ALL=C sort >"$work/batch.list"
 sync "$batch_dir"/*.tav
 for f in "$batch_dir"/*.tav; do dd if="$f" iflag=nocache count=0 status=none; done
 cat "$batch_dir"/*.tav >/dev/null  # read once (see above)
-sleep 0.1  # the job waits for a model changed in the last 50 ms
+sleep 0.25  # the job waits for a model changed in the last 200 ms
 declare -A batch_cmd=(
   [j1]="/dev/null $cli -j1 -c $batch_models"
   [default]="/dev/null $cli -c $batch_models"

@@ -1,10 +1,16 @@
 #include "cli/batch.h"
 
+#if defined(__GLIBC__)
+#include <pthread.h>
+#include <sys/resource.h>
+#endif
+
 #include <algorithm>
 #include <condition_variable>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 
 #include "engine/job_log.h"
@@ -16,8 +22,50 @@ std::uint64_t DefaultByteBudget() {
   return std::numeric_limits<std::uint64_t>::max();
 }
 
+namespace {
+
+// A worker's stack: a job needs little of it, and every worker's stack takes
+// its whole size of address space, which a process under a limit (ulimit -v)
+// needs for the models.
+[[maybe_unused]] constexpr std::size_t kWorkerStack = std::size_t{1} << 20;
+
+void UseSmallStacks() {
+#if defined(__GLIBC__)
+  static const bool once = [] {
+    pthread_attr_t attr;
+    std::size_t size = 0;
+    if (::pthread_getattr_default_np(&attr) != 0) return false;
+    if (::pthread_attr_getstacksize(&attr, &size) == 0 && size > kWorkerStack)
+      ::pthread_attr_setstacksize(&attr, kWorkerStack);
+    ::pthread_setattr_default_np(&attr);
+    ::pthread_attr_destroy(&attr);
+    return true;
+  }();
+  (void)once;
+#endif
+}
+
+// The most workers whose stacks take at most a quarter of the address space
+// the process may have (ulimit -v), so that the jobs find room for their
+// models; no limit where there is none.
+std::size_t WorkersForAddressSpace() {
+#if defined(__GLIBC__)
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    const auto workers = static_cast<std::size_t>(limit.rlim_cur / 4 / kWorkerStack);
+    return workers > 1 ? workers : 1;
+  }
+#endif
+  return std::numeric_limits<std::size_t>::max();
+}
+
+}  // namespace
+
 ThreadStarter DefaultThreadStarter() {
-  return [](std::function<void()> work) { return std::thread(std::move(work)); };
+  return [](std::function<void()> work) {
+    UseSmallStacks();
+    return std::thread(std::move(work));
+  };
 }
 
 int RunBatchInTurn(const std::vector<std::string>& models, const ModelJob& job) {
@@ -40,6 +88,7 @@ class ParallelBatch {
         job_(job),
         out_(out),
         state_(models.size(), State::Waiting),
+        retried_(models.size(), false),
         logs_(models.size()),
         ahead_(models) {}
 
@@ -54,15 +103,37 @@ class ParallelBatch {
       }
       state_[next] = State::Running;
       bytesInWork_ += Bytes(next);
+      ++running_;
       lock.unlock();
       ahead_.Starting(next);
-      auto log = std::make_unique<BufferedJobLog>();
-      const ExtractResult result = job_(*log, models_[next]);
+      std::unique_ptr<BufferedJobLog> log;
+      ExtractResult result = ExtractResult::Failed;
+      bool shortOfResources = false;
+      try {
+        log = std::make_unique<BufferedJobLog>();
+        result = job_(*log, models_[next]);
+        shortOfResources = log->shortOfResources();
+      } catch (const std::bad_alloc&) {
+        // Not even the job's own log could be had.
+        shortOfResources = true;
+        result = ExtractResult::Failed;
+      }
       lock.lock();
-      logs_[next] = std::move(log);
+      --running_;
+      if (retried_[next]) aloneRunning_ = false;
       bytesInWork_ -= Bytes(next);
-      state_[next] = result == ExtractResult::Completed ? State::Completed : State::Failed;
-      PrintDone();
+      if (result == ExtractResult::Failed && shortOfResources && !retried_[next]) {
+        // It may have failed for what the other jobs took: it runs again,
+        // alone, before its line is written, as it would have run with -j 1.
+        retried_[next] = true;
+        state_[next] = State::Waiting;
+        firstWaiting_ = std::min(firstWaiting_, next);
+        ++aloneWaiting_;
+      } else {
+        logs_[next] = std::move(log);
+        state_[next] = result == ExtractResult::Completed ? State::Completed : State::Failed;
+        PrintDone();
+      }
       changed_.notify_all();
     }
   }
@@ -84,10 +155,24 @@ class ParallelBatch {
            Bytes(i) <= plan_.byteBudget - std::min(bytesInWork_, plan_.byteBudget);
   }
 
-  // The first waiting model whose predecessors are all done and that fits.
+  // The first waiting model whose predecessors are all done and that fits;
+  // while a model waits to run again alone, that one once nothing runs, and
+  // nothing before then.
   bool PickReady(std::size_t& next) {
     while (firstWaiting_ < models_.size() && state_[firstWaiting_] != State::Waiting)
       ++firstWaiting_;
+    if (aloneRunning_) return false;
+    if (aloneWaiting_ > 0) {
+      if (running_ > 0) return false;
+      for (std::size_t i = firstWaiting_; i < models_.size(); ++i) {
+        if (state_[i] == State::Waiting && retried_[i]) {
+          next = i;
+          --aloneWaiting_;
+          aloneRunning_ = true;
+          return true;
+        }
+      }
+    }
     for (std::size_t i = firstWaiting_; i < models_.size(); ++i) {
       if (state_[i] != State::Waiting) continue;
       bool ready = Fits(i);
@@ -107,8 +192,12 @@ class ParallelBatch {
     const std::size_t from = printed_;
     for (; printed_ < models_.size() && Done(printed_); ++printed_) {
       const bool completed = state_[printed_] == State::Completed;
-      const std::string& text = logs_[printed_]->text();
-      std::fwrite(text.data(), 1, text.size(), out_);
+      if (logs_[printed_] != nullptr) {
+        const std::string& text = logs_[printed_]->text();
+        std::fwrite(text.data(), 1, text.size(), out_);
+      } else {
+        std::fputs("ERROR: malloc failed\n", out_);
+      }
       const std::string line = StatusLine(
           models_[printed_], completed ? ExtractResult::Completed : ExtractResult::Failed);
       std::fprintf(out_, "%s\n", line.c_str());
@@ -126,10 +215,14 @@ class ParallelBatch {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<State> state_;
+  std::vector<bool> retried_;  // run again alone after a shortage
   std::vector<std::unique_ptr<BufferedJobLog>> logs_;
   std::size_t firstWaiting_ = 0;
   std::size_t printed_ = 0;
   std::uint64_t bytesInWork_ = 0;
+  std::size_t running_ = 0;
+  std::size_t aloneWaiting_ = 0;  // models to run again alone
+  bool aloneRunning_ = false;     // one of them runs: nothing else starts
   bool failed_ = false;
   ReadAhead ahead_;  // the models next in line (engine/read_ahead.h)
 };
@@ -140,15 +233,18 @@ int RunBatchInParallel(const std::vector<std::string>& models, const BatchPlan& 
                        const ModelJob& job, std::FILE* out, const ThreadStarter& startThread) {
   ParallelBatch batch(models, plan, job, out);
   // This thread is one of the workers.
-  const std::size_t workers = std::min<std::size_t>(jobs > 1 ? jobs : 1, models.size());
+  const std::size_t workers = std::min<std::size_t>(
+      {static_cast<std::size_t>(jobs > 1 ? jobs : 1), models.size(), WorkersForAddressSpace()});
   const std::size_t helpers = workers > 0 ? workers - 1 : 0;
   std::vector<std::thread> threads;
-  threads.reserve(helpers);
   for (std::size_t i = 0; i < helpers; ++i) {
     try {
+      threads.reserve(i + 1);
       threads.push_back(startThread([&batch] { batch.Work(); }));
-    } catch (const std::system_error&) {
-      break;  // no more threads: the ones started share the work
+    } catch (const std::exception&) {
+      // No more threads (std::system_error), or no memory for one
+      // (std::bad_alloc): the ones started share the work.
+      break;
     }
   }
   batch.Work();

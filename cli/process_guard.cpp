@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
+#include <exception>
 #include <thread>
 
 #include "engine/temp_files.h"
@@ -73,6 +73,11 @@ bool OpenClosedStandardStreams() {
 
 namespace {
 
+// The thread that takes the signals, and whether a write found its reader
+// gone (set by OnBrokenPipe).
+pthread_t awaiter;
+volatile sig_atomic_t pipeBroken = 0;
+
 [[noreturn]] void AwaitInterrupt(sigset_t signals) {
   int signal = 0;
   while (::sigwait(&signals, &signal) != 0) {
@@ -81,23 +86,48 @@ namespace {
   ::_exit(128 + signal);
 }
 
+// SIGPIPE is raised in the thread that wrote, blocked or not, and a signal
+// blocked there never reaches sigwait elsewhere. So the writer passes it on
+// to the awaiting thread (pthread_kill may be called in a handler) and goes
+// on; its write fails with EPIPE, and the process ends from the other thread.
+void OnBrokenPipe(int) {
+  pipeBroken = 1;
+  ::pthread_kill(awaiter, SIGPIPE);
+}
+
 }  // namespace
 
 void RemoveTempFilesOnInterrupt() {
   sigset_t signals;
   sigemptyset(&signals);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     struct sigaction action;
     if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
     sigaddset(&signals, signal);
   }
+  // SIGPIPE is blocked in the awaiting thread only (it inherits this mask);
+  // the others are blocked in every thread.
   sigset_t previous;
   if (::pthread_sigmask(SIG_BLOCK, &signals, &previous) != 0) return;
   try {
-    std::thread(AwaitInterrupt, signals).detach();
-  } catch (const std::system_error&) {
-    // No thread for it: the signals end the process as they always did.
+    std::thread thread(AwaitInterrupt, signals);
+    awaiter = thread.native_handle();
+    thread.detach();
+  } catch (const std::exception&) {
+    // No thread for them: the signals end the process as they always did.
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return;
+  }
+  if (sigismember(&signals, SIGPIPE) == 1) {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    struct sigaction action = {};
+    action.sa_handler = OnBrokenPipe;
+    sigfillset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGPIPE, &action, nullptr);
+    ::pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
   }
 }
 
@@ -111,6 +141,9 @@ int FinishStandardOutput(int status, bool wasClosed) {
   // Windows: the console relay still uses the stream; its flush above is the
   // last write that can fail here.
   if (std::fclose(stdout) != 0) failed = true;
+  // The reader went away: the thread that took SIGPIPE ends the process,
+  // silently, with its status.
+  while (failed && pipeBroken != 0) ::pause();
 #endif
   if (!failed) return status;
   const int error = errno;

@@ -12,16 +12,20 @@
 // lines are lost, which FinishStandardOutput reports. Call it first.
 bool OpenClosedStandardStreams();
 
-// From now on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C, Ctrl-Break,
-// closing the console, logging off, shutting down) remove the temporary
-// files of the reports being written (engine/temp_files.h) and end the
-// process at once with the conventional status: 128 + the signal's number
-// (130 for SIGINT; Windows: STATUS_CONTROL_C_EXIT). Reports already in place
-// stay. A signal that was ignored when the program started stays ignored
-// (nohup, background jobs). POSIX: the three signals are blocked in every
-// thread and taken by a thread of their own, so that the removal is ordinary
+// From now on SIGINT, SIGTERM, SIGHUP and SIGPIPE (Windows: Ctrl-C,
+// Ctrl-Break, closing the console, logging off, shutting down) remove the
+// temporary files of the reports being written (engine/temp_files.h) and end
+// the process at once, silently, with the conventional status: 128 + the
+// signal's number (130 for SIGINT, 141 for SIGPIPE; Windows:
+// STATUS_CONTROL_C_EXIT). Reports already in place stay. A signal that was
+// ignored when the program started stays ignored (nohup, background jobs; an
+// ignored SIGPIPE leaves a failed write to FinishStandardOutput). POSIX: the
+// signals are taken by a thread of their own, so that the removal is ordinary
 // code that can wait for a report that is just being renamed; it calls only
-// unlink and _exit. Call it before any other thread starts.
+// unlink and _exit. SIGINT, SIGTERM and SIGHUP are blocked in every other
+// thread; SIGPIPE, which the system raises in the thread that wrote, is
+// passed on to that thread by a handler. Call it before any other thread
+// starts.
 void RemoveTempFilesOnInterrupt();
 
 // Flushes (and, where nothing else uses it afterwards, closes) standard

@@ -139,6 +139,23 @@ bool FileOps::StillOnDisk(std::FILE* file, const void* block, std::size_t count)
 #endif
 }
 
+bool FileOps::FailedForWantOfResources() {
+#if defined(_WIN32)
+  switch (GetLastError()) {
+    case ERROR_TOO_MANY_OPEN_FILES:
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+    case ERROR_NOT_ENOUGH_QUOTA:
+    case ERROR_COMMITMENT_LIMIT:
+      return true;
+    default:
+      break;
+  }
+#endif
+  return errno == EMFILE || errno == ENFILE || errno == ENOMEM;
+}
+
 int FileOps::Close(std::FILE* file) {
   return std::fclose(file);
 }

@@ -68,6 +68,22 @@ class FileOps {
   // anything that could block.
   virtual bool HoldIntact(std::FILE* file);
   virtual void Unhold(std::FILE* file);
+  // True when another handle has `file` open for writing just now, asked
+  // without holding anything afterwards. Linux: a read lease is refused with
+  // EAGAIN (the lease, when granted, is let go at once); false where no lease
+  // can be asked (another user's file, both quiet signals handled). Windows:
+  // always false: the one way to ask (a second open that allows no other
+  // writer) makes another program's save fail if it comes in that moment.
+  virtual bool OpenForWriting(std::FILE* file);
+  // What ended AwaitWriter.
+  enum class WriterEvent { Closed, Wrote, Idle };
+  // Waits for what a writer of `file` does next: Closed as soon as a handle
+  // open for writing is closed, Wrote as soon as the file is written, Idle
+  // when `quietNs` pass with neither. Linux: inotify (IN_CLOSE_WRITE,
+  // IN_MODIFY); without it, a pause of `quietNs` and Idle. Windows, which
+  // tells no such event: a pause of `quietNs` and Wrote, so that the caller
+  // asks OpenForWriting again.
+  virtual WriterEvent AwaitWriter(std::FILE* file, std::int64_t quietNs);
   // Maps the first `size` (> 0) bytes of `file` read-only, pages loaded ahead.
   virtual const void* Map(std::FILE* file, std::size_t size);
   virtual void Unmap(const void* view, std::size_t size);
@@ -99,6 +115,12 @@ class FileOps {
   // system lost count. Call it once per watch. Never blocks.
   virtual bool WatchSawWrite(int watch);
   virtual void Unwatch(int watch);
+
+  // True when the last file or memory call that failed on this thread failed
+  // for want of memory or descriptors (EMFILE, ENFILE, ENOMEM; Windows: too
+  // many open files, not enough memory or quota), so that the same call may
+  // succeed when fewer jobs run. Ask it right after the failure.
+  virtual bool FailedForWantOfResources();
 
   // A large zeroed block of whole pages, given huge pages where the system
   // has them (Linux: an anonymous mapping with MADV_HUGEPAGE), so that

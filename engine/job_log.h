@@ -16,6 +16,10 @@ class JobLog {
   // that cannot be formatted or kept is dropped.
   __attribute__((format(printf, 2, 3))) virtual void Printf(const char* format, ...) = 0;
 
+  // Notes that the job failed for want of memory or descriptors, so that it
+  // may complete when fewer jobs run beside it. Ignored by default.
+  virtual void NoteShortOfResources() {}
+
   // Prints every line with printf on standard output as it comes.
   static JobLog& Stdout();
 };
@@ -24,10 +28,13 @@ class JobLog {
 class BufferedJobLog final : public JobLog {
  public:
   __attribute__((format(printf, 2, 3))) void Printf(const char* format, ...) override;
+  void NoteShortOfResources() override { shortOfResources_ = true; }
   const std::string& text() const { return text_; }
+  bool shortOfResources() const { return shortOfResources_; }
 
  private:
   std::string text_;
+  bool shortOfResources_ = false;
 };
 
 #endif  // QUORVEL_ENGINE_JOB_LOG_H_

@@ -1,6 +1,7 @@
 #include "engine/model_buffer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -43,7 +44,17 @@ void ModelBuffer::Release() {
 bool ModelBuffer::Unchanged() const {
   if (mayBeTorn_) return false;
   if (held_ == nullptr) return true;
-  return files_.HoldIntact(held_) || files_.Stamp(held_) == stamp_;
+  // A break asked for means a writer is waiting to change the file: what was
+  // walked may be the last state before a rewrite.
+  return files_.HoldIntact(held_) && files_.Stamp(held_) == stamp_;
+}
+
+bool ModelBuffer::TimeLeft() const {
+  return files_.Now() < deadline_;
+}
+
+bool ModelBuffer::MayTryAgain() const {
+  return !mayBeTorn_ && TimeLeft();
 }
 
 bool ModelBuffer::AwaitQuiet(std::FILE* file, FileStamp& stamp) {
@@ -51,24 +62,22 @@ bool ModelBuffer::AwaitQuiet(std::FILE* file, FileStamp& stamp) {
   // The bound is on the clock, not on the pauses asked for: a pause may end
   // early (a short sleep returns at once on some systems), and counting what
   // was asked would give up on a file long before it had time to settle.
-  const std::int64_t start = files_.Now();
   for (;;) {
     const std::int64_t now = files_.Now();
     const std::int64_t age = now - LastChange(stamp);
     if (age >= kQuietNs || age < -kClockSetBackNs) return true;
-    if (now - start >= kQuietBoundNs) return false;
+    if (now >= deadline_) return false;
     files_.Pause(std::max(std::min(kQuietNs - age, kQuietNs), kMinPauseNs));
     stamp = files_.Stamp(file);
   }
 }
 
-std::size_t ModelBuffer::ReadWhole(std::FILE* file, std::uint8_t* block, std::int32_t measured) {
-  FileStamp before;
-  const bool quiet = AwaitQuiet(file, before);
+std::size_t ModelBuffer::ReadWhole(std::FILE* file, std::uint8_t* block, std::int32_t measured,
+                                   const FileStamp& before, bool& torn) {
   // The watch is set before the stamp that the read is compared with, so a
   // write is seen by one or the other, however coarse the stamps are.
   const int watch = files_.Watch(file);
-  const bool stillQuiet = quiet && files_.Stamp(file) == before;
+  const bool stillQuiet = files_.Stamp(file) == before;
   std::size_t read = 0;
   if (files_.Rewind(file) && measured > 0) {
     read = files_.Read(block, static_cast<std::size_t>(measured), file);
@@ -79,82 +88,118 @@ std::size_t ModelBuffer::ReadWhole(std::FILE* file, std::uint8_t* block, std::in
     written = files_.WatchSawWrite(watch) || written;
     files_.Unwatch(watch);
   }
-  mayBeTorn_ = !stillQuiet || written;
+  torn = !stillQuiet || written;
   return read;
 }
 
-bool ModelBuffer::MapWhole(std::FILE* file, std::int32_t measured) {
-  if (!files_.Hold(file)) return false;
-  // Held, the size can no longer change. A file that shrank is left to the
-  // read, which reports the short count.
-  const void* view = nullptr;
-  if (files_.MeasureSize(file) >= measured) {
-    view = files_.Map(file, static_cast<std::size_t>(measured));
+ModelBuffer::MapOutcome ModelBuffer::MapWhole(std::FILE* file, const FileStamp& stamp) {
+  if (!files_.Hold(file)) return MapOutcome::Refused;
+  // Held, the file can no longer change; it must still be the one that came
+  // to rest.
+  if (!(files_.Stamp(file) == stamp)) {
+    files_.Unhold(file);
+    return MapOutcome::Moved;
   }
+  const void* view = files_.Map(file, static_cast<std::size_t>(stamp.size));
   if (view == nullptr) {
     files_.Unhold(file);
-    return false;
+    return MapOutcome::Refused;
   }
-  // Held, no write gets through; one that came just before may be part of a
-  // rewrite still going on.
-  mayBeTorn_ = !AwaitQuiet(file, stamp_);
   held_ = file;
+  stamp_ = stamp;
   bytes_ = static_cast<const std::uint8_t*>(view);
-  size_ = measured;
-  return true;
+  size_ = static_cast<std::int32_t>(stamp.size);
+  return MapOutcome::Mapped;
 }
 
 bool ModelBuffer::Load(const char* path) {
   Release();
+  shortOfResources_ = false;
+  if (deadline_ == 0) {
+    deadline_ = files_.Now() + kChangeBoundNs;
+  } else {
+    files_.Pause(kRetryPauseNs);  // taken again: give the writer time to go on
+  }
+  errno = 0;
   std::FILE* file = files_.OpenRead(path);
   if (file == nullptr) {
+    shortOfResources_ = files_.FailedForWantOfResources();
     log_.Printf("ERROR: fopen failed\n");
     return false;
   }
   // Measured, mapped or read through this one handle: a model replaced by
   // rename meanwhile is never mixed with the file that was measured.
-  const std::int64_t measured64 = files_.MeasureSize(file);
-  if (measured64 < 0) {
-    files_.Close(file);
-    log_.Printf("ERROR: ftell failed\n");
-    return false;
-  }
-  if (measured64 > std::numeric_limits<std::int32_t>::max()) {
-    files_.Close(file);
-    log_.Printf("ERROR: file too large\n");
-    return false;
-  }
-  const auto measured = static_cast<std::int32_t>(measured64);
-  if (measured > 0 && MapWhole(file, measured)) {
-    log_.Printf("fsize: %d(%d)\n", measured, size_);
-    return true;
-  }
-
-  std::uint8_t* block = nullptr;
-  if (measured > 0) {
-    // Huge pages: reading into fresh 4 KiB pages costs a fault per page.
-    block = static_cast<std::uint8_t*>(files_.AllocatePages(static_cast<std::size_t>(measured)));
-    if (block == nullptr) {
+  for (;;) {
+    FileStamp stamp;
+    const bool quiet = AwaitQuiet(file, stamp);
+    // Measured once the file has come to rest: a writer that closed it since
+    // it was opened may have made it longer.
+    const std::int64_t measured64 = files_.MeasureSize(file);
+    if (measured64 < 0) {
       files_.Close(file);
-      log_.Printf("ERROR: malloc failed\n");
+      log_.Printf("ERROR: ftell failed\n");
       return false;
     }
-  }
-  const std::size_t read = ReadWhole(file, block, measured);
-  files_.Close(file);
-  const auto count = static_cast<std::int32_t>(read);
+    if (measured64 > std::numeric_limits<std::int32_t>::max()) {
+      files_.Close(file);
+      log_.Printf("ERROR: file too large\n");
+      return false;
+    }
+    const auto measured = static_cast<std::int32_t>(measured64);
+    if (quiet && measured > 0 && measured64 == stamp.size) {
+      const MapOutcome outcome = MapWhole(file, stamp);
+      if (outcome == MapOutcome::Mapped) return true;
+      if (outcome == MapOutcome::Moved && TimeLeft()) {
+        files_.Pause(kRetryPauseNs);
+        continue;
+      }
+    }
+    if (quiet && TimeLeft() && files_.OpenForWriting(file)) {
+      // A writer has it open (a copy under way): its close, or a rest as
+      // long as the one asked of the stamp, is what is waited for.
+      const FileOps::WriterEvent event = files_.AwaitWriter(file, kQuietNs);
+      if (event != FileOps::WriterEvent::Idle) continue;
+      stamp = files_.Stamp(file);
+      if (files_.MeasureSize(file) != measured64 || !(stamp.size == measured64)) {
+        if (TimeLeft()) continue;
+        stamp.size = -1;  // out of time: what is read counts as changed
+      }
+    }
 
-  log_.Printf("fsize: %d(%d)\n", measured, count);
-  if (count < measured) {
-    log_.Printf("ERROR: fread failed: request %ld, read %ld\n", static_cast<long>(measured),
-                static_cast<long>(count));
-    if (block != nullptr) files_.ReleasePages(block, static_cast<std::size_t>(measured));
-    mayBeTorn_ = false;
-    return false;
+    std::uint8_t* block = nullptr;
+    if (measured > 0) {
+      // Huge pages: reading into fresh 4 KiB pages costs a fault per page.
+      errno = 0;
+      block = static_cast<std::uint8_t*>(files_.AllocatePages(static_cast<std::size_t>(measured)));
+      if (block == nullptr) {
+        shortOfResources_ = true;
+        files_.Close(file);
+        log_.Printf("ERROR: malloc failed\n");
+        return false;
+      }
+    }
+    bool torn = false;
+    const std::size_t read = ReadWhole(file, block, measured, stamp, torn);
+    const auto count = static_cast<std::int32_t>(read);
+    const bool again = torn && quiet && TimeLeft();
+    if (count < measured || again) {
+      if (block != nullptr) files_.ReleasePages(block, static_cast<std::size_t>(measured));
+      if (again) {  // written meanwhile: wait for it to end
+        files_.Pause(kRetryPauseNs);
+        continue;
+      }
+      files_.Close(file);
+      log_.Printf("fsize: %d(%d)\n", measured, count);
+      log_.Printf("ERROR: fread failed: request %ld, read %ld\n", static_cast<long>(measured),
+                  static_cast<long>(count));
+      return false;
+    }
+    files_.Close(file);
+    block_ = block;
+    blockSize_ = static_cast<std::size_t>(measured);
+    bytes_ = block;
+    size_ = count;
+    mayBeTorn_ = torn || !quiet;
+    return true;
   }
-  block_ = block;
-  blockSize_ = static_cast<std::size_t>(measured);
-  bytes_ = block;
-  size_ = count;
-  return true;
 }

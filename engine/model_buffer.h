@@ -5,19 +5,26 @@
 // faults (SIGBUS on POSIX) when the lost pages are read. So the file is first
 // held against change (FileOps::Hold: a read lease on Linux; never on
 // Windows, where a mapped view or a lock would make other programs' saves
-// fail, so the model is always read there), and only a held file is mapped. A writer or truncation
-// waits until Release lets go: the mapping goes first, then the hold, then the file. A held file
-// cannot change unless the system breaks the hold by force (Linux: after the lease break time, at
-// least 10 s, far longer than mapping and scanning 2 GiB take); Unchanged()
-// tells whether that happened. Where no hold or mapping is granted, the file
-// is read as it always was, between two stamps and under a watch
-// (FileOps::Watch) that notes any write the stamps' resolution could hide.
+// fail, so the model is always read there), and only a held file is mapped. A
+// writer or truncation waits until Release lets go: the mapping goes first,
+// then the hold, then the file. A held file cannot change unless the system
+// breaks the hold by force (Linux: after the lease break time, at least 10 s);
+// the walk of a mapped model is guarded against that (engine/bus_guard.h).
+// Where no hold or mapping is granted, the file is read as it always was,
+// between two stamps and under a watch (FileOps::Watch) that notes any write
+// the stamps' resolution could hide.
 //
-// A file written less than kQuietNs ago may be in the middle of a rewrite, so
-// on both paths Load first waits (at most kQuietBoundNs) until the file's
-// stamp is that old; a file that does not come to rest reads as changed. A
-// writer that rests longer than that in the middle of a rewrite cannot be
-// told from one that has finished.
+// No model is taken while a writer is at work. Load first waits, holding
+// nothing, until the file's stamp is kQuietNs old; then it holds and maps it
+// (a write that came in between: start again), or, where the hold is refused
+// because a writer has the file open, waits for that writer to close it or
+// to rest for kQuietNs, and reads the size and bytes there are then. A read
+// that overlapped a write is let go and started again; so is a mapped model
+// whose hold broke, or was asked to break, before Unchanged (the job's
+// business: MayTryAgain). All of it within kChangeBoundNs of the job's first
+// Load; a model still being written then reads as changed. A writer that rests
+// longer than kQuietNs in the middle of a rewrite with the file closed cannot
+// be told from one that has finished.
 #ifndef QUORVEL_ENGINE_MODEL_BUFFER_H_
 #define QUORVEL_ENGINE_MODEL_BUFFER_H_
 
@@ -35,43 +42,57 @@ class ModelBuffer {
   ModelBuffer& operator=(const ModelBuffer&) = delete;
 
   // Opens the file at `path` once and measures, maps or reads it through
-  // that one handle. Logs through its JobLog, as always and in this order: "fsize: M(N)"
-  // with the measured size and the count of bytes the block holds, and, when
-  // N < M (the file shrank), "ERROR: fread failed: request M, read N". Returns
-  // false with its log line written and nothing held when the file cannot be
-  // opened, measured (over 2 GiB: "ERROR: file too large"), allocated or read
-  // in full. An empty file gives no block. Never writes the file.
+  // that one handle, waiting for writers as described above. Returns false
+  // with its log line written and nothing held when the file cannot be
+  // opened, measured ("ERROR: ftell failed"; 2 GiB or more: "ERROR: file too
+  // large"), allocated ("ERROR: malloc failed") or read in full ("fsize: M(N)"
+  // with the measured size and the count read, then "ERROR: fread failed:
+  // request M, read N"). On success it logs nothing: size() is the measured
+  // size and the count read. An empty file gives no block. Never writes the
+  // file. `shortOfResources()` tells whether a failure was for want of memory
+  // or descriptors.
   bool Load(const char* path);
 
   // False when the block may not be one whole version of the file: a file
-  // that did not come to rest, a mapped file whose hold was broken and whose
-  // stamp differs, or a read block whose file was written during the read.
-  // Call it after the scan, before the block is trusted.
+  // still being written when the bound ran out, a mapped file whose hold was
+  // broken or asked to break (or whose stamp moved), or a read block whose
+  // file was written during the read. Call it after the scan, before the
+  // block is trusted.
   bool Unchanged() const;
+
+  // True while the job may let go of a changed model and Load it again.
+  bool MayTryAgain() const;
+
+  bool shortOfResources() const { return shortOfResources_; }
 
   // Lets go of the block (unmap, unhold and close, or free); then empty.
   void Release();
 
   // How long a file's stamp must stand still before its bytes are taken, and
-  // how long Load waits for that at most.
-  static constexpr std::int64_t kQuietNs = 50'000'000;
-  static constexpr std::int64_t kQuietBoundNs = 250'000'000;
+  // how long a job waits at most for a model that is being written.
+  static constexpr std::int64_t kQuietNs = 200'000'000;
+  static constexpr std::int64_t kChangeBoundNs = 5'000'000'000;
+  // The pause before a model that changed is taken again.
+  static constexpr std::int64_t kRetryPauseNs = 10'000'000;
 
   const std::uint8_t* bytes() const { return bytes_; }
   std::int32_t size() const { return size_; }
   bool mapped() const { return held_ != nullptr; }
 
  private:
-  // Holds and maps the open `file` when its whole `measured` size is still
-  // there; on success the buffer keeps `file` open. False, with nothing held
-  // and `file` still open, when any step is refused.
-  bool MapWhole(std::FILE* file, std::int32_t measured);
+  enum class MapOutcome { Mapped, Moved, Refused };
+  // Holds and maps the open `file` when it still has `stamp` once held; on
+  // success the buffer keeps `file` open. Moved (a write came after the
+  // stamp) or Refused leave nothing held and `file` open.
+  MapOutcome MapWhole(std::FILE* file, const FileStamp& stamp);
   // Takes `file`'s stamp into `stamp` once it is kQuietNs old, waiting as
-  // needed; false when it did not get that old within kQuietBoundNs.
+  // needed; false when the bound ran out first.
   bool AwaitQuiet(std::FILE* file, FileStamp& stamp);
-  // Reads the open `file` whole into `block`; the count read. Sets
-  // mayBeTorn_ when the file was written meanwhile or never came to rest.
-  std::size_t ReadWhole(std::FILE* file, std::uint8_t* block, std::int32_t measured);
+  // Reads the open `file` whole into `block`; the count read. `torn` tells
+  // whether the file was written meanwhile (its stamp differs from `before`).
+  std::size_t ReadWhole(std::FILE* file, std::uint8_t* block, std::int32_t measured,
+                        const FileStamp& before, bool& torn);
+  bool TimeLeft() const;
 
   FileOps& files_;
   JobLog& log_;
@@ -81,6 +102,8 @@ class ModelBuffer {
   std::FILE* held_ = nullptr;  // the held file, while mapped
   FileStamp stamp_;            // the held file's stamp when mapped
   bool mayBeTorn_ = false;     // the block may mix two versions
+  bool shortOfResources_ = false;
+  std::int64_t deadline_ = 0;  // the end of the bound; 0 before the first Load
   std::int32_t size_ = 0;      // count of bytes the block holds
 };
 

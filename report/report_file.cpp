@@ -1,5 +1,6 @@
 #include "report/report_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -36,8 +37,10 @@ ExtractResult WriteArgReport(FileOps& files, JobLog& log, const char* path,
   // Written whole beside the report, then put in its place in one step: a
   // failure or an interruption leaves the old report as it was.
   TempFile temp;
+  errno = 0;
   std::FILE* report = files.CreateTemp(reportPath.c_str(), temp);
   if (report == nullptr) {
+    if (files.FailedForWantOfResources()) log.NoteShortOfResources();
     log.Printf("ERROR: fopen failed\n");
     return ExtractResult::Failed;
   }

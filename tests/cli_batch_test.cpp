@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -174,6 +175,52 @@ TEST(CliBatch, OutputAndStatusAreThoseOfThePlainRun) {
     EXPECT_EQ(starts.size(), models.size()) << where << ": every model runs once";
     EXPECT_TRUE(std::adjacent_find(starts.begin(), starts.end()) == starts.end()) << where;
   }
+}
+
+// Jobs that run short of memory or descriptors while others run (noted, or
+// std::bad_alloc thrown out of the job), and threads that cannot be had
+// (std::bad_alloc from the start): every model is run again alone and
+// completes, and the output is that of the plain run.
+TEST(CliBatch, ShortOfResourcesRunsAgainAlone) {
+  const std::vector<std::string> models = Models(12);
+  std::atomic<int> running{0};
+  std::atomic<int> retries{0};
+  const ModelJob job = [&](JobLog& log, const std::string& model) {
+    ++running;
+    // The first models wait a while for company, so that side by side some
+    // surely run short.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (model.back() < '3' && model.size() == Models(1)[0].size() && running < 2 &&
+           std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    log.Printf("fsize: 1(1)\nstart\n");
+    const bool shortOfResources = running > 1;
+    --running;
+    if (!shortOfResources) return ExtractResult::Completed;
+    ++retries;
+    if (model.back() % 2 == 0) throw std::bad_alloc();
+    log.Printf("ERROR: malloc failed\n");
+    log.NoteShortOfResources();
+    return ExtractResult::Failed;
+  };
+  int plainStatus = -1;
+  const std::string expected = CaptureStdout([&] { plainStatus = RunBatchInTurn(models, job); });
+  ASSERT_EQ(plainStatus, 0);
+  ASSERT_EQ(retries, 0);
+  int started = 0;
+  const ThreadStarter starter = [&](std::function<void()> work) {
+    if (started == 2) throw std::bad_alloc();
+    ++started;
+    return std::thread(std::move(work));
+  };
+  int status = -1;
+  const std::string got = WrittenTo(
+      [&](std::FILE* out) { status = RunBatchInParallel(models, {}, 8, job, out, starter); });
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(started, 2);
+  EXPECT_GT(retries, 0);  // the case happened
 }
 
 TEST(CliBatch, AnEmptyBatchPrintsNothingAndSucceeds) {

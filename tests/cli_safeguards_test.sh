@@ -95,6 +95,24 @@ echo "not a report" >"$work/v1.txt"
 cmp -s "$work/v1.2/door.txt" "$expected" || fail "v1.2/door.txt"
 [[ $(cat "$work/v1.txt") == "not a report" ]] || fail "v1.txt outside the folder was written"
 
+# Its reader gone (| head -1) while reports are in work: the temporary files
+# are removed, the run ends silently with 141. And short of descriptors, -j 8
+# gives what -j 1 gives.
+dir=$work/many && mkdir "$dir"
+for i in $(seq 200); do cp "$samples/cockpit.tav" "$dir/m$i.tav"; done
+for run in 1 2 3 4 5; do
+  "$cli" -j8 -c -r "$dir" 2>"$work/err" | head -1 >/dev/null
+  code=${PIPESTATUS[0]}
+  [[ $code == 141 && ! -s $work/err ]] || fail "a closed pipe, run $run: exit $code, '$(cat "$work/err")'"
+  leftover=$(find "$dir" -name '.quorvel-*')
+  [[ -z $leftover ]] || fail "a closed pipe, run $run, left: $leftover"
+  rm -f "$dir"/.quorvel-*
+done
+one=$(cd "$work" && bash -c 'ulimit -n 12; "$0" -j1 -c -r many' "$cli")
+eight=$(cd "$work" && bash -c 'ulimit -n 12; "$0" -j8 -c -r many' "$cli")
+[[ $eight == "$one" && $(grep -c 'completed$' <<<"$one") == 200 ]] ||
+  fail "ulimit -n 12: -j 8 differs from -j 1"
+
 no_temp_left "the whole test"
 ((failures == 0)) && echo "PASS" || echo "$failures failures"
 ((failures == 0))

@@ -220,6 +220,7 @@ class FaultyFileOps : public FileOps {
   bool refuseHold = false;  // the job must read instead of mapping
   bool refuseMap = false;
   bool holdBroken = false;           // another program asked to write during the scan
+  int holdBrokenTimes = 0;           // ... during this many scans
   bool stampMoves = false;           // ... and the file changed
   int failOpenReadCall = 0;          // 1-based call to fail; 0 fails none
   bool shrinkAfterMeasure = false;   // truncated in place once measured
@@ -259,7 +260,13 @@ class FaultyFileOps : public FileOps {
     events += 'h';
     return true;
   }
-  bool HoldIntact(std::FILE* f) override { return !holdBroken && FileOps::HoldIntact(f); }
+  bool HoldIntact(std::FILE* f) override {
+    if (holdBrokenTimes > 0) {
+      --holdBrokenTimes;
+      return false;
+    }
+    return !holdBroken && FileOps::HoldIntact(f);
+  }
   void Unhold(std::FILE* f) override {
     ++unholds;
     events += 'U';
@@ -442,21 +449,25 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
     EXPECT_EQ(files.paused > 0, c.waited == 1) << files.paused;
   }
   if (c.mapped == 0 && std::string(c.title).find("no_watch") == std::string::npos) {
-    EXPECT_EQ(files.watches, 1);
+    EXPECT_GE(files.watches, 1);  // once per read: a read that overlapped a write is taken again
   }
-  if (c.completes) {
+  const bool shrinks = std::string(c.title).rfind("model_shrinks", 0) == 0;
+  if (c.completes && shrinks) {
+    EXPECT_EQ(ReadAll(dir.File("m.txt")), OnDisk(testing_support::ReportHeader(0, 0)));
+  } else if (c.completes) {
     EXPECT_EQ(ReadAll(dir.File("m.txt")), OnDisk(CockpitReport(1)));
   } else {
     EXPECT_FALSE(fs::exists(dir.File("m.txt")));
   }
   // The model is opened once; no temporary file is left.
-  EXPECT_LE(files.modelOpens, 1);
+  // Once per take: a model let go for a writer is opened again.
+  EXPECT_LE(files.modelOpens, std::max(1, files.maps));
   EXPECT_EQ(testing_support::FolderNames(dir.path()), c.completes ? "m.tav m.txt" : "m.tav");
   if (c.mapped >= 0) {
-    EXPECT_EQ(files.maps, c.mapped);
+    EXPECT_EQ(files.maps > 0, c.mapped == 1);
     if (c.completes) {
       // The read block, if any, then the one arena block a small model needs.
-      EXPECT_EQ(files.allocations, 2 - c.mapped);
+      EXPECT_GE(files.allocations, 2 - c.mapped);
     }
   }
   // The mapping is let go before its hold, and both before the model file is closed.
@@ -496,7 +507,10 @@ TEST_P(Faults, SameWithAWorkersScratch) {
   EXPECT_EQ(files.allocations, files.releases);
   EXPECT_EQ(files.holds, files.unholds);
   EXPECT_EQ(files.watches, files.unwatches);
-  if (c.completes) {
+  const bool shrinks = std::string(c.title).rfind("model_shrinks", 0) == 0;
+  if (c.completes && shrinks) {
+    EXPECT_EQ(ReadAll(dir.File("m.txt")), OnDisk(testing_support::ReportHeader(0, 0)));
+  } else if (c.completes) {
     EXPECT_EQ(ReadAll(dir.File("m.txt")), OnDisk(CockpitReport(1)));
   } else {
     EXPECT_FALSE(fs::exists(dir.File("m.txt")));
@@ -509,16 +523,17 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FaultCase{"first_open", [](FaultyFileOps& f) { f.failOpenReadCall = 1; },
                   "ERROR: fopen failed\n", false},
-        // Held, the shrunk file is measured again and read instead of mapped.
+        // Cut short by a writer once measured: the model is taken again, at
+        // the size it has once at rest.
         FaultCase{"model_shrinks_after_measure",
-                  [](FaultyFileOps& f) { f.shrinkAfterMeasure = true; },
-                  "fsize: %S(7)\nERROR: fread failed: request %S, read 7\n", false},
+                  [](FaultyFileOps& f) { f.shrinkAfterMeasure = true; }, "fsize: 7(7)\nstart\n",
+                  true},
         FaultCase{"model_shrinks_after_measure_unheld",
                   [](FaultyFileOps& f) {
                     f.shrinkAfterMeasure = true;
                     f.refuseHold = true;
                   },
-                  "fsize: %S(7)\nERROR: fread failed: request %S, read 7\n", false},
+                  "fsize: 7(7)\nstart\n", true},
         FaultCase{"rewind",
                   [](FaultyFileOps& f) {
                     f.failRewind = true;
@@ -613,9 +628,9 @@ INSTANTIATE_TEST_SUITE_P(
                     f.restlessStamps = -1;
                   },
                   "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0, 1},
+        // Out of time, what there is is read, and fails.
         FaultCase{"never_at_rest_mapped", [](FaultyFileOps& f) { f.restlessStamps = -1; },
-                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false,
-                  kMapsWhereItCan, 1},
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false, 0, 1},
         // An exporter's save by rename between the measure and the read: the
         // one open handle still reads the whole file that was measured.
         FaultCase{"model_replaced_after_measure",
@@ -645,9 +660,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "fsize: %S(%S)\nstart\n", true, 0},
         FaultCase{"map_refused", [](FaultyFileOps& f) { f.refuseMap = true; },
                   "fsize: %S(%S)\nstart\n", true, 0},
-        // A writer that only waits for the hold changed nothing.
-        FaultCase{"hold_broken_file_unchanged", [](FaultyFileOps& f) { f.holdBroken = true; },
-                  "fsize: %S(%S)\nstart\n", true, kMapsWhereItCan}),
+        // A writer waits for the hold: the model is let go for it and taken
+        // again once it is done; one that keeps asking is still at work
+        // when the bound runs out.
+        FaultCase{"hold_broken_once", [](FaultyFileOps& f) { f.holdBrokenTimes = 1; },
+                  "fsize: %S(%S)\nstart\n", true, kMapsWhereItCan},
+        FaultCase{"hold_broken_throughout", [](FaultyFileOps& f) { f.holdBroken = true; },
+                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false,
+                  kMapsWhereItCan}),
     [](const auto& info) { return std::string(info.param.title); });
 
 // Many objects, so that the job's arena needs more than one block.

@@ -51,7 +51,7 @@ chmod 644 "$model"
 # ones end just as a reader that waited for the file to rest begins. The
 # writer keeps the file open for writing throughout, so no hold is granted.
 # A writer stopped in the middle of a pass for longer than the job waits for
-# a file to rest (50 ms) cannot be told from one that finished, so the writer
+# a file to rest (200 ms) cannot be told from one that finished, so the writer
 # runs at a higher priority than the readers where that can be had.
 (
   renice -n -5 -p $BASHPID >/dev/null 2>&1
@@ -77,7 +77,7 @@ run_as() {
   # A slow build (sanitizers) may need longer to see both outcomes: go on
   # until it has, up to four times the time.
   local last=$((SECONDS + 4 * seconds))
-  while ((SECONDS < end)) || { ((completed == 0 || changed == 0)) && ((SECONDS < last)); }; do
+  while ((SECONDS < end)) || { ((completed == 0)) && ((SECONDS < last)); }; do
     rm -f "$runs/model.txt"
     out=$(nice -n 5 "$@" "$cli" -c "$model" 2>&1)
     status=$?
@@ -109,9 +109,11 @@ run_as() {
     echo "FAIL ($label): $torn completed reports mix the two versions"
     failures=$((failures + 1))
   fi
-  # Both outcomes must have happened, or the run tested nothing.
-  if ((completed == 0 || changed == 0)); then
-    echo "FAIL ($label): expected both completed runs and runs that saw the change"
+  # A read that overlapped a write is taken again (within 5 s), so runs that
+  # fail as changed are no longer needed to show that reads met writes; runs
+  # that completed are.
+  if ((completed == 0)); then
+    echo "FAIL ($label): expected completed runs"
     failures=$((failures + 1))
   fi
 }
