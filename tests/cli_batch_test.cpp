@@ -11,6 +11,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/batch.h"
@@ -87,8 +88,11 @@ class FakeJobs {
 
 std::vector<std::string> Models(std::size_t count) {
   std::vector<std::string> models;
-  for (std::size_t i = 0; i < count; ++i)
-    models.push_back((i % 5 == 3 ? "x/dir/Failing.tav#" : "dir/Model.TAV#") + std::to_string(i));
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string model = i % 5 == 3 ? "x/dir/Failing.tav#" : "dir/Model.TAV#";
+    model += std::to_string(i);
+    models.push_back(std::move(model));
+  }
   return models;
 }
 
