@@ -82,7 +82,11 @@ windows_run() {
   windows_route
   [[ -z $windows_route_note ]] || echo "$windows_route_note"
   if [[ $windows_build == build/windows-x64 ]]; then
-    cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 || return 1
+    # Configured with the 64-bit loader first on PATH, so that the tests'
+    # emulator is it and not Debian's wine, which takes the 32-bit loader
+    # whenever wine32 is installed.
+    PATH=$windows_path cmake --preset windows-x64 >/dev/null &&
+      cmake --build --preset windows-x64 || return 1
   fi
   PATH=$windows_path bash platform/win32/tests/run_wine_tests.sh "$windows_build" build/release
 }
