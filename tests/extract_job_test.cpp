@@ -662,12 +662,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "fsize: %S(%S)\nstart\n", true, 0},
         // A writer waits for the hold: the model is let go for it and taken
         // again once it is done; one that keeps asking is still at work
-        // when the bound runs out.
+        // when the bound runs out. Windows takes no hold (it never maps), so
+        // there the model is read as it is.
         FaultCase{"hold_broken_once", [](FaultyFileOps& f) { f.holdBrokenTimes = 1; },
                   "fsize: %S(%S)\nstart\n", true, kMapsWhereItCan},
         FaultCase{"hold_broken_throughout", [](FaultyFileOps& f) { f.holdBroken = true; },
-                  "fsize: %S(%S)\nstart\nERROR: model changed while reading\n", false,
-                  kMapsWhereItCan}),
+                  kMapsWhereItCan ? "fsize: %S(%S)\nstart\nERROR: model changed while reading\n"
+                                  : "fsize: %S(%S)\nstart\n",
+                  kMapsWhereItCan == 0, kMapsWhereItCan}),
     [](const auto& info) { return std::string(info.param.title); });
 
 // Many objects, so that the job's arena needs more than one block.
