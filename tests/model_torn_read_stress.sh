@@ -47,8 +47,9 @@ cp "$work/a.tav" "$model"
 chmod 644 "$model"
 
 # The writer: each pass one open and 64 KiB writes in place, with rests of
-# varying length between passes: long ones let whole versions be read, short
-# ones end just as a reader that waited for the file to rest begins. The
+# varying length between passes: short ones end just as a reader that waited
+# for the file to rest begins; the long one outlasts that wait by enough for
+# a slow (sanitizer) build to read a whole version. The
 # writer keeps the file open for writing throughout, so no hold is granted.
 # A writer stopped in the middle of a pass for longer than the job waits for
 # a file to rest (200 ms) cannot be told from one that finished, so the writer
@@ -57,7 +58,7 @@ chmod 644 "$model"
   renice -n -5 -p $BASHPID >/dev/null 2>&1
   exec 3>>"$model"
   while :; do
-    for rest in 0 0.06 0.2 0.055 0.07; do
+    for rest in 0 0.06 0.2 0.055 0.07 0.7; do
       for v in a b; do
         dd if="$work/$v.tav" of="$model" bs=64K conv=notrunc status=none
         sleep "$rest"
