@@ -22,6 +22,11 @@ namespace {
 // looks for finished files again.
 constexpr DWORD kPumpMilliseconds = 20;
 
+// Finished lines are shown together at most this often while the worker
+// goes on: each showing costs the dialog's thread a repaint, and a line per
+// quick file would keep it busy with little gain to the eye.
+constexpr auto kShowEvery = std::chrono::milliseconds(100);
+
 // The selection buffer of the open dialog, in wide characters.
 constexpr DWORD kSelectionChars = 2562;
 
@@ -250,21 +255,29 @@ void CQuorvelDlg::OnBnClickedExtract() {
 
   std::size_t done = 0;
   bool finished = false;
+  bool workerEnded = false;
   std::deque<Finished> pending;  // handed over, not shown yet
+  auto nextShow = std::chrono::steady_clock::now();
   ShowInfo("file 1 of " + std::to_string(total));
   while (!finished) {
-    AfxPumpWaitingMessages(*this, pending.empty() ? kPumpMilliseconds : 0);
+    // Once the worker has ended, what is left is shown without the pause.
+    const bool showNow = !pending.empty() &&
+                         (workerEnded || std::chrono::steady_clock::now() >= nextShow);
+    AfxPumpWaitingMessages(*this, showNow ? 0 : kPumpMilliseconds);
     if (m_stopAsked) stop = true;
     {
       const std::lock_guard<std::mutex> hold(handoff);
       for (Finished& file : ready) pending.push_back(std::move(file));
       ready.clear();
-      finished = workerDone;
+      workerEnded = workerDone;
     }
+    finished = workerEnded && pending.empty();
+    const auto now = std::chrono::steady_clock::now();
+    if (pending.empty() || (!workerEnded && now < nextShow)) continue;
+    nextShow = now + kShowEvery;
     // Lines are shown for at most kPumpMilliseconds at a time: a burst of
     // quick files must not keep the dialog from its messages either.
-    const auto until =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kPumpMilliseconds);
+    const auto until = now + std::chrono::milliseconds(kPumpMilliseconds);
     const std::size_t before = done;
     LRESULT newest = LB_ERR;
     while (!pending.empty() && std::chrono::steady_clock::now() < until) {
@@ -282,7 +295,7 @@ void CQuorvelDlg::OnBnClickedExtract() {
       ++done;
     }
     if (newest >= 0) m_listStatus.SetTopIndex(static_cast<int>(newest));
-    finished = finished && pending.empty();
+    finished = workerEnded && pending.empty();
     if (done != before && done < total) {
       ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));
     }

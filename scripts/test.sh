@@ -34,7 +34,6 @@ stage() {  # name command...: runs one stage and records its result and time
   # A subshell (the pipeline's): what a stage sets is not seen by the next.
   if "$@" 2>&1 | tee "$log"; then ok=1; fi
   skips=$(skipped_tests "$log")
-  rm -f "$log"
   if [[ -n $skips ]]; then
     echo "$name: tests skipped, which fails the stage:"
     echo "$skips"
@@ -51,6 +50,14 @@ stage() {  # name command...: runs one stage and records its result and time
   line=$(printf '== %s: %s in %dm%02ds' "$name" "$result" $((took / 60)) $((took % 60)))
   echo "$line"
   results+=("$line")
+  # A failed stage's own words are repeated at the end, where a reader of a
+  # long log (or of its tail only) looks first.
+  [[ -n $ok ]] || results+=("$(failure_lines "$log")")
+  rm -f "$log"
+}
+failure_lines() {  # log: its lines that say what failed, the last 20
+  grep -E 'FAIL|Failure|[Ee]rror[: ]|Timeout|gave up|skipped' "$1" | grep -v 'Passed' |
+    cut -c1-300 | tail -n 20 | sed 's/^/   | /' || true
 }
 
 format_check() { git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror; }

@@ -131,7 +131,9 @@ TEST_P(BatchStops, AfterTheFileInWorkWithTheDialogOpen) {
       hl::DropFiles(dlg, {P(L"/x/other.tav")});
       emu::UserPickedMenu(*emu::FromHandle(dlg), IDM_ABOUTBOX);
     }
-    if (acted || lines < 2) return;
+    // Lines are shown in groups, the first as soon as it is done: act then,
+    // with the rest of the batch still to come.
+    if (acted || lines < 1) return;
     acted = true;
     emu::Window& dialog = *emu::FromHandle(dlg);
     switch (way) {
@@ -159,7 +161,7 @@ TEST_P(BatchStops, AfterTheFileInWorkWithTheDialogOpen) {
       EXPECT_EQ(Info(dlg), kCredit);
     } else {
       // The file in work when the stop came is finished, no other started.
-      EXPECT_GE(listed, 2u);
+      EXPECT_GE(listed, 1u);
       EXPECT_LT(listed, 6u);
       EXPECT_EQ(Info(dlg), L"stopped after file " + std::to_wstring(listed) + L" of 6");
     }

@@ -26,7 +26,10 @@
 //   probe acp                   prints the process's ANSI code page
 //   probe menu                  exit 0 when a popup menu (a system menu too) is shown
 //   probe texts TITLE ID STOP   prints each new text of control ID (at any depth),
-//                               read every 5 ms, until the file STOP exists
+//                               read every 10 ms, until the file STOP exists
+//   probe waitidle TITLE ID TEXT waits, reading every 20 ms inside this process,
+//                               until button ID reads TEXT and is disabled (a
+//                               batch has ended); exit 1 after 10 minutes
 //   probe pinggap TITLE STOP    asks the window every 50 ms whether it answers
 //                               (SendMessageTimeoutW, WM_NULL, as the system does
 //                               to call a window "Not Responding") until the file
@@ -200,9 +203,18 @@ int wmain(int argc, wchar_t** argv) {
         std::fflush(stdout);
         last = text;
       }
-      Sleep(5);
+      Sleep(10);
     }
     return 0;
+  }
+  if (command == L"waitidle" && argc == 5) {
+    HWND button = GetDlgItem(window, static_cast<int>(std::wcstol(argv[3], nullptr, 0)));
+    if (button == nullptr) return 1;
+    for (int polls = 0; polls < 30000; ++polls) {
+      if (!IsWindowEnabled(button) && TextOf(button) == argv[4]) return 0;
+      Sleep(20);
+    }
+    return 1;
   }
   if (command == L"pinggap") {
     LARGE_INTEGER frequency{}, before{}, after{};

@@ -48,6 +48,13 @@ max_gap_ms=250
 # a session fixes the display driver of every later program, so start afresh.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
+# The system asks a window whether it answers from above the programs it
+# watches. Where we may (as root), the Wine server and the probe that asks
+# run at a higher priority than the dialog, so that on a busy machine the gap
+# measured is the dialog's own, not the probe's wait for a processor.
+boost=""
+[ "$(id -u)" != 0 ] || boost="nice -n -10"
+$boost wineserver -p 2>/dev/null || true
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
@@ -80,11 +87,13 @@ drop_folder() {
     fail "Wine refused the drop on the status list"
   wait_for "Extract! to be enabled by the drop" probe_is 1 enabled "$title" 3
 }
-idle() { probe_is Extract! text "$title" 3 && probe_is 0 enabled "$title" 3; }
+# Waits for the batch to end inside one probe: a probe started every 0.2 s
+# would itself load the machine the batch runs on.
+wait_batch_end() { probe_ok waitidle "$title" 3 Extract! || fail "gave up waiting for $1"; }
 # ping_start, then ping_stop, which sets `gap` to what the probe printed.
 ping_start() {
   rm -f "$work/stop"
-  wine "$probe" pinggap "$title" "$(winepath -w "$work/stop")" > "$work/gap.txt" 2>&1 &
+  $boost wine "$probe" pinggap "$title" "$(winepath -w "$work/stop")" > "$work/gap.txt" 2>&1 &
   ping_pid=$!
 }
 ping_stop() {
@@ -104,7 +113,7 @@ if [ -n "$measure" ]; then
   wait_for "'Extract!' to read 'Stop' or the batch to end" sh -c \
     '[ "$(wine "$0" enabled "$1" 3 | tr -d "\r")" = 0 ] || [ "$(wine "$0" text "$1" 3 | tr -d "\r")" = Stop ]' \
     "$probe" "$title"
-  wait_for "the batch to end" idle
+  wait_batch_end "the batch to end"
   ping_stop
   echo "models=$models $gap batch_s=$(($(date +%s) - began))"
   probe close "$title"
@@ -122,9 +131,7 @@ wine "$probe" texts "$title" 1012 "$(winepath -w "$work/texts-stop")" > "$work/t
 texts_pid=$!
 wait_for "the probe to read the text under the list" test -s "$work/texts"
 probe click "$title" 3
-patience=1500  # a busy machine slows Wine's file calls; the cap is not the bar
-wait_for "the batch to end" idle
-patience=150
+wait_batch_end "the batch to end"
 ping_stop
 : > "$work/texts-stop"
 wait "$texts_pid" || fail "the probe could not read the text under the list"
@@ -160,7 +167,7 @@ wait_for "the second batch to reach file 100" past_100
 import -window "$window" "$windows_build/quorvel-running-wine.png"
 xdotool windowfocus --sync "$window"
 xdotool key Escape
-wait_for "the batch to stop on Esc" idle
+wait_batch_end "the batch to stop on Esc"
 probe_ok find "$title" || fail "Esc during the batch closed the dialog"
 listed=$(probe list "$title" 1004 | wc -l)
 [ "$listed" -gt 0 ] && [ "$listed" -lt "$models" ] || fail "$listed lines after Esc"
