@@ -261,8 +261,8 @@ void CQuorvelDlg::OnBnClickedExtract() {
   ShowInfo("file 1 of " + std::to_string(total));
   while (!finished) {
     // Once the worker has ended, what is left is shown without the pause.
-    const bool showNow = !pending.empty() &&
-                         (workerEnded || std::chrono::steady_clock::now() >= nextShow);
+    const bool showNow =
+        !pending.empty() && (workerEnded || std::chrono::steady_clock::now() >= nextShow);
     AfxPumpWaitingMessages(*this, showNow ? 0 : kPumpMilliseconds);
     if (m_stopAsked) stop = true;
     {
