@@ -5,7 +5,7 @@
 # Usage: model_rewrite_stress.sh QUORVEL_CLI SAMPLES_DIR [RUNS]
 set -u
 cli=$1 samples=$2 runs=${3:-120}
-per_process=20
+per_process=$((runs < 20 ? runs : 20))
 work=$(mktemp -d)
 writer=
 cleanup() {
