@@ -58,7 +58,7 @@ run_one() {  # NAME: one run of that test
   elif [[ $1 == wine_drop_e2e || $1 == wine_batch_e2e ]]; then
     PATH=$windows_path sh "platform/win32/tests/run_$1.sh" "$windows_build" build/release
   else
-    ctest --preset release -R "^$1\$" --output-on-failure
+    ctest --preset release -R "^$1\$" --verbose
   fi
 }
 
@@ -67,7 +67,7 @@ for ((round = 1; round <= rounds; round++)); do
     start=$SECONDS
     if run_one "$name" >"$logs/$name.$round.log" 2>&1; then
       # What a passed run measured (the longest unanswered gap) stays.
-      result="passed$(grep -ho 'longest_gap_ms=[0-9]*' "$logs/$name.$round.log" | sed 's/^/ /' | tr -d '\n')"
+      result="passed$(grep -ho 'longest_gap_ms=[0-9]*' "$logs/$name.$round.log" | sed 's/^/ /' | tr -d '\n' || true)"
       rm -f "$logs/$name.$round.log"
     else
       result="FAILED (build/soak/$name.$round.log)"
