@@ -234,6 +234,15 @@ std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_
                          : static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - bytes);
   }
   const std::size_t last = size - text.size();
+  if (last - from < kCandidateBlock) {
+    // A short stretch (the patterns sought right behind a name): one start
+    // at a time costs less than setting up the vectors.
+    for (std::size_t s = from; s <= last; ++s) {
+      if (PairAt(bytes, s, needle) && std::memcmp(bytes + s, text.data(), text.size()) == 0)
+        return s;
+    }
+    return size;
+  }
   CandidateBlocks found;
   for (;;) {
     FindCandidates(impl, bytes, from, last, needle, found, 2);
