@@ -22,6 +22,15 @@
 
 namespace {
 
+// The needle's bytes at `s`, compared inline: needles are a few bytes long,
+// shorter than what a library call costs.
+bool WholeAt(const std::uint8_t* bytes, std::size_t s, std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (bytes[s + i] != static_cast<std::uint8_t>(text[i])) return false;
+  }
+  return true;
+}
+
 bool PairAt(const std::uint8_t* bytes, std::size_t s, const ByteNeedle& needle) {
   return bytes[s + needle.first()] == needle.At(needle.first()) &&
          bytes[s + needle.second()] == needle.At(needle.second());
@@ -226,7 +235,22 @@ std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_
                           std::size_t from, const ByteNeedle& needle) {
   const std::string_view text = needle.text();
   if (text.empty() || from >= size || text.size() > size - from) return size;
+  if (text.size() == 1) {
+    // The C library's own search, which is quickest over the short
+    // distances that single bytes (a name's NUL) are mostly found at.
+    const void* at = std::memchr(bytes + from, static_cast<unsigned char>(text[0]), size - from);
+    return at == nullptr ? size
+                         : static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - bytes);
+  }
   const std::size_t last = size - text.size();
+  if (last - from < kCandidateBlock) {
+    // A short stretch (the patterns sought right behind a name): one start
+    // at a time costs less than setting up the vectors.
+    for (std::size_t s = from; s <= last; ++s) {
+      if (PairAt(bytes, s, needle) && WholeAt(bytes, s, text)) return s;
+    }
+    return size;
+  }
   CandidateBlocks found;
   for (;;) {
     FindCandidates(impl, bytes, from, last, needle, found, 2);
@@ -235,7 +259,7 @@ std::size_t FindBytesWith(SearchImpl impl, const std::uint8_t* bytes, std::size_
       const std::size_t block = found.block + k * kCandidateBlock;
       for (std::uint64_t mask = found.masks[k]; mask != 0; mask &= mask - 1) {
         const std::size_t s = block + static_cast<std::size_t>(__builtin_ctzll(mask));
-        if (std::memcmp(bytes + s, text.data(), text.size()) == 0) return s;
+        if (WholeAt(bytes, s, text)) return s;
       }
     }
     from = found.block + found.count * kCandidateBlock;

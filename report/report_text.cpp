@@ -25,15 +25,56 @@ constexpr std::string_view kHeadLegend =
 constexpr std::size_t kInt32Digits = 11;
 constexpr std::size_t kArgDigits = 5;
 
-// Appends by raw pointer into room counted beforehand.
+// Appends by raw pointer into room counted beforehand, with copies of sizes
+// the compiler knows where it can (the lines are short: a library call per
+// piece cost more than the copy).
 class Writer {
  public:
   explicit Writer(char* at) : at_(at) {}
-  void Put(std::string_view text) {
-    std::memcpy(at_, text.data(), text.size());
-    at_ += text.size();
+  template <std::size_t kSize>
+  void Put(const char (&text)[kSize]) {  // a literal, without its NUL
+    std::memcpy(at_, text, kSize - 1);
+    at_ += kSize - 1;
   }
   void Put(char c) { *at_++ = c; }
+  // Reads only text[0, size).
+  void Put(const char* text, std::size_t size) {
+    if (size >= 8 && size <= 16) {
+      std::uint64_t head;
+      std::uint64_t tail;
+      std::memcpy(&head, text, 8);
+      std::memcpy(&tail, text + size - 8, 8);
+      std::memcpy(at_, &head, 8);
+      std::memcpy(at_ + size - 8, &tail, 8);
+    } else if (size >= 4 && size < 8) {
+      std::uint32_t head;
+      std::uint32_t tail;
+      std::memcpy(&head, text, 4);
+      std::memcpy(&tail, text + size - 4, 4);
+      std::memcpy(at_, &head, 4);
+      std::memcpy(at_ + size - 4, &tail, 4);
+    } else if (size < 4) {
+      for (std::size_t i = 0; i < size; ++i) at_[i] = text[i];
+    } else {
+      std::memcpy(at_, text, size);
+    }
+    at_ += size;
+  }
+  void Put(std::string_view text) { Put(text.data(), text.size()); }
+  // A piece padded to kPieceRoom bytes, written whole (the room has that much
+  // to spare) and kept to its length.
+  struct Piece {
+    char bytes[32];
+    std::size_t length;
+  };
+  static constexpr std::size_t kPieceRoom = sizeof(Piece::bytes);
+  static_assert(std::string_view(" ( ").size() + kNodeKindLabelSize - 1 +
+                    std::string_view(" ) [ ").size() <=
+                kPieceRoom);
+  void Put(const Piece& piece) {
+    std::memcpy(at_, piece.bytes, kPieceRoom);
+    at_ += piece.length;
+  }
   template <typename Int>
   void Number(Int value) {
     at_ = std::to_chars(at_, at_ + kInt32Digits, value).ptr;
@@ -49,23 +90,34 @@ class Writer {
 std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
                                  std::int32_t matchedCount, std::int32_t connectorCount,
                                  std::int32_t analyzeConnector, Arena& arena) {
-  // Each kind's label once; slot 0 (and any value outside the kinds) the
-  // empty one.
-  std::string_view labels[kNodeKindCount + 1];
+  const bool column = analyzeConnector != 0;
+  // What stands between a record's arg and its connector (or line end), one
+  // piece per kind: " ( label )", and " [ " after it with the column. Slot
+  // 0 (and any value outside the kinds) has the empty label.
+  Writer::Piece middles[kNodeKindCount + 1];
   std::size_t longest = 0;
-  for (int k = 1; k <= kNodeKindCount; ++k) {
-    labels[k] = NodeKindLabel(static_cast<NodeKind>(k));
-    longest = std::max(longest, labels[k].size());
+  for (int k = 0; k <= kNodeKindCount; ++k) {
+    const std::string_view label =
+        k == 0 ? std::string_view("") : NodeKindLabel(static_cast<NodeKind>(k));
+    const std::string_view open = " ( ";
+    const std::string_view close = column ? " ) [ " : " )";
+    Writer::Piece& middle = middles[k];
+    std::memset(middle.bytes, 0, sizeof middle.bytes);
+    std::memcpy(middle.bytes, open.data(), open.size());
+    std::memcpy(middle.bytes + open.size(), label.data(), label.size());
+    std::memcpy(middle.bytes + open.size() + label.size(), close.data(), close.size());
+    middle.length = open.size() + label.size() + close.size();
+    longest = std::max(longest, middle.length);
   }
-  const auto label = [&labels](NodeKind kind) {
+  const auto middle = [&middles](NodeKind kind) -> const Writer::Piece& {
     const auto k = static_cast<std::uint32_t>(kind);
-    return k <= static_cast<std::uint32_t>(kNodeKindCount) ? labels[k] : std::string_view();
+    return middles[k <= static_cast<std::uint32_t>(kNodeKindCount) ? k : 0];
   };
   // Room for every line at its longest; names and connectors as they are.
-  const bool column = analyzeConnector != 0;
-  std::size_t room = kHeadTop.size() + kHeadTotal.size() + kHeadLegend.size() + 2 * kInt32Digits;
-  constexpr std::size_t kFixed = 3 + kArgDigits + 3 + 2 + 1;  // " = ", arg, " ( ", " )", "\n"
-  room += records.size() * (kFixed + longest + (column ? 3 + 3 : 0));
+  std::size_t room = kHeadTop.size() + kHeadTotal.size() + kHeadLegend.size() + 2 * kInt32Digits +
+                     Writer::kPieceRoom;
+  constexpr std::size_t kFixed = 3 + kArgDigits + 1;  // " = ", arg, "\n"
+  room += records.size() * (kFixed + longest + (column ? 3 : 0));
   for (const FlatRecord& r : records) {
     room += r.length;
     if (column && r.connector != nullptr) room += r.connector->length + 2;
@@ -79,16 +131,13 @@ std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
   out.Number(connectorCount);
   out.Put(kHeadLegend);
   for (const FlatRecord& r : records) {
-    out.Put(r.Name());
+    out.Put(r.name, r.length);
     out.Put(" = ");
     out.Number(r.arg);
-    out.Put(" ( ");
-    out.Put(label(r.kind));
-    out.Put(" )");
+    out.Put(middle(r.kind));
     if (column) {
-      out.Put(" [ ");
       if (r.connector != nullptr) {
-        out.Put(std::string_view(r.connector->name, r.connector->length));
+        out.Put(r.connector->name, r.connector->length);
         out.Put(" ]");
       } else {
         out.Put("- ]");
@@ -100,8 +149,10 @@ std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
 }
 
 std::string_view ReportFromTables(FlatTables& tables, const ExtractOptions& options, Arena& arena) {
-  const std::int32_t matched = MatchConnectors(tables);
+  // Matched in the final order, in which the connector table is read from
+  // front to back.
   OrderArgList(tables.records(), options.sortByName, arena);
+  const std::int32_t matched = MatchConnectors(tables);
   return FormatArgReport(tables.records(), matched, tables.connectorCount(),
                          options.analyzeConnector, arena);
 }
