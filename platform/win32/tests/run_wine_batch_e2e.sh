@@ -48,15 +48,16 @@ max_gap_ms=250
 # a session fixes the display driver of every later program, so start afresh.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
+
 # The system asks a window whether it answers from above the programs it
-# watches. Where we may (as root), the Wine server and the probe that asks
-# run at a higher priority than the dialog, so that on a busy machine the gap
-# measured is the dialog's own, not the probe's wait for a processor.
+# watches. Where we may (as root), the display server, the Wine server and
+# the probe that asks run at a higher priority than the dialog, so that on a
+# busy machine the gap measured is the dialog's own, not the wait of those
+# for a processor.
 boost=""
 [ "$(id -u)" != 0 ] || boost="nice -n -10"
 $boost wineserver -p 2>/dev/null || true
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
+$boost Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 wait_for "Xvfb" grep -q '^[0-9]' "$work/display"
 DISPLAY=":$(head -n 1 "$work/display")"
