@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -74,9 +75,10 @@ void PressEnter(HWND dlg, int focus) {
 class Tree {
  public:
   Tree() {
-    root_ = fs::temp_directory_path() /
-            ("quorvel-drop-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-             std::to_string(++count_));
+    // Random, not the object's address: test processes run side by side,
+    // and under a sanitizer their heaps lie at the same addresses.
+    root_ = fs::temp_directory_path() / ("quorvel-drop-" + std::to_string(std::random_device{}()) +
+                                         "-" + std::to_string(++count_));
     fs::remove_all(root_);
     for (const char* folder : {"models/sub/deeper", "single", "empty", "elsewhere"}) {
       fs::create_directories(root_ / folder);
