@@ -63,6 +63,7 @@ run_sample() {  # folder ends command...
 # The package that installed the library FILE (a path as ldd gives it), found
 # under either spelling of a merged /usr.
 package_of() {
+  [ -n "$1" ] || return 1
   for candidate in "$1" "$(realpath "$1")" "/usr$1" "${1#/usr}"; do
     dpkg-query -S "$candidate" 2>/dev/null | sed -n '1s/:.*//p' | grep . && return 0
   done
@@ -76,6 +77,8 @@ depends_cover_libraries() {  # program...
   for program in "$@"; do
     for lib in $(objdump -p "$program" | sed -n 's/^ *NEEDED *//p'); do
       path=$(ldd "$program" | sed -n "s|^[[:space:]]*$lib => \([^ ]*\) .*|\1|p")
+      # The dynamic loader is listed by its path alone, without "=>".
+      [ -n "$path" ] || path=$(ldd "$program" | sed -n "s|^[[:space:]]*\(/[^ ]*/$lib\) .*|\1|p")
       pkg=$(package_of "$path") || { echo "  $lib: no package installed it" >&2; ok=1; continue; }
       echo "$depends" | grep -qx "$pkg" ||
         { echo "  $(basename "$program") links $lib of $pkg, which Depends does not name" >&2; ok=1; }
