@@ -40,19 +40,9 @@ class Writer {
   // Reads only text[0, size).
   void Put(const char* text, std::size_t size) {
     if (size >= 8 && size <= 16) {
-      std::uint64_t head;
-      std::uint64_t tail;
-      std::memcpy(&head, text, 8);
-      std::memcpy(&tail, text + size - 8, 8);
-      std::memcpy(at_, &head, 8);
-      std::memcpy(at_ + size - 8, &tail, 8);
+      PutHeadAndTail<std::uint64_t>(text, size);
     } else if (size >= 4 && size < 8) {
-      std::uint32_t head;
-      std::uint32_t tail;
-      std::memcpy(&head, text, 4);
-      std::memcpy(&tail, text + size - 4, 4);
-      std::memcpy(at_, &head, 4);
-      std::memcpy(at_ + size - 4, &tail, 4);
+      PutHeadAndTail<std::uint32_t>(text, size);
     } else if (size < 4) {
       for (std::size_t i = 0; i < size; ++i) at_[i] = text[i];
     } else {
@@ -61,6 +51,17 @@ class Writer {
     at_ += size;
   }
   void Put(std::string_view text) { Put(text.data(), text.size()); }
+  // Copies text[0, size), sizeof(Word) <= size <= 2 * sizeof(Word), as two
+  // words that may overlap: no call and no loop for a short name.
+  template <typename Word>
+  void PutHeadAndTail(const char* text, std::size_t size) {
+    Word head;
+    Word tail;
+    std::memcpy(&head, text, sizeof(Word));
+    std::memcpy(&tail, text + size - sizeof(Word), sizeof(Word));
+    std::memcpy(at_, &head, sizeof(Word));
+    std::memcpy(at_ + size - sizeof(Word), &tail, sizeof(Word));
+  }
   // A piece padded to kPieceRoom bytes, written whole (the room has that much
   // to spare) and kept to its length.
   struct Piece {
