@@ -254,16 +254,17 @@ void CQuorvelDlg::OnBnClickedExtract() {
   });
 
   std::size_t done = 0;
-  bool finished = false;
   bool workerEnded = false;
   std::deque<Finished> pending;  // handed over, not shown yet
   auto nextShow = std::chrono::steady_clock::now();
   ShowInfo("file 1 of " + std::to_string(total));
-  while (!finished) {
-    // Once the worker has ended, what is left is shown without the pause.
-    const bool showNow =
-        !pending.empty() && (workerEnded || std::chrono::steady_clock::now() >= nextShow);
-    AfxPumpWaitingMessages(*this, showNow ? 0 : kPumpMilliseconds);
+  // Lines wait to be shown; once the worker has ended, without the pause.
+  const auto showDue = [&] {
+    return !pending.empty() && (workerEnded || std::chrono::steady_clock::now() >= nextShow);
+  };
+  // Until the worker has ended and every line it handed over is shown.
+  while (!workerEnded || !pending.empty()) {
+    AfxPumpWaitingMessages(*this, showDue() ? 0 : kPumpMilliseconds);
     if (m_stopAsked) stop = true;
     {
       const std::lock_guard<std::mutex> hold(handoff);
@@ -271,9 +272,8 @@ void CQuorvelDlg::OnBnClickedExtract() {
       ready.clear();
       workerEnded = workerDone;
     }
-    finished = workerEnded && pending.empty();
+    if (!showDue()) continue;
     const auto now = std::chrono::steady_clock::now();
-    if (pending.empty() || (!workerEnded && now < nextShow)) continue;
     nextShow = now + kShowEvery;
     // Lines are shown for at most kPumpMilliseconds at a time: a burst of
     // quick files must not keep the dialog from its messages either.
@@ -295,7 +295,6 @@ void CQuorvelDlg::OnBnClickedExtract() {
       ++done;
     }
     if (newest >= 0) m_listStatus.SetTopIndex(static_cast<int>(newest));
-    finished = workerEnded && pending.empty();
     if (done != before && done < total) {
       ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));
     }
