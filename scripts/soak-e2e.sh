@@ -67,7 +67,7 @@ for ((round = 1; round <= rounds; round++)); do
     start=$SECONDS
     if run_one "$name" >"$logs/$name.$round.log" 2>&1; then
       # What a passed run measured (the longest unanswered gap) stays.
-      result="passed$(grep -ho 'longest_gap_ms=[0-9]*' "$logs/$name.$round.log" | sed 's/^/ /' | tr -d '\n' || true)"
+      result="passed$(grep -hoE 'longest_gap_ms=[0-9]+|longest unanswered ping: [0-9]+ ms' "$logs/$name.$round.log" | sed 's/^/ /' | tr -d '\n' || true)"
       rm -f "$logs/$name.$round.log"
     else
       result="FAILED (build/soak/$name.$round.log)"
