@@ -33,7 +33,7 @@
 #include "bench/bench_models.h"
 #include "engine/arena.h"
 #include "engine/byte_search.h"
-#include "engine/extract_job.h"
+#include "job/extract_job.h"
 #include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
 #include "engine/model_buffer.h"

@@ -15,7 +15,8 @@
 
 #include "engine/job_log.h"
 #include "engine/read_ahead.h"
-#include "report/status_line.h"
+#include "job/run_batch.h"
+#include "job/status_line.h"
 
 std::uint64_t DefaultByteBudget() {
   if constexpr (sizeof(void*) < 8) return std::uint64_t{1} << 30;

@@ -1,6 +1,6 @@
 #include "cli/wide_args.h"
 
-#include "platform/win_narrow.h"
+#include "engine/win_narrow.h"
 
 DWORD NarrowArgument(const wchar_t* wide, std::string& narrow) {
   return NarrowNative(wide, narrow);

@@ -1,5 +1,5 @@
 // Windows only: the wide command-line arguments of wmain narrowed to UTF-8,
-// the narrow text the engine opens (platform/narrow_text.h).
+// the narrow text the engine opens (engine/narrow_text.h).
 #ifndef QUORVEL_CLI_WIDE_ARGS_H_
 #define QUORVEL_CLI_WIDE_ARGS_H_
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-// NarrowNative (platform/win_narrow.h): ERROR_SUCCESS with
+// NarrowNative (engine/win_narrow.h): ERROR_SUCCESS with
 // `narrow` set, or the error with `narrow` unchanged. Never substitutes.
 DWORD NarrowArgument(const wchar_t* wide, std::string& narrow);
 

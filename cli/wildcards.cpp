@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/win_folder.h"
+#include "job/win_folder.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Windows only: the engine's narrow (UTF-8) paths made into the wide paths
 // every file-system call takes. The reverse of the front end's narrowing
-// (platform/narrow_text.h), kept here because the engine sits below it.
+// (engine/narrow_text.h), kept here because the engine sits below it.
 #ifndef QUORVEL_ENGINE_WIDE_PATH_H_
 #define QUORVEL_ENGINE_WIDE_PATH_H_
 

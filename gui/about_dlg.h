@@ -2,7 +2,7 @@
 #ifndef QUORVEL_GUI_ABOUT_DLG_H_
 #define QUORVEL_GUI_ABOUT_DLG_H_
 
-#include "platform/afx.h"
+#include "platform/afx/afx.h"
 
 class CAboutDlg : public CDialogEx {
  public:

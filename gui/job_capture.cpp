@@ -1,8 +1,8 @@
 #include "gui/job_capture.h"
 
-#include "engine/extract_job.h"
+#include "job/extract_job.h"
 #include "engine/job_log.h"
-#include "platform/os_error.h"
+#include "job/os_error.h"
 
 void ReasonFileOps::Before() {
   ClearOsError();

@@ -1,7 +1,7 @@
 #include "gui/path_narrowing.h"
 
-#include "platform/afx.h"
-#include "platform/narrow_text.h"
+#include "platform/afx/afx.h"
+#include "engine/narrow_text.h"
 
 std::string NarrowPath(LPCWSTR path) {
   std::string narrow;

@@ -6,7 +6,7 @@
 
 #include "platform/win_types.h"
 
-// Converts `path` by the one narrowing rule of platform/narrow_text.h (UTF-8
+// Converts `path` by the one narrowing rule of engine/narrow_text.h (UTF-8
 // on Windows, never substituting a character). Throws CMemoryException when
 // the conversion runs out of memory and COleException carrying the error as
 // an HRESULT for any other failure. The result ends at the first NUL.

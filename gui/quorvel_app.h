@@ -2,7 +2,7 @@
 #ifndef QUORVEL_GUI_QUORVEL_APP_H_
 #define QUORVEL_GUI_QUORVEL_APP_H_
 
-#include "platform/afx.h"
+#include "platform/afx/afx.h"
 
 class CQuorvelApp : public CWinApp {
  public:

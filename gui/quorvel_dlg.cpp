@@ -12,9 +12,9 @@
 #include "gui/job_capture.h"
 #include "gui/path_narrowing.h"
 #include "gui/resources/resource.h"
-#include "platform/folder_walk.h"
+#include "job/folder_walk.h"
 #include "report/report_file.h"
-#include "report/status_line.h"
+#include "job/run_batch.h"
 
 namespace {
 

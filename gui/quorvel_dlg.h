@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/afx.h"
+#include "platform/afx/afx.h"
 
 class CQuorvelDlg : public CDialogEx {
  public:

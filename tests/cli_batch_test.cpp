@@ -16,7 +16,7 @@
 
 #include "cli/batch.h"
 #include "engine/job_log.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli_native_path.h"
-#include "platform/folder_walk.h"
-#include "test_support.h"
+#include "tests/cli_native_path.h"
+#include "job/folder_walk.h"
+#include "tests/test_support.h"
 
 #if !defined(_WIN32)
 #include <sys/stat.h>

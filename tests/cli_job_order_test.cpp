@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/job_order.h"
-#include "cli_native_path.h"
-#include "test_support.h"
+#include "job/job_order.h"
+#include "tests/cli_native_path.h"
+#include "tests/test_support.h"
 
 namespace {
 

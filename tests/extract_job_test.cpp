@@ -1,7 +1,7 @@
 // The whole job on real files: reports byte for byte under every option,
 // every failure path with its log lines, and faults injected through the
 // job's file-operation seam.
-#include "engine/extract_job.h"
+#include "job/extract_job.h"
 
 #include <gtest/gtest.h>
 #if !defined(_WIN32)

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/extract_job.h"
+#include "job/extract_job.h"
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
 #include "engine/model_buffer.h"

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "test_support.h"
+#include "tests/test_support.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>

@@ -16,7 +16,7 @@
 #include "report/ordering.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
-#include "report/status_line.h"
+#include "job/status_line.h"
 #include "tests/reference/reference_report.h"
 #include "tests/test_support.h"
 

@@ -20,7 +20,7 @@
 #include "platform/emulated/input.h"
 #include "platform/emulated/window.h"
 #include "platform/headless/headless.h"
-#include "platform/os_error.h"
+#include "job/os_error.h"
 
 namespace hl = qv::headless;
 namespace emu = qv::emu;

@@ -18,7 +18,7 @@
 #include "gui/resources/resource.h"
 #include "gui/tests/fake_engine.h"
 #include "gui/tests/platform_paths.h"
-#include "platform/afx.h"
+#include "platform/afx/afx.h"
 #include "platform/emulated/dialog_keys.h"
 #include "platform/emulated/window.h"
 #include "platform/emulated/xdg_open.h"

@@ -12,7 +12,7 @@
 #include "gui/resources/resource.h"
 #include "gui/tests/narrowing_cases.h"
 #include "gui/tests/platform_paths.h"
-#include "platform/afx.h"
+#include "platform/afx/afx.h"
 #include "platform/emulated/window.h"
 #include "platform/resource_types.h"
 

@@ -1,11 +1,11 @@
 // The class library over the calls of win_types.h; shared by every backend.
-#include "platform/afx.h"
+#include "platform/afx/afx.h"
 
 #include <cstdio>
 #include <unordered_map>
 #include <vector>
 
-#include "platform/narrow_text.h"
+#include "engine/narrow_text.h"
 #include "platform/path_syntax.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The program entry of a dialog application. The command line is not read.
-#include "platform/afx.h"
+#include "platform/afx/afx.h"
 
 int main() {
   return AfxWinMain();

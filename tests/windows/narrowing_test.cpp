@@ -8,7 +8,7 @@
 
 #include "cli/wide_args.h"
 #include "gui/tests/narrowing_cases.h"
-#include "platform/narrow_text.h"
+#include "engine/narrow_text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/wide_args.h"
-#include "engine/extract_job.h"
+#include "job/extract_job.h"
 #include "engine/file_identity.h"
 #include "engine/file_ops.h"
 #include "engine/wide_path.h"

@@ -1,12 +1,10 @@
 // The one-line outcome of a model file in a batch, shared by the dialog and
 // the command line.
-#ifndef QUORVEL_REPORT_STATUS_LINE_H_
-#define QUORVEL_REPORT_STATUS_LINE_H_
+#ifndef QUORVEL_JOB_STATUS_LINE_H_
+#define QUORVEL_JOB_STATUS_LINE_H_
 
-#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/extract_result.h"
 #include "engine/path_separator.h"
@@ -23,12 +21,4 @@ std::string AsciiLowered(std::string_view text);
 std::string StatusLine(std::string_view path, ExtractResult result,
                        char separator = kPathSeparator);
 
-// One batch, one model at a time, as the dialog and quorvel-cli's `-j 1` run
-// it: `job` on each model in queue order, then that model's status line
-// handed to `show`. The models next in line are read ahead
-// (engine/read_ahead.h). Returns true when every model completed.
-bool RunBatch(const std::vector<std::string>& models,
-              const std::function<ExtractResult(const std::string& model)>& job,
-              const std::function<void(const std::string& line)>& show);
-
-#endif  // QUORVEL_REPORT_STATUS_LINE_H_
+#endif  // QUORVEL_JOB_STATUS_LINE_H_

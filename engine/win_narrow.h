@@ -1,8 +1,8 @@
-// Windows only: wide text narrowed by the one rule of platform/narrow_text.h
+// Windows only: wide text narrowed by the one rule of engine/narrow_text.h
 // over the real WideCharToMultiByte, for code that calls <windows.h> itself
 // (the command line, the folder walk).
-#ifndef QUORVEL_PLATFORM_WIN_NARROW_H_
-#define QUORVEL_PLATFORM_WIN_NARROW_H_
+#ifndef QUORVEL_ENGINE_WIN_NARROW_H_
+#define QUORVEL_ENGINE_WIN_NARROW_H_
 
 #if defined(_WIN32)
 
@@ -15,4 +15,4 @@ std::uint32_t NarrowNative(const wchar_t* wide, std::string& narrow);
 
 #endif  // _WIN32
 
-#endif  // QUORVEL_PLATFORM_WIN_NARROW_H_
+#endif  // QUORVEL_ENGINE_WIN_NARROW_H_

@@ -1,8 +1,8 @@
 // A small dialog-application class library in the style of MFC: the classes,
 // message maps and helpers the desktop front end is written against. It is
 // implemented once, over the calls of win_types.h, for every backend.
-#ifndef QUORVEL_PLATFORM_AFX_H_
-#define QUORVEL_PLATFORM_AFX_H_
+#ifndef QUORVEL_PLATFORM_AFX_AFX_H_
+#define QUORVEL_PLATFORM_AFX_AFX_H_
 
 #include <memory>
 #include <string>
@@ -387,4 +387,4 @@ class CMFCVisualManagerWindows : public CMFCVisualManager {
   static const CRuntimeClass classCMFCVisualManagerWindows;
 };
 
-#endif  // QUORVEL_PLATFORM_AFX_H_
+#endif  // QUORVEL_PLATFORM_AFX_AFX_H_

@@ -1,4 +1,4 @@
-#include "platform/folder_walk.h"
+#include "job/folder_walk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -45,8 +45,8 @@ bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
 #include <system_error>
 
 #include "engine/wide_path.h"
-#include "platform/win_folder.h"
-#include "platform/win_narrow.h"
+#include "engine/win_narrow.h"
+#include "job/win_folder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/win_folder.h"
+#include "job/win_folder.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "engine/extract_job.h"
+#include "job/extract_job.h"
 
 #include <cstdio>
 #include <new>

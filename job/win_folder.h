@@ -1,7 +1,7 @@
 // Windows only: the entries of one folder, through the wide calls, at any
 // path length.
-#ifndef QUORVEL_PLATFORM_WIN_FOLDER_H_
-#define QUORVEL_PLATFORM_WIN_FOLDER_H_
+#ifndef QUORVEL_JOB_WIN_FOLDER_H_
+#define QUORVEL_JOB_WIN_FOLDER_H_
 
 #if defined(_WIN32)
 
@@ -21,4 +21,4 @@ bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries);
 
 #endif  // _WIN32
 
-#endif  // QUORVEL_PLATFORM_WIN_FOLDER_H_
+#endif  // QUORVEL_JOB_WIN_FOLDER_H_

@@ -1,8 +1,8 @@
 // The operating system's own word on the last failed call of this thread,
 // whatever backend the program links: errno, and on Windows the thread's last
 // error, which the wide file calls set instead of errno.
-#ifndef QUORVEL_PLATFORM_OS_ERROR_H_
-#define QUORVEL_PLATFORM_OS_ERROR_H_
+#ifndef QUORVEL_JOB_OS_ERROR_H_
+#define QUORVEL_JOB_OS_ERROR_H_
 
 #include <string>
 
@@ -13,4 +13,4 @@ void ClearOsError();
 // neither is set. UTF-8 on Windows.
 std::string OsErrorText();
 
-#endif  // QUORVEL_PLATFORM_OS_ERROR_H_
+#endif  // QUORVEL_JOB_OS_ERROR_H_

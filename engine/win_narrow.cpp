@@ -1,8 +1,8 @@
-#include "platform/win_narrow.h"
+#include "engine/win_narrow.h"
 
 #include <windows.h>
 
-#include "platform/narrow_text.h"
+#include "engine/narrow_text.h"
 
 std::uint32_t NarrowNative(const wchar_t* wide, std::string& narrow) {
   return qv::NarrowWith(

@@ -1,4 +1,4 @@
-#include "cli/job_order.h"
+#include "job/job_order.h"
 
 #include <algorithm>
 #include <map>
@@ -9,8 +9,8 @@
 
 #include "engine/file_identity.h"
 #include "engine/path_separator.h"
+#include "job/status_line.h"
 #include "report/report_file.h"
-#include "report/status_line.h"
 
 namespace {
 

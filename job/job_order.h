@@ -5,8 +5,8 @@
 // reports collide under --save-beside-extractor; a model that is another's
 // report), must run one after the other, in argument order, so that the
 // result is what a one-file-at-a-time run leaves.
-#ifndef QUORVEL_CLI_JOB_ORDER_H_
-#define QUORVEL_CLI_JOB_ORDER_H_
+#ifndef QUORVEL_JOB_JOB_ORDER_H_
+#define QUORVEL_JOB_JOB_ORDER_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -24,4 +24,4 @@
 std::vector<std::vector<std::size_t>> JobPredecessors(const std::vector<std::string>& models,
                                                       std::int32_t saveBesideExtractor);
 
-#endif  // QUORVEL_CLI_JOB_ORDER_H_
+#endif  // QUORVEL_JOB_JOB_ORDER_H_

@@ -1,6 +1,6 @@
 // The engine's single entry: one model file in, one report file out.
-#ifndef QUORVEL_ENGINE_EXTRACT_JOB_H_
-#define QUORVEL_ENGINE_EXTRACT_JOB_H_
+#ifndef QUORVEL_JOB_EXTRACT_JOB_H_
+#define QUORVEL_JOB_EXTRACT_JOB_H_
 
 #include <cstdint>
 
@@ -31,4 +31,4 @@ ExtractResult ExtractModelArgsWith(FileOps& files, JobLog& log, const char* path
                                    std::int32_t sortByName, std::int32_t saveBesideExtractor,
                                    std::int32_t analyzeConnector, JobScratch* scratch = nullptr);
 
-#endif  // QUORVEL_ENGINE_EXTRACT_JOB_H_
+#endif  // QUORVEL_JOB_EXTRACT_JOB_H_

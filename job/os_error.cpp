@@ -1,4 +1,4 @@
-#include "platform/os_error.h"
+#include "job/os_error.h"
 
 #include <cerrno>
 #include <system_error>

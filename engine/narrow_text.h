@@ -8,8 +8,8 @@
 // UTF-16 (an unpaired surrogate, which NTFS allows) fails to narrow. The
 // engine widens it back for every file-system call (engine/wide_path.h).
 // Elsewhere: the thread's code page, which is the file system's own bytes.
-#ifndef QUORVEL_PLATFORM_NARROW_TEXT_H_
-#define QUORVEL_PLATFORM_NARROW_TEXT_H_
+#ifndef QUORVEL_ENGINE_NARROW_TEXT_H_
+#define QUORVEL_ENGINE_NARROW_TEXT_H_
 
 #include <climits>
 #include <cstdint>
@@ -71,4 +71,4 @@ std::uint32_t NarrowWith(Convert convert, LastError lastError, const wchar_t* wi
 
 }  // namespace qv
 
-#endif  // QUORVEL_PLATFORM_NARROW_TEXT_H_
+#endif  // QUORVEL_ENGINE_NARROW_TEXT_H_

@@ -1,7 +1,7 @@
 // The models a folder stands for: a folder argument of quorvel-cli --recursive,
 // and a folder dropped on the dialog.
-#ifndef QUORVEL_PLATFORM_FOLDER_WALK_H_
-#define QUORVEL_PLATFORM_FOLDER_WALK_H_
+#ifndef QUORVEL_JOB_FOLDER_WALK_H_
+#define QUORVEL_JOB_FOLDER_WALK_H_
 
 #include <string>
 #include <vector>
@@ -28,4 +28,4 @@ void ListModelsBelow(const std::string& root, std::vector<std::string>& models,
 std::vector<std::string> ExpandFolders(const std::vector<std::string>& args, bool recursive,
                                        std::vector<std::string>& errors);
 
-#endif  // QUORVEL_PLATFORM_FOLDER_WALK_H_
+#endif  // QUORVEL_JOB_FOLDER_WALK_H_
