@@ -33,10 +33,10 @@
 #include "bench/bench_models.h"
 #include "engine/arena.h"
 #include "engine/byte_search.h"
-#include "job/extract_job.h"
 #include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
 #include "engine/model_buffer.h"
+#include "job/extract_job.h"
 #include "report/report_text.h"
 #include "tests/scan_harness.h"
 

@@ -13,14 +13,14 @@
 #include "cli/allocator_tuning.h"
 #include "cli/batch.h"
 #include "cli/cli_options.h"
-#include "job/job_order.h"
 #include "cli/process_guard.h"
-#include "job/extract_job.h"
 #include "engine/file_identity.h"
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
 #include "engine/job_scratch.h"
+#include "job/extract_job.h"
 #include "job/folder_walk.h"
+#include "job/job_order.h"
 
 // QUORVEL_VERSION: the project's version, set by the build.
 

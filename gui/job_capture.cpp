@@ -1,7 +1,7 @@
 #include "gui/job_capture.h"
 
-#include "job/extract_job.h"
 #include "engine/job_log.h"
+#include "job/extract_job.h"
 #include "job/os_error.h"
 
 void ReasonFileOps::Before() {

@@ -1,7 +1,7 @@
 #include "gui/path_narrowing.h"
 
-#include "platform/afx/afx.h"
 #include "engine/narrow_text.h"
+#include "platform/afx/afx.h"
 
 std::string NarrowPath(LPCWSTR path) {
   std::string narrow;

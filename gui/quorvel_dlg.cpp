@@ -13,8 +13,8 @@
 #include "gui/path_narrowing.h"
 #include "gui/resources/resource.h"
 #include "job/folder_walk.h"
-#include "report/report_file.h"
 #include "job/run_batch.h"
+#include "report/report_file.h"
 
 namespace {
 

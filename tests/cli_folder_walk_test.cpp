@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli_native_path.h"
 #include "job/folder_walk.h"
+#include "tests/cli_native_path.h"
 #include "tests/test_support.h"
 
 #if !defined(_WIN32)

@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "job/extract_job.h"
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
 #include "engine/model_buffer.h"
+#include "job/extract_job.h"
 #include "tests/test_support.h"
 
 #if !defined(_WIN32)

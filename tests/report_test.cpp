@@ -12,11 +12,11 @@
 #include "engine/file_ops.h"
 #include "engine/flat_tables.h"
 #include "engine/records.h"
+#include "job/status_line.h"
 #include "report/connector_match.h"
 #include "report/ordering.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
-#include "job/status_line.h"
 #include "tests/reference/reference_report.h"
 #include "tests/test_support.h"
 

@@ -17,10 +17,10 @@
 #include "gui/resources/resource.h"
 #include "gui/tests/fake_engine.h"
 #include "gui/tests/platform_paths.h"
+#include "job/os_error.h"
 #include "platform/emulated/input.h"
 #include "platform/emulated/window.h"
 #include "platform/headless/headless.h"
-#include "job/os_error.h"
 
 namespace hl = qv::headless;
 namespace emu = qv::emu;

@@ -14,9 +14,9 @@
 #include "gui/tests/fake_engine.h"
 #include "gui/tests/narrowing_cases.h"
 #include "gui/tests/platform_paths.h"
+#include "job/status_line.h"
 #include "platform/afx/afx.h"
 #include "platform/headless/headless.h"
-#include "job/status_line.h"
 
 namespace hl = qv::headless;
 

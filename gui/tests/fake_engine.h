@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "job/extract_job.h"
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
+#include "job/extract_job.h"
 
 namespace fake_engine {
 

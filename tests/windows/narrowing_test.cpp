@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli/wide_args.h"
-#include "gui/tests/narrowing_cases.h"
 #include "engine/narrow_text.h"
+#include "gui/tests/narrowing_cases.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "cli/wide_args.h"
-#include "job/extract_job.h"
 #include "engine/file_identity.h"
 #include "engine/file_ops.h"
 #include "engine/wide_path.h"
+#include "job/extract_job.h"
 #include "tests/test_support.h"
 #include "tools/tavgen/tav_builder.h"
 
