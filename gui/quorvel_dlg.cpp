@@ -280,6 +280,11 @@ void CQuorvelDlg::OnBnClickedExtract() {
     const auto until = now + std::chrono::milliseconds(kPumpMilliseconds);
     const std::size_t before = done;
     LRESULT newest = LB_ERR;
+    // The list redraws once for the group: under Wine each line added while
+    // it redraws costs a scroll-bar update and a repaint of its own, several
+    // milliseconds of the dialog's thread and of the Wine server that the
+    // worker's file calls wait for.
+    m_listStatus.SetRedraw(FALSE);
     while (!pending.empty() && std::chrono::steady_clock::now() < until) {
       Finished file = std::move(pending.front());
       pending.pop_front();
@@ -294,6 +299,8 @@ void CQuorvelDlg::OnBnClickedExtract() {
                               reinterpret_cast<LPARAM>(wideLine.GetString()));
       ++done;
     }
+    m_listStatus.SetRedraw(TRUE);
+    m_listStatus.Invalidate();
     if (newest >= 0) m_listStatus.SetTopIndex(static_cast<int>(newest));
     if (done != before && done < total) {
       ShowInfo("file " + std::to_string(done + 1) + " of " + std::to_string(total));

@@ -99,6 +99,7 @@ inline bool IS_INTRESOURCE(LPCWSTR p) {
 }
 
 // Messages.
+constexpr UINT WM_SETREDRAW = 0x000B;
 constexpr UINT WM_SETTEXT = 0x000C;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
@@ -236,6 +237,7 @@ LRESULT DefDlgProcW(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL SetWindowTextW(HWND hWnd, LPCWSTR text);  // WM_SETTEXT
 BOOL EnableWindow(HWND hWnd, BOOL bEnable);    // returns TRUE if it was disabled before
 BOOL IsWindowEnabled(HWND hWnd);
+BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase);
 HWND GetDlgItem(HWND hDlg, int id);
 HWND GetParent(HWND hWnd);
 BOOL EndDialog(HWND hDlg, INT_PTR result);

@@ -169,6 +169,14 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
   return ::EnableWindow(m_hWnd, bEnable);
 }
 
+void CWnd::SetRedraw(BOOL bRedraw) {
+  ::SendMessageW(m_hWnd, WM_SETREDRAW, static_cast<WPARAM>(bRedraw), 0);
+}
+
+void CWnd::Invalidate(BOOL bErase) {
+  ::InvalidateRect(m_hWnd, nullptr, bErase);
+}
+
 void CWnd::SetWindowText(LPCTSTR lpszString) {
   ::SetWindowTextW(m_hWnd, lpszString);
 }

@@ -175,6 +175,12 @@ class CWnd : public CCmdTarget {
 
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
   BOOL EnableWindow(BOOL bEnable = TRUE);
+  // Turns the window's redrawing off and on (WM_SETREDRAW): many changes in
+  // a row then cost one repaint, not one each. Invalidate after turning it
+  // back on.
+  void SetRedraw(BOOL bRedraw = TRUE);
+  // The whole client area is repainted on the next paint.
+  void Invalidate(BOOL bErase = TRUE);
   void SetWindowText(LPCTSTR lpszString);
   BOOL IsIconic() const;
   void GetClientRect(RECT* lpRect) const;

@@ -285,6 +285,12 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
   return wasDisabled ? TRUE : FALSE;
 }
 
+// The in-memory windows show every change as it is made: there is nothing
+// to repaint later.
+BOOL InvalidateRect(HWND hWnd, const RECT*, BOOL) {
+  return FromHandle(hWnd) != nullptr ? TRUE : FALSE;
+}
+
 BOOL IsWindowEnabled(HWND hWnd) {
   Window* w = FromHandle(hWnd);
   return w != nullptr && w->enabled ? TRUE : FALSE;

@@ -36,6 +36,11 @@ void PumpWaitingMessagesW(HWND dialog, DWORD waitMilliseconds) {
 BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
   return native::NativeEnableWindow(hWnd, bEnable);
 }
+BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) {
+  if (rect == nullptr) return native::NativeInvalidateRect(hWnd, nullptr, erase);
+  const native::Rect r{rect->left, rect->top, rect->right, rect->bottom};
+  return native::NativeInvalidateRect(hWnd, &r, erase);
+}
 BOOL IsWindowEnabled(HWND hWnd) {
   return native::NativeIsWindowEnabled(hWnd);
 }

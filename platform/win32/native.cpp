@@ -177,6 +177,12 @@ int NativeGetSystemMetrics(int index) {
   return ::GetSystemMetrics(index);
 }
 
+int NativeInvalidateRect(HWND__* hWnd, const Rect* rect, int erase) {
+  if (rect == nullptr) return ::InvalidateRect(hWnd, nullptr, erase);
+  const RECT r{rect->left, rect->top, rect->right, rect->bottom};
+  return ::InvalidateRect(hWnd, &r, erase);
+}
+
 int NativeGetClientRect(HWND__* hWnd, Rect& rect) {
   RECT r{};
   const BOOL ok = ::GetClientRect(hWnd, &r);

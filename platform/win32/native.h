@@ -40,6 +40,8 @@ int NativeSetWindowText(HWND__* hWnd, const wchar_t* text);
 void NativePumpWaitingMessages(HWND__* dialog, std::uint32_t waitMilliseconds);
 int NativeEnableWindow(HWND__* hWnd, int enable);
 int NativeIsWindowEnabled(HWND__* hWnd);
+// `rect` null: the whole client area.
+int NativeInvalidateRect(HWND__* hWnd, const Rect* rect, int erase);
 HWND__* NativeGetDlgItem(HWND__* hDlg, int id);
 HWND__* NativeGetParent(HWND__* hWnd);
 int NativeEndDialog(HWND__* hDlg, std::intptr_t result);
