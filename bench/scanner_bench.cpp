@@ -37,7 +37,6 @@
 #include "engine/file_ops.h"
 #include "engine/model_buffer.h"
 #include "job/extract_job.h"
-#include "report/report_text.h"
 #include "tests/scan_harness.h"
 
 namespace {
@@ -166,7 +165,8 @@ void BenchJob(benchmark::State& state, bool flat, LazyModel* model) {
   for (auto _ : state) {
     if (flat) {
       Arena arena(FileOps::Default());
-      length = ReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}, arena).size();
+      length = scan_harness::ReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}, arena)
+                   .size();
     } else {
       length = ReferenceReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}).size();
     }

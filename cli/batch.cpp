@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string_view>
 #include <system_error>
 
 #include "engine/job_log.h"
@@ -72,7 +73,7 @@ ThreadStarter DefaultThreadStarter() {
 int RunBatchInTurn(const std::vector<std::string>& models, const ModelJob& job) {
   const bool completed = RunBatch(
       models, [&job](const std::string& model) { return job(JobLog::Stdout(), model); },
-      [](const std::string& line) { std::printf("%s\n", line.c_str()); });
+      [](const std::string& line) { PrintJobOutput(stdout, {}, line); });
   std::fflush(stdout);
   return completed ? 0 : 1;
 }
@@ -193,15 +194,11 @@ class ParallelBatch {
     const std::size_t from = printed_;
     for (; printed_ < models_.size() && Done(printed_); ++printed_) {
       const bool completed = state_[printed_] == State::Completed;
-      if (logs_[printed_] != nullptr) {
-        const std::string& text = logs_[printed_]->text();
-        std::fwrite(text.data(), 1, text.size(), out_);
-      } else {
-        std::fputs("ERROR: malloc failed\n", out_);
-      }
-      const std::string line = StatusLine(
-          models_[printed_], completed ? ExtractResult::Completed : ExtractResult::Failed);
-      std::fprintf(out_, "%s\n", line.c_str());
+      PrintJobOutput(out_,
+                     logs_[printed_] != nullptr ? std::string_view(logs_[printed_]->text())
+                                                : std::string_view("ERROR: malloc failed\n"),
+                     StatusLine(models_[printed_],
+                                completed ? ExtractResult::Completed : ExtractResult::Failed));
       if (!completed) failed_ = true;
       logs_[printed_].reset();
     }

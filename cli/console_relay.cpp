@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "engine/wide_path.h"
+
 // One stream turned into a pipe whose far end a thread reads, decodes and
 // writes to the console the stream was.
 struct ConsoleRelay::Stream {
@@ -35,13 +37,13 @@ std::size_t WholeSequences(const std::string& bytes) {
   return length > back + 1 ? end - 1 - back : end;
 }
 
+// The program writes only text narrowed by the one rule, so `bytes` is UTF-8
+// but for a sequence cut by the very end of the output, which shows as
+// U+FFFD.
 void Show(HANDLE console, const std::string& bytes) {
   if (bytes.empty()) return;
-  const int count = static_cast<int>(bytes.size());
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), count, nullptr, 0);
-  if (needed <= 0) return;
-  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), count, wide.data(), needed);
+  std::wstring wide;
+  if (!WidenUtf8(bytes, wide)) wide = L"\uFFFD";
   DWORD written = 0;
   for (std::size_t at = 0; at < wide.size(); at += written) {
     if (!WriteConsoleW(console, wide.data() + at, static_cast<DWORD>(wide.size() - at), &written,
@@ -62,7 +64,7 @@ void Relay(HANDLE pipe, HANDLE console) {
     Show(console, pending.substr(0, whole));
     pending.erase(0, whole);
   }
-  Show(console, pending);  // a cut sequence at the very end shows as U+FFFD
+  Show(console, pending);  // a cut sequence at the very end
 }
 
 std::unique_ptr<ConsoleRelay::Stream> Start(std::FILE* file) {

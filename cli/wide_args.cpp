@@ -2,15 +2,12 @@
 
 #include "engine/win_narrow.h"
 
-DWORD NarrowArgument(const wchar_t* wide, std::string& narrow) {
-  return NarrowNative(wide, narrow);
-}
-
-DWORD NarrowArguments(int argc, wchar_t** argv, std::vector<std::string>& args, int& index) {
+DWORD NarrowArguments(const std::vector<std::wstring>& wide, std::vector<std::string>& args,
+                      std::size_t& index) {
   args.clear();
-  for (index = 1; index < argc; ++index) {
+  for (index = 0; index < wide.size(); ++index) {
     std::string narrow;
-    const DWORD error = NarrowArgument(argv[index], narrow);
+    const DWORD error = NarrowNative(wide[index].c_str(), narrow);
     if (error != ERROR_SUCCESS) return error;
     args.push_back(std::move(narrow));
   }

@@ -7,16 +7,15 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
-// NarrowNative (engine/win_narrow.h): ERROR_SUCCESS with
-// `narrow` set, or the error with `narrow` unchanged. Never substitutes.
-DWORD NarrowArgument(const wchar_t* wide, std::string& narrow);
-
-// Narrows argv[1..argc-1]. On failure `index` names the argument and the
-// result is its error.
-DWORD NarrowArguments(int argc, wchar_t** argv, std::vector<std::string>& args, int& index);
+// Narrows each of `wide` in order by NarrowNative (engine/win_narrow.h), which
+// never substitutes. ERROR_SUCCESS with `args` set; or the error of the first
+// argument that cannot be narrowed, with `index` its position in `wide`.
+DWORD NarrowArguments(const std::vector<std::wstring>& wide, std::vector<std::string>& args,
+                      std::size_t& index);
 
 #endif  // _WIN32
 

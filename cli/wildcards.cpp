@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/path_text.h"
 #include "job/win_folder.h"
 
 namespace {
@@ -59,14 +60,8 @@ bool NameOrder(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
-std::size_t LastComponentStart(std::wstring_view path) {
-  const std::size_t slash = path.find_last_of(L"\\/");
-  if (slash != std::wstring_view::npos) return slash + 1;
-  return path.size() >= 2 && path[1] == L':' ? 2 : 0;
-}
-
 bool HasWildcard(std::wstring_view path) {
-  return path.substr(LastComponentStart(path)).find_first_of(L"*?") != std::wstring_view::npos;
+  return path.substr(FileNameStart(path)).find_first_of(L"*?") != std::wstring_view::npos;
 }
 
 bool MatchesWildcard(std::wstring_view pattern, std::wstring_view name) {
@@ -74,7 +69,7 @@ bool MatchesWildcard(std::wstring_view pattern, std::wstring_view name) {
 }
 
 std::vector<std::wstring> ExpandWildcard(const std::wstring& pattern) {
-  const std::size_t start = LastComponentStart(pattern);
+  const std::size_t start = FileNameStart(pattern);
   const std::wstring folder = pattern.substr(0, start);
   const std::u32string last = Folded(std::wstring_view(pattern).substr(start));
   std::vector<FolderEntry> entries;

@@ -12,11 +12,8 @@
 #include <string_view>
 #include <vector>
 
-// The position where the last component of `path` starts: after its last
-// '\' or '/', or after "X:" of a drive.
-std::size_t LastComponentStart(std::wstring_view path);
-
-// True when the last component of `path` holds '*' or '?'.
+// True when the last component of `path` (after its last '\' or '/', or after
+// "X:" of a drive: FileNameStart of engine/path_text.h) holds '*' or '?'.
 bool HasWildcard(std::wstring_view path);
 
 // True when `name` matches `pattern` as a whole. A surrogate pair is one

@@ -19,18 +19,14 @@ int Run(int argc, wchar_t** argv) {
   const std::vector<std::wstring> expanded =
       ExpandModelArguments(std::vector<std::wstring>(argv + 1, argv + argc));
   std::vector<std::string> args;
-  for (const std::wstring& arg : expanded) {
-    std::string narrow;
-    const DWORD error = NarrowArgument(arg.c_str(), narrow);
-    if (error != ERROR_SUCCESS) {
-      // The argument itself cannot be shown: it is not valid text.
-      std::fprintf(stderr,
-                   "quorvel-cli: argument %zu is not valid Unicode text and names no file that "
-                   "can be opened (error %lu)\n",
-                   args.size() + 1, static_cast<unsigned long>(error));
-      return 2;
-    }
-    args.push_back(std::move(narrow));
+  std::size_t index = 0;
+  if (const DWORD error = NarrowArguments(expanded, args, index); error != ERROR_SUCCESS) {
+    // The argument itself cannot be shown: it is not valid text.
+    std::fprintf(stderr,
+                 "quorvel-cli: argument %zu is not valid Unicode text and names no file that "
+                 "can be opened (error %lu)\n",
+                 index + 1, static_cast<unsigned long>(error));
+    return 2;
   }
   return QuorvelCliMain(args);
 }

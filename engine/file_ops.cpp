@@ -191,7 +191,7 @@ std::FILE* FileOps::CreateTemp(const char* reportPath, TempFile& temp) {
     if (!link && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return nullptr;
   }
   // The long-path form is a full path with backslashes only.
-  const std::wstring folder = report.substr(0, report.rfind(L'\\') + 1);
+  const std::wstring folder = report.substr(0, LastPartStart(std::wstring_view(report)));
   const std::wstring stem = folder + L".quorvel-" + std::to_wstring(GetCurrentProcessId()) + L"-";
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     std::wstring name = stem + std::to_wstring(tempCounter++) + L".tmp";

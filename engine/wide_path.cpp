@@ -2,28 +2,16 @@
 
 #include <windows.h>
 
-#include <climits>
-#include <cstring>
 #include <string_view>
 
+#include "engine/narrow_text.h"
+
+bool WidenUtf8(std::string_view utf8, std::wstring& wide) {
+  return qv::WidenBy(MultiByteToWideChar, utf8, wide);
+}
+
 bool WidenUtf8(const char* utf8, std::wstring& wide) {
-  if (utf8 == nullptr) return false;
-  const std::size_t length = std::strlen(utf8);
-  if (length == 0) {
-    wide.clear();
-    return true;
-  }
-  if (length > static_cast<std::size_t>(INT_MAX)) return false;
-  const int count = static_cast<int>(length);
-  const int needed = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, count, nullptr, 0);
-  if (needed <= 0) return false;
-  std::wstring out(static_cast<std::size_t>(needed), L'\0');
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, count, out.data(), needed) !=
-      needed) {
-    return false;
-  }
-  wide = std::move(out);
-  return true;
+  return utf8 != nullptr && WidenUtf8(std::string_view(utf8), wide);
 }
 
 bool LongPathForm(const char* utf8, std::wstring& wide) {

@@ -7,9 +7,14 @@
 #if defined(_WIN32)
 
 #include <string>
+#include <string_view>
 
-// Converts `utf8` with MB_ERR_INVALID_CHARS: nothing is ever substituted.
-// False, `wide` unchanged, when `utf8` is not valid UTF-8.
+#include "engine/path_text.h"  // the rules that cut and join the wide forms too
+
+// Widens `utf8` by the one rule (qv::WidenBy over the real call): nothing is
+// ever substituted. False, `wide` unchanged, when `utf8` is not valid UTF-8
+// (or is null).
+bool WidenUtf8(std::string_view utf8, std::wstring& wide);
 bool WidenUtf8(const char* utf8, std::wstring& wide);
 
 // `utf8` widened, made a full path (against the current directory) and given

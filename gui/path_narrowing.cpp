@@ -5,12 +5,7 @@
 
 std::string NarrowPath(LPCWSTR path) {
   std::string narrow;
-  const DWORD error = qv::NarrowWith(
-      [](const wchar_t* wide, int wideCount, char* out, int outSize) {
-        return ::WideCharToMultiByte(qv::kNarrowCodePage, qv::kNarrowFlags, wide, wideCount, out,
-                                     outSize, nullptr, nullptr);
-      },
-      [] { return ::GetLastError(); }, path, narrow);
+  const DWORD error = qv::NarrowBy(::WideCharToMultiByte, ::GetLastError, path, narrow);
   if (error != ERROR_SUCCESS) {
     const HRESULT hr = HRESULT_FROM_WIN32(error);
     if (hr == E_OUTOFMEMORY) AfxThrowMemoryException();

@@ -4,27 +4,14 @@
 #include <cstring>
 #include <string_view>
 
-#include "engine/path_separator.h"
+#include "engine/path_text.h"
 
 namespace {
 
 bool HasModelExtension(std::string_view name) {
   constexpr std::string_view kExtension = ".tav";
-  if (name.size() < kExtension.size()) return false;
-  const std::string_view tail = name.substr(name.size() - kExtension.size());
-  for (std::size_t i = 0; i < tail.size(); ++i) {
-    char c = tail[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kExtension[i]) return false;
-  }
-  return true;
-}
-
-std::string Join(const std::string& folder, std::string_view name) {
-  std::string path = folder;
-  if (path.empty() || path.back() != kPathSeparator) path += kPathSeparator;
-  path += name;
-  return path;
+  return name.size() >= kExtension.size() &&
+         AsciiLowered(name.substr(name.size() - kExtension.size())) == kExtension;
 }
 
 std::string CannotRead(const std::string& folder, const char* reason) {
@@ -73,9 +60,9 @@ bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
       continue;
     }
     if (entry.directory)
-      subfolders.push_back(Join(folder, narrow));
+      subfolders.push_back(JoinPath(folder, narrow));
     else if (HasModelExtension(narrow))
-      models.push_back(Join(folder, narrow));
+      models.push_back(JoinPath(folder, narrow));
   }
   return ok;
 }
@@ -130,9 +117,9 @@ bool ReadFolder(const std::string& folder, std::vector<std::string>& subfolders,
       continue;  // else gone since it was listed
     }
     if (S_ISDIR(info.st_mode))
-      subfolders.push_back(Join(folder, name));
+      subfolders.push_back(JoinPath(folder, name));
     else if (S_ISREG(info.st_mode) && HasModelExtension(name))
-      models.push_back(Join(folder, name));
+      models.push_back(JoinPath(folder, name));
   }
   ::closedir(dir);
   return ok;

@@ -8,8 +8,7 @@
 #include <variant>
 
 #include "engine/file_identity.h"
-#include "engine/path_separator.h"
-#include "job/status_line.h"
+#include "engine/path_text.h"
 #include "report/report_file.h"
 
 namespace {
@@ -38,20 +37,11 @@ struct SpellingKey {  // its folder cannot be asked: the folder as spelled
 };
 using Key = std::variant<FileKey, EntryKey, SpellingKey>;
 
-bool IsSeparator(char c) {
-#if defined(_WIN32)
-  return c == '\\' || c == '/';
-#else
-  return c == kPathSeparator;
-#endif
-}
-
 std::vector<Key> KeysOf(const std::string& path) {
   std::vector<Key> keys;
   FileIdentity identity;
   if (IdentifyFile(path, identity)) keys.push_back(FileKey{identity});
-  std::size_t cut = path.size();
-  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  const std::size_t cut = FileNameStart(path);
   const std::string folder = cut > 0 ? path.substr(0, cut) : std::string(1, '.');
   const std::string name = AsciiLowered(std::string_view(path).substr(cut));
   if (IdentifyFile(folder, identity))

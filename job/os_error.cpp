@@ -5,6 +5,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "engine/win_narrow.h"
 #endif
 
 namespace {
@@ -36,15 +38,7 @@ std::string OsErrorText() {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, last, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string utf8;
-  if (length > 0 && text != nullptr) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                         nullptr, nullptr);
-    if (size > 0) {
-      utf8.resize(static_cast<std::size_t>(size));
-      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), size, nullptr,
-                          nullptr);
-    }
-  }
+  if (length > 0 && text != nullptr) NarrowNative(text, utf8);
   if (text != nullptr) LocalFree(text);
   return utf8.empty() ? "error " + std::to_string(last) : Trimmed(utf8);
 #else

@@ -1,17 +1,16 @@
 #include "job/status_line.h"
 
-std::string AsciiLowered(std::string_view text) {
-  std::string lowered(text);
-  for (char& c : lowered) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lowered;
-}
+#include "engine/path_text.h"
 
 std::string StatusLine(std::string_view path, ExtractResult result, char separator) {
-  const std::size_t slash = path.rfind(separator);
-  std::string line = AsciiLowered(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  std::string line = AsciiLowered(LastPart(path, separator));
   if (line.size() < kStatusColumn) line.append(kStatusColumn - line.size(), '.');
   line += result == ExtractResult::Completed ? "completed" : "failed";
   return line;
+}
+
+void PrintJobOutput(std::FILE* out, std::string_view log, std::string_view statusLine) {
+  std::fwrite(log.data(), 1, log.size(), out);
+  std::fwrite(statusLine.data(), 1, statusLine.size(), out);
+  std::fputc('\n', out);
 }

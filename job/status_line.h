@@ -3,6 +3,7 @@
 #ifndef QUORVEL_JOB_STATUS_LINE_H_
 #define QUORVEL_JOB_STATUS_LINE_H_
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -11,14 +12,15 @@
 
 inline constexpr std::size_t kStatusColumn = 60;
 
-// `text` with A-Z lowered as tolower does in the "C" locale; every other byte
-// (UTF-8 included) kept as it is.
-std::string AsciiLowered(std::string_view text);
-
 // The part of `path` after its last `separator` (every other byte is an
 // ordinary character), with A-Z lowered as tolower does in the "C" locale,
 // padded with dots to 60 bytes, then "completed" or "failed". No line end.
 std::string StatusLine(std::string_view path, ExtractResult result,
                        char separator = kPathSeparator);
+
+// One finished model's output on `out`, as the command line prints it whether
+// its models run in turn or side by side: `log`, the lines its job logged
+// (empty when they went out as they came), then `statusLine` and a line end.
+void PrintJobOutput(std::FILE* out, std::string_view log, std::string_view statusLine);
 
 #endif  // QUORVEL_JOB_STATUS_LINE_H_

@@ -1,5 +1,6 @@
 #include "platform/selection_buffer.h"
 
+#include "engine/path_text.h"
 #include "platform/path_syntax.h"
 
 namespace qv {
@@ -8,9 +9,8 @@ namespace {
 // The part of `path` before its last separator; the separator itself when
 // that is the first character; empty when there is none.
 std::wstring FolderOf(const std::wstring& path) {
-  const std::size_t cut = path.rfind(kPathSeparator);
-  if (cut == std::wstring::npos) return L"";
-  return cut == 0 ? path.substr(0, 1) : path.substr(0, cut);
+  const std::size_t name = LastPartStart(path);
+  return path.substr(0, name > 1 ? name - 1 : name);
 }
 
 }  // namespace
@@ -30,8 +30,8 @@ std::optional<std::wstring> PackSelection(const std::vector<std::wstring>& paths
     packed = folder;
     packed.push_back(L'\0');
     for (const std::wstring& p : paths) {
-      const bool inFolder = FolderOf(p) == folder && p.find(kPathSeparator) != std::wstring::npos;
-      packed += inFolder ? p.substr(p.rfind(kPathSeparator) + 1) : p;
+      const bool inFolder = FolderOf(p) == folder && LastPartStart(p) > 0;
+      packed += inFolder ? LastPart(p) : p;
       packed.push_back(L'\0');
     }
   }

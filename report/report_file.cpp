@@ -6,16 +6,17 @@
 
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
+#include "engine/path_text.h"
 #include "engine/temp_files.h"
 
 std::string ReportBaseName(std::string_view path, std::int32_t saveBesideExtractor,
                            char separator) {
-  const std::size_t slash = path.rfind(separator);
+  const std::size_t name = LastPartStart(path, separator);
   // A dot in a folder's name is no extension of the model's.
   std::size_t dot = path.rfind('.');
-  if (dot != std::string_view::npos && slash != std::string_view::npos && dot < slash)
-    dot = std::string_view::npos;
-  std::size_t start = (slash != std::string_view::npos && slash > 0) ? slash + 1 : 0;
+  if (dot != std::string_view::npos && dot < name) dot = std::string_view::npos;
+  // A separator that is the first character does not count.
+  std::size_t start = name > 1 ? name : 0;
   if (saveBesideExtractor == 0) start = 0;
   if (dot != std::string_view::npos && dot >= start)
     return std::string(path.substr(start, dot - start));

@@ -4,8 +4,6 @@
 #include <charconv>
 #include <cstring>
 
-#include "engine/fast_scanner.h"
-#include "engine/scan_state.h"
 #include "report/connector_match.h"
 #include "report/ordering.h"
 
@@ -156,12 +154,4 @@ std::string_view ReportFromTables(FlatTables& tables, const ExtractOptions& opti
   const std::int32_t matched = MatchConnectors(tables);
   return FormatArgReport(tables.records(), matched, tables.connectorCount(),
                          options.analyzeConnector, arena);
-}
-
-std::string_view ReportText(const std::uint8_t* bytes, std::size_t size,
-                            const ExtractOptions& options, Arena& arena) {
-  FlatTables tables(arena, size);
-  ScanState state;
-  if (size > 0) ScanModel(bytes, size, options.analyzeConnector, state, tables);
-  return ReportFromTables(tables, options, arena);
 }

@@ -22,9 +22,4 @@ std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
 // OrderArgList (reordering `tables.records()`), then FormatArgReport.
 std::string_view ReportFromTables(FlatTables& tables, const ExtractOptions& options, Arena& arena);
 
-// The job's whole text for a model image in memory: ScanModel into the flat
-// tables, then ReportFromTables.
-std::string_view ReportText(const std::uint8_t* bytes, std::size_t size,
-                            const ExtractOptions& options, Arena& arena);
-
 #endif  // QUORVEL_REPORT_REPORT_TEXT_H_

@@ -18,6 +18,7 @@
 #include "engine/extract_options.h"
 #include "engine/fast_scanner.h"
 #include "engine/file_ops.h"
+#include "engine/flat_tables.h"
 #include "engine/scan_state.h"
 #include "report/report_text.h"
 #include "tests/reference/literal_tables.h"
@@ -76,6 +77,16 @@ inline ExtractOptions OptionSet(int n) {
 // every option set: empty when all agree, else the first difference shown.
 // (saveBesideExtractor moves the file only; it is passed all the same, so
 // that a text that came to depend on it would show.)
+// The job's whole text for a model image in memory: ScanModel into the flat
+// tables, then ReportFromTables, as the job does with a model it has read.
+inline std::string_view ReportText(const std::uint8_t* bytes, std::size_t size,
+                                   const ExtractOptions& options, Arena& arena) {
+  FlatTables tables(arena, size);
+  ScanState state;
+  if (size > 0) ScanModel(bytes, size, options.analyzeConnector, state, tables);
+  return ReportFromTables(tables, options, arena);
+}
+
 inline std::string JobDifference(const std::uint8_t* bytes, std::size_t size) {
   for (int n = 0; n < 8; ++n) {
     const ExtractOptions options = OptionSet(n);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/narrow_text.h"
+#include "engine/path_text.h"
 #include "platform/path_syntax.h"
 
 namespace {
@@ -83,13 +84,7 @@ void AfxThrowOleException(SCODE sc) {
 }
 
 CString::CString(const char* narrow) {
-  if (narrow == nullptr) return;
-  const int count = ::MultiByteToWideChar(qv::kNarrowCodePage, 0, narrow, -1, nullptr, 0);
-  if (count <= 0) return;
-  std::wstring wide(static_cast<std::size_t>(count), L'\0');
-  ::MultiByteToWideChar(qv::kNarrowCodePage, 0, narrow, -1, wide.data(), count);
-  wide.resize(static_cast<std::size_t>(count - 1));  // drop the terminator
-  m_text = std::move(wide);
+  if (narrow != nullptr) qv::WidenBy(::MultiByteToWideChar, narrow, m_text);
 }
 
 BOOL CString::LoadString(UINT nID) {
@@ -467,10 +462,7 @@ CString CFileDialog::GetNextPathName(POSITION& pos) const {
   const wchar_t* next = p + name.size() + 1;
   pos = *next == L'\0' ? nullptr : reinterpret_cast<POSITION>(const_cast<wchar_t*>(next));
   if (IsAbsolutePath(name) || folder.empty()) return CString(name.c_str());
-  std::wstring full = folder;
-  if (full.back() != kPathSeparator) full += kPathSeparator;
-  full += name;
-  return CString(full.c_str());
+  return CString(JoinPath(folder, name).c_str());
 }
 
 // ---- Application ----

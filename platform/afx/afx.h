@@ -50,8 +50,10 @@ class CString {
  public:
   CString() = default;
   CString(const wchar_t* text) : m_text(text != nullptr ? text : L"") {}  // NOLINT: implicit
-  // Widens narrow text by the code page of the narrowing of selected paths
-  // (platform/narrow_text.h: UTF-8 on Windows). Never fails.
+  // Widens narrow text by the one rule (qv::WidenBy, engine/narrow_text.h):
+  // on Windows UTF-8, where text that is not UTF-8 (which no narrowing of
+  // the program's makes) gives an empty string, nothing being substituted;
+  // elsewhere the file system's bytes, which always widen.
   explicit CString(const char* narrow);
 
   BOOL LoadString(UINT nID);  // from the program's string resources

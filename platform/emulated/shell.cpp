@@ -13,6 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/narrow_text.h"
+#include "engine/path_text.h"
 #include "platform/emulated/backend.h"
 #include "platform/emulated/window.h"
 #include "platform/emulated/xdg_open.h"
@@ -39,17 +41,10 @@ Drop* FromDrop(HDROP h) {
   return LiveDrops().count(d) != 0 ? d : nullptr;
 }
 
-// Narrow text of the file system from wide text, and back; lossless for any
-// narrow text (platform/emulated/text_codec.cpp).
+// Narrow text of the file system from wide text, by the one rule
+// (engine/narrow_text.h); lossless for any narrow text the widening made.
 bool ToNarrow(const std::wstring& wide, std::string& narrow) {
-  const int size =
-      ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return false;
-  std::string out(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_THREAD_ACP, 0, wide.c_str(), -1, out.data(), size, nullptr, nullptr);
-  out.resize(static_cast<std::size_t>(size - 1));
-  narrow = std::move(out);
-  return true;
+  return qv::NarrowBy(::WideCharToMultiByte, ::GetLastError, wide.c_str(), narrow) == 0;
 }
 
 std::wstring CurrentFolder() {
@@ -62,11 +57,8 @@ std::wstring CurrentFolder() {
     if (errno != ERANGE) return std::wstring();
     buffer.resize(buffer.size() * 2);
   }
-  const int size = ::MultiByteToWideChar(CP_THREAD_ACP, 0, buffer.data(), -1, nullptr, 0);
-  if (size <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_THREAD_ACP, 0, buffer.data(), -1, wide.data(), size);
-  wide.resize(static_cast<std::size_t>(size - 1));
+  std::wstring wide;
+  qv::WidenBy(::MultiByteToWideChar, buffer.data(), wide);
   return wide;
 #endif
 }
@@ -174,16 +166,14 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
       ::SetLastError(ERROR_INVALID_PARAMETER);
       return 0;
     }
-    if (folder.back() != kPathSeparator) folder += kPathSeparator;
-    full = folder + full;
+    full = JoinPath(folder, full);
   }
   if (full.size() + 1 > bufferLength || buffer == nullptr) {
     return static_cast<DWORD>(full.size() + 1);  // the size it needs, NUL included
   }
   std::wmemcpy(buffer, full.c_str(), full.size() + 1);
   if (filePart != nullptr) {
-    const std::size_t cut = full.find_last_of(kPathSeparator);
-    *filePart = cut == std::wstring::npos ? buffer : buffer + cut + 1;
+    *filePart = buffer + LastPartStart(full);
   }
   return static_cast<DWORD>(full.size());
 }

@@ -8,6 +8,8 @@
 
 #include "cli/wide_args.h"
 #include "engine/narrow_text.h"
+#include "engine/wide_path.h"
+#include "engine/win_narrow.h"
 #include "gui/tests/narrowing_cases.h"
 
 namespace {
@@ -84,14 +86,29 @@ TEST(NarrowWith, FailureReportsTheErrorAndKeepsTheTarget) {
   EXPECT_EQ(narrow, "kept");
 }
 
-TEST(NarrowArgument, FollowsTheSharedTableWithTheRealConversion) {
+// Each case narrowed by the real call and, where that succeeds, widened back
+// to the same text; bytes that are not UTF-8 fail to widen and leave the
+// target as it was.
+TEST(NarrowNative, FollowsTheSharedTableAndWidensBackWithTheRealConversion) {
   for (const narrowing_cases::PathCase& c : narrowing_cases::PathCases()) {
     SCOPED_TRACE(c.name);
     std::string narrow = "untouched";
-    const DWORD error = NarrowArgument(c.wide.c_str(), narrow);
+    const DWORD error = NarrowNative(c.wide.c_str(), narrow);
     EXPECT_EQ(error, c.error);
     EXPECT_EQ(narrow, c.error == 0 ? c.narrow : "untouched");
+    if (c.error != 0) continue;
+    std::wstring wide = L"untouched";
+    EXPECT_TRUE(WidenUtf8(narrow, wide));
+    EXPECT_EQ(wide, c.wide);
   }
+  for (const char* bad : {"\xC3(", "a\xFF", "\xED\xA0\x80", "\xF0\x9F\x98"}) {
+    std::wstring wide = L"untouched";
+    EXPECT_FALSE(WidenUtf8(bad, wide)) << bad;
+    EXPECT_EQ(wide, L"untouched");
+  }
+  std::wstring wide = L"untouched";
+  EXPECT_FALSE(WidenUtf8(static_cast<const char*>(nullptr), wide));
+  EXPECT_EQ(wide, L"untouched");
 }
 
 TEST(WideCharToMultiByte, Utf8RulesOfTheRealCall) {
@@ -111,22 +128,17 @@ TEST(WideCharToMultiByte, Utf8RulesOfTheRealCall) {
   }
 }
 
-TEST(NarrowArguments, SkipsTheProgramNameAndKeepsOrder) {
-  wchar_t program[] = L"quorvel-cli.exe";
-  wchar_t first[] = L"-c";
-  wchar_t second[] = L"\u041a.tav";
-  wchar_t empty[] = L"";
-  wchar_t* argv[] = {program, first, second, empty};
+TEST(NarrowArguments, KeepsOrderAndNamesTheFirstThatFails) {
   std::vector<std::string> args = {"stale"};
-  int index = -1;
-  EXPECT_EQ(NarrowArguments(4, argv, args, index), static_cast<DWORD>(ERROR_SUCCESS));
+  std::size_t index = 9;
+  EXPECT_EQ(NarrowArguments({L"-c", L"\u041a.tav", L""}, args, index),
+            static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(args, std::vector<std::string>({"-c", "\xD0\x9A.tav", ""}));
 
-  wchar_t bad[] = {L'x', wchar_t(0xD800), L'\0'};
-  wchar_t* badArgv[] = {program, first, bad, second};
-  EXPECT_EQ(NarrowArguments(4, badArgv, args, index),
+  const std::wstring bad = {L'x', wchar_t(0xD800)};
+  EXPECT_EQ(NarrowArguments({L"-c", bad, L"\u041a.tav"}, args, index),
             static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
-  EXPECT_EQ(index, 2);
+  EXPECT_EQ(index, 1u);
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "cli/wide_args.h"
 #include "engine/file_identity.h"
 #include "engine/file_ops.h"
 #include "engine/wide_path.h"
+#include "engine/win_narrow.h"
 #include "job/extract_job.h"
 #include "tests/test_support.h"
 #include "tools/tavgen/tav_builder.h"
@@ -74,7 +74,7 @@ std::string ReportFor(const std::string& object) {
 
 std::string Narrow(const std::wstring& wide) {
   std::string narrow;
-  EXPECT_EQ(NarrowArgument(wide.c_str(), narrow), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(NarrowNative(wide.c_str(), narrow), static_cast<DWORD>(ERROR_SUCCESS));
   return narrow;
 }
 
