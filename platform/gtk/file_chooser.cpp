@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "engine/path_text.h"
 #include "platform/gtk/label_text.h"
 #include "platform/gtk/peer.h"
 #include "platform/gtk/wide_name.h"
@@ -18,9 +19,8 @@ void AddDefaultExtension(std::string& name, LPCWSTR defExt) {
   if (defExt == nullptr || *defExt == L'\0') return;
   struct stat st;
   if (::stat(name.c_str(), &st) == 0) return;
-  const std::size_t slash = name.rfind('/');
   const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return;
+  if (dot != std::string::npos && dot >= LastPartStart(name)) return;
   name.push_back('.');
   name.append(DisplayText(defExt));
 }
