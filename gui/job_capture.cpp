@@ -4,6 +4,25 @@
 #include "job/extract_job.h"
 #include "job/os_error.h"
 
+namespace {
+
+ExtractResult EngineJob(FileOps& files, JobLog& log, const std::string& model,
+                        const ExtractOptions& options) {
+  return ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
+                              options.saveBesideExtractor, options.analyzeConnector);
+}
+
+ModelJob& TheModelJob() {
+  static ModelJob job = &EngineJob;
+  return job;
+}
+
+}  // namespace
+
+void SetModelJob(ModelJob job) {
+  TheModelJob() = job;
+}
+
 void ReasonFileOps::Before() {
   ClearOsError();
 }
@@ -80,8 +99,7 @@ CapturedJob RunCapturedJob(ReasonFileOps& files, const std::string& model,
   BufferedJobLog log;
   files.TakeReason();
   CapturedJob job;
-  job.result = ExtractModelArgsWith(files, log, model.c_str(), options.sortByName,
-                                    options.saveBesideExtractor, options.analyzeConnector);
+  job.result = TheModelJob()(files, log, model, options);
   std::fwrite(log.text().data(), 1, log.text().size(), out);
   job.log = log.text();
   const std::string reason = files.TakeReason();

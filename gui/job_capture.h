@@ -12,6 +12,8 @@
 #include "engine/extract_result.h"
 #include "engine/file_ops.h"
 
+class JobLog;
+
 // The real file operations, noting the system's reason when one of the calls
 // whose failure fails a job (opening, measuring, writing, replacing the
 // report) fails. Fallbacks the job takes on its own (no hold, no mapping,
@@ -63,6 +65,14 @@ struct CapturedJob {
   ExtractResult result = ExtractResult::Failed;
   std::string log;  // the job's lines, each ending in '\n', the reason added
 };
+
+// The engine's job on one model, as RunCapturedJob calls it.
+using ModelJob = ExtractResult (*)(FileOps& files, JobLog& log, const std::string& model,
+                                   const ExtractOptions& options);
+// Puts `job` in the engine's place for every later RunCapturedJob (the
+// dialog tests' stand-in); the engine's job is there from the start. Only
+// while no batch runs: the batch's worker reads it without a lock.
+void SetModelJob(ModelJob job);
 
 // Runs the job on `model` over `files`, writes its lines to `out` exactly as
 // the job logged them, and returns them with the reason added.

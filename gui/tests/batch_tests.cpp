@@ -15,6 +15,7 @@
 #include "gui/quorvel_app.h"
 #include "gui/quorvel_dlg.h"
 #include "gui/resources/resource.h"
+#include "gui/tests/dialog_fixture.h"
 #include "gui/tests/fake_engine.h"
 #include "gui/tests/platform_paths.h"
 #include "job/os_error.h"
@@ -29,9 +30,6 @@ namespace {
 
 constexpr const wchar_t* kCredit = L"By the Quorvel authors, 2026";
 
-HWND Item(HWND dlg, int id) {
-  return ::GetDlgItem(dlg, id);
-}
 bool Enabled(HWND dlg, int id) {
   return ::IsWindowEnabled(Item(dlg, id)) != FALSE;
 }
@@ -71,35 +69,18 @@ std::string MissingReason() {
 #endif
 }
 
-class BatchTest : public ::testing::Test {
+class BatchTest : public DialogTest {
  protected:
   void SetUp() override {
-    hl::Reset();
-    fake_engine::Reset();
+    DialogTest::SetUp();
     fake_engine::SetJob(SlowJob);
   }
   void TearDown() override { hl::SetPumpScript(nullptr); }
 
-  // Runs the dialog; `session` is what the user does. The dialog must still
-  // be open after it: it ends here with IDCANCEL.
-  void Run(const std::function<void(HWND)>& session) {
-    hl::QueueModal([&](HWND dlg) {
-      session(dlg);
-      return INT_PTR{IDCANCEL};
-    });
-    CQuorvelDlg dlg;
-    app_.m_pMainWnd = &dlg;
-    dlg.DoModal();
-    app_.m_pMainWnd = nullptr;
-  }
-
   static void LoadAndExtract(HWND dlg, const std::vector<std::wstring>& paths) {
-    hl::QueueFileDialog(paths);
-    hl::Click(dlg, IDC_BUTTON_LOAD);
+    Load(dlg, paths);
     hl::Click(dlg, IDC_BUTTON_EXTRACT);
   }
-
-  CQuorvelApp app_;
 };
 
 enum class Way { Finish, Escape, CloseButton, Stop };
@@ -113,7 +94,7 @@ TEST_P(BatchStops, AfterTheFileInWorkWithTheDialogOpen) {
   bool sawRunning = false;
   bool acted = false;
   hl::SetPumpScript([&](HWND dlg) {
-    const std::size_t lines = hl::ListLines(Item(dlg, IDC_LIST_STATUS)).size();
+    const std::size_t lines = Lines(dlg).size();
     if (!sawRunning && lines >= 1 && lines < 6) {
       sawRunning = true;
       // Running: the progress shown, only the list and Stop take input.
@@ -155,7 +136,7 @@ TEST_P(BatchStops, AfterTheFileInWorkWithTheDialogOpen) {
   Run([&](HWND dlg) {
     LoadAndExtract(dlg, paths);
     EXPECT_FALSE(emu::FromHandle(dlg)->ended);
-    listed = hl::ListLines(Item(dlg, IDC_LIST_STATUS)).size();
+    listed = Lines(dlg).size();
     if (way == Way::Finish) {
       EXPECT_EQ(listed, 6u);
       EXPECT_EQ(Info(dlg), kCredit);

@@ -11,6 +11,7 @@
 #include "gui/quorvel_app.h"
 #include "gui/quorvel_dlg.h"
 #include "gui/resources/resource.h"
+#include "gui/tests/dialog_fixture.h"
 #include "gui/tests/fake_engine.h"
 #include "gui/tests/narrowing_cases.h"
 #include "gui/tests/platform_paths.h"
@@ -24,20 +25,6 @@ namespace {
 
 using Paths = std::vector<std::wstring>;
 
-HWND Item(HWND dlg, int id) {
-  return ::GetDlgItem(dlg, id);
-}
-bool ExtractEnabled(HWND dlg) {
-  return ::IsWindowEnabled(Item(dlg, IDC_BUTTON_EXTRACT)) != FALSE;
-}
-std::vector<std::wstring> Lines(HWND dlg) {
-  return hl::ListLines(Item(dlg, IDC_LIST_STATUS));
-}
-
-void Load(HWND dlg, const Paths& paths) {
-  hl::QueueFileDialog(paths);
-  hl::Click(dlg, IDC_BUTTON_LOAD);
-}
 void CancelLoad(HWND dlg) {
   hl::QueueFileDialog(std::nullopt);
   hl::Click(dlg, IDC_BUTTON_LOAD);
@@ -45,35 +32,6 @@ void CancelLoad(HWND dlg) {
 void Extract(HWND dlg) {
   hl::Click(dlg, IDC_BUTTON_EXTRACT);
 }
-
-std::vector<std::string> EnginePaths() {
-  std::vector<std::string> paths;
-  for (const fake_engine::Call& c : fake_engine::Calls()) paths.push_back(c.path);
-  return paths;
-}
-
-class DialogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    hl::Reset();
-    fake_engine::Reset();
-  }
-
-  // Runs the main dialog modally, as the application's main window as start-up
-  // makes it; `session` is what the user does in it.
-  void Run(const std::function<void(HWND)>& session) {
-    hl::QueueModal([&](HWND dlg) {
-      session(dlg);
-      return INT_PTR{IDCANCEL};
-    });
-    CQuorvelDlg dlg;
-    app_.m_pMainWnd = &dlg;
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    app_.m_pMainWnd = nullptr;
-  }
-
-  CQuorvelApp app_;  // the dialog loads its icon through the application
-};
 
 // ---- Idle and Loaded ----
 

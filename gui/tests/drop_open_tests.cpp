@@ -16,6 +16,7 @@
 #include "gui/quorvel_app.h"
 #include "gui/quorvel_dlg.h"
 #include "gui/resources/resource.h"
+#include "gui/tests/dialog_fixture.h"
 #include "gui/tests/fake_engine.h"
 #include "gui/tests/platform_paths.h"
 #include "platform/afx/afx.h"
@@ -40,28 +41,10 @@ namespace {
 
 using Paths = std::vector<std::wstring>;
 
-HWND Item(HWND dlg, int id) {
-  return ::GetDlgItem(dlg, id);
-}
-bool ExtractEnabled(HWND dlg) {
-  return ::IsWindowEnabled(Item(dlg, IDC_BUTTON_EXTRACT)) != FALSE;
-}
-std::vector<std::wstring> Lines(HWND dlg) {
-  return hl::ListLines(Item(dlg, IDC_LIST_STATUS));
-}
-std::vector<std::string> EnginePaths() {
-  std::vector<std::string> paths;
-  for (const fake_engine::Call& c : fake_engine::Calls()) paths.push_back(c.path);
-  return paths;
-}
 std::vector<std::wstring> OpenedPaths() {
   std::vector<std::wstring> paths;
   for (const hl::OpenedDocument& d : hl::Recorded().opened) paths.push_back(d.path);
   return paths;
-}
-void Load(HWND dlg, const Paths& paths) {
-  hl::QueueFileDialog(paths);
-  hl::Click(dlg, IDC_BUTTON_LOAD);
 }
 void PressEnter(HWND dlg, int focus) {
   emu::PressEnter(*emu::FromHandle(dlg), emu::FromHandle(Item(dlg, focus)));
@@ -114,25 +97,8 @@ class Tree {
   static inline int count_ = 0;
 };
 
-class DropOpenTest : public ::testing::Test {
+class DropOpenTest : public DialogTest {
  protected:
-  void SetUp() override {
-    hl::Reset();
-    fake_engine::Reset();
-  }
-
-  void Run(const std::function<void(HWND)>& session) {
-    hl::QueueModal([&](HWND dlg) {
-      session(dlg);
-      return INT_PTR{IDCANCEL};
-    });
-    CQuorvelDlg dlg;
-    app_.m_pMainWnd = &dlg;
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    app_.m_pMainWnd = nullptr;
-  }
-
-  CQuorvelApp app_;
   Tree tree_;
 };
 

@@ -1,7 +1,10 @@
 #include "gui/tests/fake_engine.h"
 
+#include "gui/job_capture.h"
+
 namespace fake_engine {
 namespace {
+
 std::function<ExtractResult(const std::string&)>& Result() {
   static std::function<ExtractResult(const std::string&)> result;
   return result;
@@ -10,6 +13,16 @@ Job& TheJob() {
   static Job job;
   return job;
 }
+
+ExtractResult Fake(FileOps& files, JobLog& log, const std::string& path,
+                   const ExtractOptions& options) {
+  Calls().push_back(
+      {path, options.sortByName, options.saveBesideExtractor, options.analyzeConnector});
+  if (auto& job = TheJob()) return job(files, log, path);
+  auto& result = Result();
+  return result ? result(path) : ExtractResult::Completed;
+}
+
 }  // namespace
 
 void SetJob(Job job) {
@@ -29,21 +42,7 @@ void Reset() {
   Calls().clear();
   Result() = nullptr;
   TheJob() = nullptr;
+  SetModelJob(&Fake);
 }
 
 }  // namespace fake_engine
-
-ExtractResult ExtractModelArgsWith(FileOps& files, JobLog& log, const char* path,
-                                   std::int32_t sortByName, std::int32_t saveBesideExtractor,
-                                   std::int32_t analyzeConnector, JobScratch*) {
-  fake_engine::Calls().push_back({path, sortByName, saveBesideExtractor, analyzeConnector});
-  if (auto& job = fake_engine::TheJob()) return job(files, log, path);
-  auto& result = fake_engine::Result();
-  return result ? result(path) : ExtractResult::Completed;
-}
-
-ExtractResult ExtractModelArgs(const char* path, std::int32_t sortByName,
-                               std::int32_t saveBesideExtractor, std::int32_t analyzeConnector) {
-  return ExtractModelArgsWith(FileOps::Default(), JobLog::Stdout(), path, sortByName,
-                              saveBesideExtractor, analyzeConnector);
-}

@@ -1,5 +1,5 @@
-// A recording stand-in for the engine entry, linked into the dialog tests in
-// place of the real one.
+// A recording stand-in for the engine's job, put in its place in the dialog's
+// batch (SetModelJob) by Reset().
 #ifndef QUORVEL_GUI_TESTS_FAKE_ENGINE_H_
 #define QUORVEL_GUI_TESTS_FAKE_ENGINE_H_
 
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/extract_result.h"
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
-#include "job/extract_job.h"
 
 namespace fake_engine {
 
@@ -28,6 +28,7 @@ void SetResult(std::function<ExtractResult(const std::string& path)> result);
 // operations and the log the caller gave it.
 using Job = std::function<ExtractResult(FileOps& files, JobLog& log, const std::string& path)>;
 void SetJob(Job job);
+// Forgets the calls and the rules, and puts the stand-in in the batch.
 void Reset();
 
 }  // namespace fake_engine

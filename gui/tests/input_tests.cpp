@@ -10,6 +10,7 @@
 #include "gui/quorvel_app.h"
 #include "gui/quorvel_dlg.h"
 #include "gui/resources/resource.h"
+#include "gui/tests/dialog_fixture.h"
 #include "gui/tests/fake_engine.h"
 #include "platform/emulated/input.h"
 #include "platform/emulated/window.h"
@@ -33,14 +34,7 @@ struct KeyCase {
   KeyAction action;
 };
 
-class KeyInMainDialog : public ::testing::TestWithParam<KeyCase> {
- protected:
-  void SetUp() override {
-    hl::Reset();
-    fake_engine::Reset();
-  }
-  CQuorvelApp app_;
-};
+class KeyInMainDialog : public DialogTest, public ::testing::WithParamInterface<KeyCase> {};
 
 // Keys that change no state: what the backend is told to do with them.
 TEST_P(KeyInMainDialog, AnswersWhatTheBackendDoes) {
@@ -88,14 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"other_key", Key::Other, false, false, IDC_LIST_STATUS, KeyAction::Unused}),
     [](const auto& info) { return std::string(info.param.name); });
 
-class UserInput : public ::testing::Test {
+class UserInput : public DialogTest {
  protected:
-  void SetUp() override {
-    hl::Reset();
-    fake_engine::Reset();
-  }
-  static emu::Window& Control(HWND dlg, int id) { return *emu::FromHandle(::GetDlgItem(dlg, id)); }
-  CQuorvelApp app_;
+  static emu::Window& Control(HWND dlg, int id) { return *emu::FromHandle(Item(dlg, id)); }
 };
 
 TEST_F(UserInput, EscapeAndTheCloseButtonEndTheDialog) {

@@ -8,6 +8,7 @@
 #include "gui/quorvel_app.h"
 #include "gui/quorvel_dlg.h"
 #include "gui/resources/resource.h"
+#include "gui/tests/dialog_fixture.h"
 #include "gui/tests/fake_engine.h"
 #include "platform/emulated/dialog_keys.h"
 #include "platform/emulated/window.h"
@@ -28,14 +29,7 @@ struct EnterCase {
   std::size_t fileDialogs;
 };
 
-class EnterInMainDialog : public ::testing::TestWithParam<EnterCase> {
- protected:
-  void SetUp() override {
-    hl::Reset();
-    fake_engine::Reset();
-  }
-  CQuorvelApp app_;
-};
+class EnterInMainDialog : public DialogTest, public ::testing::WithParamInterface<EnterCase> {};
 
 TEST_P(EnterInMainDialog, PressesTheFocusedOrTheDefaultButton) {
   const EnterCase& c = GetParam();

@@ -54,6 +54,28 @@ def poll(condition, what, timeout=30.0):
     fail(f"timed out waiting for {what}" + (f" ({last_error})" if last_error else ""))
 
 
+def live_descendants(pid):
+    """The processes below `pid` that have not ended (zombies are ended)."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            stat = open(f"/proc/{entry}/stat").read()
+        except OSError:  # ended while we read
+            continue
+        # The name, in parentheses, may hold spaces: the fields follow its end.
+        state, ppid = stat[stat.rindex(")") + 2:].split()[:2]
+        if state != "Z":
+            children.setdefault(int(ppid), []).append(int(entry))
+    found, todo = [], [pid]
+    while todo:
+        for child in children.get(todo.pop(), []):
+            found.append(child)
+            todo.append(child)
+    return found
+
+
 def pixels(base):
     """Dialog units to pixels with the dialog font's base units (x, y), as
     MapDialogRect rounds."""

@@ -6,6 +6,8 @@
 //   probe enabled TITLE [ID]    prints 0 or 1, for control ID or the window itself
 //   probe list TITLE ID         prints each line of list box ID
 //   probe check TITLE ID        prints 0 or 1: the check state of button ID
+//   probe pushed TITLE ID       prints 0 or 1: whether button ID is held down
+//   probe active TITLE          prints 0 or 1: whether the window is the foreground one
 //   probe center TITLE ID       prints the screen position "X Y" of control ID's centre
 //   probe itemcenter TITLE ID N prints the screen position "X Y" of line N of list box ID
 //   probe selected TITLE ID     prints the selected line of list box ID, or -1
@@ -24,6 +26,8 @@
 //                               input, read as UTF-8 bytes: the file name box of an Open
 //                               dialog gets every character, which no typed key can promise
 //   probe acp                   prints the process's ANSI code page
+//   probe running EXE           exit 0 when a process of the file EXE runs in this
+//                               Wine session
 //   probe menu                  exit 0 when a popup menu (a system menu too) is shown
 //   probe texts TITLE ID STOP   prints each new text of control ID (at any depth),
 //                               read every 10 ms, until the file STOP exists
@@ -42,6 +46,7 @@
 #include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -153,6 +158,19 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc < 3) return 2;
   const std::wstring command = argv[1];
+  if (command == L"running") {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 2;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry)) {
+      found = _wcsicmp(entry.szExeFile, argv[2]) == 0;
+    }
+    CloseHandle(snapshot);
+    return found ? 0 : 1;
+  }
   if (command == L"count") {
     Count count{argv[2], 0};
     EnumWindows(&CountWindow, reinterpret_cast<LPARAM>(&count));
@@ -185,6 +203,10 @@ int wmain(int argc, wchar_t** argv) {
     HWND owner = GetWindow(window, GW_OWNER);
     if (owner == nullptr) return 1;
     PrintUtf8(TitleOf(owner));
+    return 0;
+  }
+  if (command == L"active") {
+    std::printf("%d\n", GetForegroundWindow() == window ? 1 : 0);
     return 0;
   }
   if (command == L"enabled" && argc == 3) {
@@ -267,6 +289,10 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"check") {
     std::printf("%d\n", SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    return 0;
+  }
+  if (command == L"pushed") {
+    std::printf("%d\n", (SendMessageW(control, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0 ? 1 : 0);
     return 0;
   }
   if (command == L"enabled") {

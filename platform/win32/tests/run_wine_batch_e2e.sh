@@ -146,7 +146,7 @@ sed -n 2p "$work/lines" | grep -q '^m00001\.tav\.*failed$' || fail "line 1 reads
 
 # 2. Why it failed: the keyboard selects the line.
 xdotool windowfocus --sync "$window"
-sleep 0.3
+wait_for "the dialog to be active" probe_is 1 active "$title"
 # shellcheck disable=SC2046 # "X Y"
 xdotool mousemove $(probe itemcenter "$title" 1004 $((models - 1))) click 1
 wait_for "the last line to be selected" probe_is $((models - 1)) selected "$title" 1004

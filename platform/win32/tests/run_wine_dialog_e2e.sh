@@ -83,12 +83,25 @@ probe_is 0 check "$title" 1011 || fail "Analyze Connector starts ticked"
 # While a box is open, the main dialog owns it and is disabled, and nothing
 # done to it runs a handler: "Load TAV" clicked (posted and with the mouse),
 # "Extract!" and About posted as commands. The box stays the only one, the
-# queue and the list stay as they were. A posted BM_SETCHECK on "Sort by Name"
-# goes last: once it reads back, everything posted before it has been handled.
+# queue and the list stay as they were. The mouse click has been handled once
+# the box's button 1, pressed with the mouse after it, reads pushed (the
+# button is then let go off itself, which clicks nothing). A posted
+# BM_SETCHECK on "Sort by Name" goes last: once it reads back, everything
+# posted before it has been handled.
 # "Load TAV" clicked with the mouse, as a user would.
 mouse_click_load() {
   # shellcheck disable=SC2046 # "X Y"
   xdotool mousemove $(probe center "$title" 1000) click 1
+}
+# to_corner WINDOW: moves the box to the screen's bottom right corner, whole
+# on the screen (its button 1 within the mouse's reach) and off "Load TAV"
+# (which the mouse clicks through it).
+to_corner() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  # shellcheck disable=SC2046 # "X Y"
+  set -- "$1" $((1024 - WIDTH)) $((768 - HEIGHT)) $(probe center "$title" 1000)
+  [ "$2" -gt "$4" ] || [ "$3" -gt "$5" ] || fail "a box of ${WIDTH}x$HEIGHT would cover Load TAV"
+  xdotool windowmove --sync "$1" "$2" "$3"
 }
 main_is_locked_by() {
   box=$1
@@ -96,12 +109,18 @@ main_is_locked_by() {
   probe_is 0 enabled "$title" || fail "the main dialog is enabled while '$box' is open"
   boxes_before="$(probe count Open) $(probe count "About Quorvel")"
   list_before=$(probe list "$title" 1004)
-  mouse_click_load
+  # One xdotool, so that the X server takes the click and the press in order.
+  # shellcheck disable=SC2046 # "X Y"
+  xdotool mousemove $(probe center "$title" 1000) click 1 \
+    mousemove $(probe center "$box" 1) mousedown 1
+  wait_for "'$box''s button 1 to be held down" probe_is 1 pushed "$box" 1
+  # shellcheck disable=SC2046 # "X Y"
+  xdotool mousemove $(probe center "$title" 1004) mouseup 1
+  wait_for "'$box''s button 1 to be let go" probe_is 0 pushed "$box" 1
   probe click "$title" 1000
   probe command "$title" 1000
   probe command "$title" 3
   probe syscommand "$title" 16
-  sleep 1 # the mouse click travels through the X server
   probe mark "$title" 1009 1
   wait_for "the posts to '$title' to be handled" probe_is 1 check "$title" 1009
   probe mark "$title" 1009 0
@@ -117,7 +136,7 @@ main_is_locked_by() {
 mouse_click_load
 wait_for "the open dialog" xdotool search --onlyvisible --name '^Open$'
 chooser=$(xdotool search --onlyvisible --name '^Open$' | head -n 1)
-xdotool windowmove --sync "$chooser" 480 400 # off "Load TAV", for the mouse click
+to_corner "$chooser"
 main_is_locked_by Open
 answer_open "$(windows_path "$model_dir/Кабина.tav")"
 wait_for "Extract! to be enabled" probe_is 1 enabled "$title" 3
@@ -131,7 +150,7 @@ wait_for "the system menu" probe_ok menu
 xdotool key Up Return
 wait_for "the About box" xdotool search --onlyvisible --name '^About Quorvel$'
 about=$(xdotool search --onlyvisible --name '^About Quorvel$' | head -n 1)
-xdotool windowmove --sync "$about" 480 400
+to_corner "$about"
 main_is_locked_by "About Quorvel"
 xdotool windowfocus --sync "$about"
 xdotool key Return
