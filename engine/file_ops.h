@@ -2,7 +2,8 @@
 // that tests can make any of them fail. Default() makes the real calls: one
 // implementation per system (engine/file_ops_posix.cpp,
 // engine/file_ops_windows.cpp, which also say why), the portable calls in
-// engine/file_ops.cpp.
+// engine/file_ops.cpp. Paths are the engine's bytes; on Windows they are
+// UTF-8, and one that is not fails.
 #ifndef QUORVEL_ENGINE_FILE_OPS_H_
 #define QUORVEL_ENGINE_FILE_OPS_H_
 
@@ -105,8 +106,10 @@ class FileOps {
   virtual void* AllocatePages(std::size_t bytes);
   virtual void ReleasePages(void* block, std::size_t bytes);
 
-  // ---- Reports: written whole into a new temporary file beside the report,
-  // which then takes its place in one step ----
+  // ---- Reports ----
+  //
+  // A report is written whole into a new temporary file beside it, which then
+  // takes its place in one step.
 
   // Creates a new temporary file in `reportPath`'s folder (never through an
   // existing name or link), opens it for writing in text mode into
