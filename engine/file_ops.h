@@ -1,7 +1,9 @@
-// The file and memory operations the extraction job performs, behind one
-// narrow seam so that tests can make any of them fail. The default object
-// performs the real operations through the C runtime and the system's own
-// file and memory calls.
+// The file and memory calls of the extraction job, behind one narrow seam so
+// that tests can make any of them fail. Default() makes the real calls: one
+// implementation per system (engine/file_ops_posix.cpp,
+// engine/file_ops_windows.cpp, which also say why), the portable calls in
+// engine/file_ops.cpp. Paths are the engine's bytes; on Windows they are
+// UTF-8, and one that is not fails.
 #ifndef QUORVEL_ENGINE_FILE_OPS_H_
 #define QUORVEL_ENGINE_FILE_OPS_H_
 
@@ -12,7 +14,7 @@
 #include "engine/temp_files.h"
 
 // What tells one state of a file from another: its size and its times of
-// last modification and status change, in nanoseconds where the system has them.
+// last modification and status change, in nanoseconds since the Unix epoch.
 struct FileStamp {
   std::int64_t size = -1;  // -1: the file could not be asked
   std::int64_t modified = 0;
@@ -24,140 +26,112 @@ class FileOps {
  public:
   virtual ~FileOps() = default;
 
-  // Opens an existing regular file for binary reading ("rb"). The job opens
-  // the model once and measures, maps or reads it through that one handle. Returns nullptr
-  // when the path cannot be opened or names anything but a regular file
-  // (directory, FIFO, device); never blocks on such a file. Windows: the
-  // UTF-8 path is widened (engine/wide_path.h; a path that is not UTF-8
-  // fails), and the file is shared for reading, writing and deletion.
+  // ---- Files opened for reading ----
+
+  // Opens an existing regular file for binary reading ("rb"); nullptr when
+  // the path cannot be opened or names anything else (a folder, FIFO or
+  // device), never blocking on such a file. Other programs may still write,
+  // replace or delete the file.
   virtual std::FILE* OpenRead(const char* path);
-  // The open file's size, asked of its handle (fstat; GetFileSizeEx), or a
-  // negative value when it cannot be measured.
+  // The open file's size, asked of its handle; negative when unknown.
   virtual std::int64_t MeasureSize(std::FILE* file);
   // Seeks to the start; true on success.
   virtual bool Rewind(std::FILE* file);
   // Reads up to `count` bytes at the current position into `buffer`; the
-  // count read. It does not tell whether the bytes are still the file's:
-  // StillOnDisk does.
+  // count read. Whether they are still the file's, StillOnDisk tells.
   virtual std::size_t Read(void* buffer, std::size_t count, std::FILE* file);
   // False when the file's first `count` bytes, read just now into `block`,
-  // are known to differ from the file by now: another program wrote it
-  // meanwhile. Windows reads them again and compares (a second pass: there a
-  // rewrite in place through another open handle moves no stamp); elsewhere
-  // true without reading, since the stamps and the watch see every write.
+  // are known to differ from the file by now (another program wrote it).
   virtual bool StillOnDisk(std::FILE* file, const void* block, std::size_t count);
   // Closes a file opened by OpenRead or CreateTemp; 0 on success.
   virtual int Close(std::FILE* file);
 
-  // A file opened by OpenRead held against change, so that it can be mapped
-  // (see engine/model_buffer.h for why). Each returns false (or nullptr),
-  // having changed nothing, where the system refuses; the job then reads.
+  // ---- Holding and mapping (engine/model_buffer.h says why) ----
   //
-  // Hold: from now until Unhold (or Close) no other program changes or
-  // truncates the file. Linux: a read lease; writers and truncation wait until
-  // it is released. It is refused while anyone has the file open for writing,
-  // to all but the file's owner (or CAP_LEASE), and when the system's lease
-  // break time is under 10 s. No signal reaches the process for it: the lease
-  // names no owner, and the signal chosen for the moment before that is one
-  // whose disposition here is to be ignored (SIGURG, else SIGWINCH; with a
-  // handler on both, no lease). Windows: always false; nothing is held or
-  // mapped there, since a lock or a view makes other programs' saves fail.
+  // Where the system refuses, each returns false (or nullptr) having changed
+  // nothing; the job then reads.
+
+  // From now until Unhold or Close no other program changes or truncates the
+  // file. Never granted on Windows.
   virtual bool Hold(std::FILE* file);
-  // False once another program has asked to write the file since Hold (the
-  // lease is breaking or broken); the file may then have changed. Never asks
-  // anything that could block.
+  // False once another program has asked to write the file since Hold: it may
+  // have changed. Never blocks.
   virtual bool HoldIntact(std::FILE* file);
+  // Lets go of Hold.
   virtual void Unhold(std::FILE* file);
-  // True when another handle has `file` open for writing just now, asked
-  // without holding anything afterwards. Linux: a read lease is refused with
-  // EAGAIN (the lease, when granted, is let go at once); false where no lease
-  // can be asked (another user's file, both quiet signals handled). Windows:
-  // always false: the one way to ask (a second open that allows no other
-  // writer) makes another program's save fail if it comes in that moment.
+  // True when another handle has the file open for writing just now; holds
+  // nothing afterwards. False where that cannot be asked.
   virtual bool OpenForWriting(std::FILE* file);
   // What ended AwaitWriter.
   enum class WriterEvent { Closed, Wrote, Idle };
-  // Waits for what a writer of `file` does next: Closed as soon as a handle
-  // open for writing is closed, Wrote as soon as the file is written, Idle
-  // when `quietNs` pass with neither. Linux: inotify (IN_CLOSE_WRITE,
-  // IN_MODIFY); without it, a pause of `quietNs` and Idle. Windows, which
-  // tells no such event: a pause of `quietNs` and Wrote, so that the caller
-  // asks OpenForWriting again.
+  // Waits for what a writer of the file does next: Closed once a handle open
+  // for writing is closed, Wrote once the file is written, Idle when
+  // `quietNs` pass with neither. Where no such event can be had it waits
+  // `quietNs`, then says Idle (Windows: Wrote, so that the caller asks
+  // OpenForWriting again).
   virtual WriterEvent AwaitWriter(std::FILE* file, std::int64_t quietNs);
-  // Maps the first `size` (> 0) bytes of `file` read-only, pages loaded ahead.
+  // Maps the first `size` (> 0) bytes of the file read-only, pages loaded
+  // ahead.
   virtual const void* Map(std::FILE* file, std::size_t size);
   virtual void Unmap(const void* view, std::size_t size);
-  // The file's stamp now; size -1 when it cannot be had. Linux: size, mtime
-  // and ctime in ns, all updated at once by every write through any
-  // descriptor. Windows: size, LastWriteTime and ChangeTime (100 ns) of the
-  // open handle. A size change (truncation, CREATE_ALWAYS, growth) shows at
-  // once through every handle. The times do not always: NTFS notes a cached
-  // write in the writer's handle and sets the times when that handle is
-  // closed (cleanup) or when the file's size is next set, so a rewrite in
-  // place that keeps the size and whose handle stays open past the read is
-  // not seen; nor, on any system, a read that lies wholly inside one long
-  // write, whose times were set as it began. StillOnDisk covers that gap on
-  // Windows. The times count nanoseconds since the Unix epoch, like Now().
+
+  // ---- Telling a change ----
+
+  // The open file's stamp now; size -1 when it cannot be had. A change of
+  // size shows at once; a change of times may show late, so a read can pass
+  // unseen by the stamps alone: StillOnDisk and Watch cover that.
   virtual FileStamp Stamp(std::FILE* file);
   // The wall clock now, in the nanoseconds of FileStamp's times.
   virtual std::int64_t Now();
   // Waits about `nanoseconds` (> 0).
   virtual void Pause(std::int64_t nanoseconds);
-
-  // Notes every write to `file` by anyone from now until Unwatch, whatever
-  // the file system's time stamps can resolve. Returns a watch >= 0, or -1
-  // where no such note can be had (Windows; Linux without inotify or with its
-  // instances or watches used up); the caller then has the stamps alone.
-  // The three calls of one watch are made on one thread, which has at most
-  // one watch at a time.
+  // Notes every write to the file by anyone from now until Unwatch, however
+  // fine the stamps' times. A watch >= 0, or -1 where none can be had (the
+  // stamps then decide alone). The three calls of one watch are made on one
+  // thread, which has at most one watch at a time.
   virtual int Watch(std::FILE* file);
   // True when the file was written or truncated since Watch, or when the
-  // system lost count. Call it once per watch. Never blocks.
+  // count was lost. Once per watch; never blocks.
   virtual bool WatchSawWrite(int watch);
   virtual void Unwatch(int watch);
 
-  // True when the last file or memory call that failed on this thread failed
-  // for want of memory or descriptors (EMFILE, ENFILE, ENOMEM; Windows: too
-  // many open files, not enough memory or quota), so that the same call may
-  // succeed when fewer jobs run. Ask it right after the failure.
-  virtual bool FailedForWantOfResources();
+  // ---- Resources ----
 
-  // A large zeroed block of whole pages, given huge pages where the system
-  // has them (Linux: an anonymous mapping with MADV_HUGEPAGE), so that
-  // filling it takes few page faults; nullptr when memory is short. Where
-  // there are no such pages it is an ordinary zeroed heap block.
+  // True when the last file or memory call that failed on this thread failed
+  // for want of memory or descriptors, so that it may succeed when fewer jobs
+  // run. Ask it right after the failure.
+  virtual bool FailedForWantOfResources();
+  // A large zeroed block of whole pages, on huge pages where the system has
+  // them; nullptr when memory is short.
   virtual void* AllocatePages(std::size_t bytes);
   virtual void ReleasePages(void* block, std::size_t bytes);
 
-  // A report is never written in place: it is written whole into a new
-  // temporary file beside it, which then takes its place in one step.
+  // ---- Reports ----
   //
-  // Creates the temporary file for `reportPath` in the same folder, always as
-  // a new file (exclusive creation, never through an existing name or link),
-  // opens it for writing in text mode into `temp.file` and lists it
-  // (engine/temp_files.h). Returns nullptr, creating nothing, when the folder
-  // refuses, or when `reportPath` exists as anything but a regular file or a
-  // link (a folder, FIFO, device or socket is never opened, so never blocks
-  // the run), or as a regular file that this process may not write (as a "w"
-  // open would have refused; Windows: read-only). The permission bits of an
-  // existing regular report are given to the new file. Windows: wide
-  // long-path form; the file is shared for deletion, so that an interrupted
-  // run can remove it while it is open.
+  // A report is written whole into a new temporary file beside it, which then
+  // takes its place in one step.
+
+  // Creates a new temporary file in `reportPath`'s folder (never through an
+  // existing name or link), opens it for writing in text mode into
+  // `temp.file` and lists it (engine/temp_files.h). nullptr, creating
+  // nothing, when the folder refuses, or when `reportPath` exists as anything
+  // but a regular file or a link, or as a regular file that this process may
+  // not write. An existing report's permission bits pass to the new file.
   virtual std::FILE* CreateTemp(const char* reportPath, TempFile& temp);
-  // Puts the closed temporary file in place of `reportPath` in one step and
-  // unlists it: rename (Windows: MoveFileExW with MOVEFILE_REPLACE_EXISTING
-  // and MOVEFILE_WRITE_THROUGH). A link at `reportPath` is replaced, never
-  // followed. False when refused; the temporary file is then still there.
+  // Puts the closed temporary file in place of `reportPath` in one step (a
+  // link there is replaced, never followed) and unlists it. False when
+  // refused; the temporary file is then still there.
   virtual bool ReplaceWithTemp(TempFile& temp, const char* reportPath);
   // Removes the closed temporary file and unlists it.
   virtual void RemoveTemp(TempFile& temp);
-  // Writes all of `bytes`; returns the count written.
+  // Writes all of `bytes`; the count written.
   virtual std::size_t Write(const void* bytes, std::size_t count, std::FILE* file);
   virtual int Flush(std::FILE* file);
-  // True when both paths exist and name the same file (through links too).
+  // True when both paths name the same file (through links too), or are
+  // spelled the same.
   virtual bool SameFile(const char* a, const char* b);
 
-  // The real operations.
+  // The real calls.
   static FileOps& Default();
 };
 
