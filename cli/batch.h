@@ -30,7 +30,7 @@ int RunBatchInTurn(const std::vector<std::string>& models, const ModelJob& job);
 
 // What a parallel run must respect besides its job count.
 struct BatchPlan {
-  // For each model, the earlier models it waits for (see cli/job_order.h).
+  // For each model, the earlier models it waits for (see job/job_order.h).
   std::vector<std::vector<std::size_t>> predecessors;
   // For each model, its size in bytes (0 when unknown), and the most bytes of
   // models that may be in work at once. A model that alone is over the budget
