@@ -8,8 +8,10 @@ under openbox, read through its accessibility tree:
     list ends with 2,000 lines;
   - the deleted model's line is "failed", and selecting it shows why;
   - a second batch is stopped with Esc: the dialog stays open, fewer than
-    2,000 lines are listed, every report written is whole and no temporary
-    file is left.
+    2,000 lines are listed, each "completed" line has its whole report and no
+    other report or temporary file is left. A writer keeps the sixth model
+    changing, so the batch waits there (up to the job's 5 s bound for a
+    model being written) and the Esc surely comes while it runs.
 Screenshots of the running, stopped and failed-line states go to OUT_DIR.
 
 usage: batch_e2e.py QUORVEL TAVGEN XDND_DROP WM_PING OUT_DIR   (under dbus-run-session)
@@ -23,6 +25,7 @@ import re
 import shutil
 import subprocess
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -214,18 +217,38 @@ def main(s):
     shutil.copyfile(models[0], models[1])
     d.drop(folder)
     names.clear()
-    d.click_extract()
-    q.poll(lambda: "Stop" in names.take(), "the second batch to start")
-    s.key("Escape")
-    q.poll(d.idle, "the batch to stop on Esc")
+    stop_writing = threading.Event()
+
+    def write_sixth():
+        with open(models[5], "ab") as f:
+            f.write(b"\n")
+
+    def keep_writing_sixth():
+        while not stop_writing.wait(0.05):
+            write_sixth()
+    write_sixth()  # changed already when the batch reaches it
+    writer = threading.Thread(target=keep_writing_sixth)
+    writer.start()
+    try:
+        d.click_extract()
+        q.poll(lambda: "Stop" in names.take(), "the second batch to start")
+        s.key("Escape")
+        q.poll(d.idle, "the batch to stop on Esc")
+    finally:
+        stop_writing.set()
+        writer.join()
     if not q.showing_windows(d.app, q.TITLE):
         q.fail("Esc during the batch closed the dialog")
-    listed = d.table.queryTable().nRows
+    t = d.table.queryTable()
+    listed = t.nRows
     if not 0 < listed < MODELS:
         q.fail(f"{listed} lines after Esc, not fewer than {MODELS}")
+    lines = [t.getAccessibleAt(row, 0).name for row in range(listed)]
+    completed = [line.split(".")[0] for line in lines if line.endswith("completed")]
+    print(f"stopped by Esc after {listed} lines, {len(completed)} completed")
     written = sorted(glob.glob(os.path.join(folder, "*.txt")))
-    if not listed <= len(written) <= listed + 1:
-        q.fail(f"{len(written)} reports for {listed} lines")
+    if sorted(os.path.join(folder, name + ".txt") for name in completed) != written:
+        q.fail(f"{len(written)} reports for {len(completed)} completed of {listed} lines")
     for report in written:
         if open(report, "rb").read() != want:
             q.fail(f"the report {report} is not whole")

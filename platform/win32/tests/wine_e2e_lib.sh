@@ -1,12 +1,14 @@
 # shellcheck shell=sh disable=SC2154 # reads the caller's variables
 # Shared by the Wine end-to-end scripts (sourced, after they set `work`, the
 # scratch folder; `probe`, probe.exe; and `failure_shot`, where a failure's
-# screenshot goes). They set `app_pid` and `xvfb_pid` once those run; the
-# cleanup stops both, the wineserver of WINEPREFIX, and removes `work`
-# (kept with KEEP=1).
+# screenshot goes). They set `app_pid` and `xvfb_pid` once those run, and
+# `helper_pid` for a helper of their own; the cleanup stops them, the
+# wineserver of WINEPREFIX, and removes `work` (kept with KEEP=1).
 xvfb_pid=""
 app_pid=""
+helper_pid=""
 cleanup() {
+  [ -z "$helper_pid" ] || kill "$helper_pid" 2>/dev/null || true
   [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
