@@ -10,7 +10,8 @@ std::string StatusLine(std::string_view path, ExtractResult result, char separat
 }
 
 void PrintJobOutput(std::FILE* out, std::string_view log, std::string_view statusLine) {
-  std::fwrite(log.data(), 1, log.size(), out);
-  std::fwrite(statusLine.data(), 1, statusLine.size(), out);
+  // An empty view may hold no buffer at all, which fwrite must not be given.
+  if (!log.empty()) std::fwrite(log.data(), 1, log.size(), out);
+  if (!statusLine.empty()) std::fwrite(statusLine.data(), 1, statusLine.size(), out);
   std::fputc('\n', out);
 }
