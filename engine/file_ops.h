@@ -70,6 +70,9 @@ class FileOps {
   // `quietNs`, then says Idle (Windows: Wrote, so that the caller asks
   // OpenForWriting again).
   virtual WriterEvent AwaitWriter(std::FILE* file, std::int64_t quietNs);
+  // Whether a held file of `size` bytes is better mapped than read into a
+  // block of pages: which of the two costs less on this system.
+  virtual bool MapsBetter(std::size_t size);
   // Maps the first `size` (> 0) bytes of the file read-only, pages loaded
   // ahead.
   virtual const void* Map(std::FILE* file, std::size_t size);

@@ -137,6 +137,10 @@ bool FileOps::OpenForWriting(std::FILE*) {
   return false;
 }
 
+bool FileOps::MapsBetter(std::size_t) {
+  return true;  // never held, so never asked
+}
+
 const void* FileOps::Map(std::FILE*, std::size_t) {
   return nullptr;
 }

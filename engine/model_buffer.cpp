@@ -29,13 +29,13 @@ ModelBuffer::~ModelBuffer() {
 void ModelBuffer::Release() {
   if (held_ != nullptr) {
     // The mapping goes before the hold, so no page can fault.
-    files_.Unmap(bytes_, static_cast<std::size_t>(size_));
+    if (mapped_) files_.Unmap(bytes_, static_cast<std::size_t>(size_));
     files_.Unhold(held_);
     files_.Close(held_);
     held_ = nullptr;
+    mapped_ = false;
   }
-  if (block_ != nullptr) files_.ReleasePages(block_, blockSize_);
-  block_ = nullptr;
+  own_.Release();
   bytes_ = nullptr;
   size_ = 0;
   mayBeTorn_ = false;
@@ -92,24 +92,40 @@ std::size_t ModelBuffer::ReadWhole(std::FILE* file, std::uint8_t* block, std::in
   return read;
 }
 
-ModelBuffer::MapOutcome ModelBuffer::MapWhole(std::FILE* file, const FileStamp& stamp) {
-  if (!files_.Hold(file)) return MapOutcome::Refused;
+ModelBuffer::HoldOutcome ModelBuffer::TakeHeld(std::FILE* file, const FileStamp& stamp) {
+  if (!files_.Hold(file)) return HoldOutcome::Refused;
   // Held, the file can no longer change; it must still be the one that came
   // to rest.
   if (!(files_.Stamp(file) == stamp)) {
     files_.Unhold(file);
-    return MapOutcome::Moved;
+    return HoldOutcome::Moved;
   }
-  const void* view = files_.Map(file, static_cast<std::size_t>(stamp.size));
+  const auto size = static_cast<std::size_t>(stamp.size);
+  const bool map = files_.MapsBetter(size);
+  const void* view = nullptr;
+  if (map) {
+    view = files_.Map(file, size);
+  } else {
+    errno = 0;
+    std::uint8_t* block = pages_.Take(size);
+    if (block == nullptr) {
+      files_.Unhold(file);
+      return HoldOutcome::NoMemory;
+    }
+    // Held, the file cannot change under the read: no stamps or watch needed.
+    if (files_.Rewind(file) && files_.Read(block, size, file) == size) view = block;
+  }
   if (view == nullptr) {
+    // Read unheld instead, which tells its own failure.
     files_.Unhold(file);
-    return MapOutcome::Refused;
+    return HoldOutcome::Refused;
   }
   held_ = file;
+  mapped_ = map;
   stamp_ = stamp;
   bytes_ = static_cast<const std::uint8_t*>(view);
   size_ = static_cast<std::int32_t>(stamp.size);
-  return MapOutcome::Mapped;
+  return HoldOutcome::Held;
 }
 
 bool ModelBuffer::Load(const char* path) {
@@ -147,9 +163,15 @@ bool ModelBuffer::Load(const char* path) {
     }
     const auto measured = static_cast<std::int32_t>(measured64);
     if (quiet && measured > 0 && measured64 == stamp.size) {
-      const MapOutcome outcome = MapWhole(file, stamp);
-      if (outcome == MapOutcome::Mapped) return true;
-      if (outcome == MapOutcome::Moved && TimeLeft()) {
+      const HoldOutcome outcome = TakeHeld(file, stamp);
+      if (outcome == HoldOutcome::Held) return true;
+      if (outcome == HoldOutcome::NoMemory) {
+        shortOfResources_ = true;
+        files_.Close(file);
+        log_.Printf("ERROR: malloc failed\n");
+        return false;
+      }
+      if (outcome == HoldOutcome::Moved && TimeLeft()) {
         files_.Pause(kRetryPauseNs);
         continue;
       }
@@ -170,7 +192,7 @@ bool ModelBuffer::Load(const char* path) {
     if (measured > 0) {
       // Huge pages: reading into fresh 4 KiB pages costs a fault per page.
       errno = 0;
-      block = static_cast<std::uint8_t*>(files_.AllocatePages(static_cast<std::size_t>(measured)));
+      block = pages_.Take(static_cast<std::size_t>(measured));
       if (block == nullptr) {
         shortOfResources_ = true;
         files_.Close(file);
@@ -183,7 +205,6 @@ bool ModelBuffer::Load(const char* path) {
     const auto count = static_cast<std::int32_t>(read);
     const bool again = torn && quiet && TimeLeft();
     if (count < measured || again) {
-      if (block != nullptr) files_.ReleasePages(block, static_cast<std::size_t>(measured));
       if (again) {  // written meanwhile: wait for it to end
         files_.Pause(kRetryPauseNs);
         continue;
@@ -195,8 +216,6 @@ bool ModelBuffer::Load(const char* path) {
       return false;
     }
     files_.Close(file);
-    block_ = block;
-    blockSize_ = static_cast<std::size_t>(measured);
     bytes_ = block;
     size_ = count;
     mayBeTorn_ = torn || !quiet;

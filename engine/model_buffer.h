@@ -1,5 +1,7 @@
-// A model file whole in one block: the file itself mapped read-only where
-// that can be had, else read into one block of (huge) pages.
+// A model file whole in one block: the file held against change where that
+// can be had, and then mapped read-only or read into one block of (huge)
+// pages, whichever costs less for its size (FileOps::MapsBetter); else read
+// unheld.
 //
 // Why a mapping is safe here: a mapped file that another program truncates
 // faults (SIGBUS on POSIX) when the lost pages are read. So the file is first
@@ -7,7 +9,9 @@
 // Windows, where a mapped view or a lock would make other programs' saves
 // fail, so the model is always read there), and only a held file is mapped. A
 // writer or truncation waits until Release lets go: the mapping goes first,
-// then the hold, then the file. A held file cannot change unless the system
+// then the hold, then the file. A held file read into pages is one version of
+// it, as a mapping is, and stays held until Release all the same, so that a
+// writer who came meanwhile is told (Unchanged). A held file cannot change unless the system
 // breaks the hold by force (Linux: after the lease break time, at least 10 s);
 // the walk of a mapped model is guarded against that (engine/bus_guard.h).
 // Where no hold or mapping is granted, the file is read as it always was,
@@ -33,10 +37,15 @@
 
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
+#include "engine/page_block.h"
 
 class ModelBuffer {
  public:
-  ModelBuffer(FileOps& files, JobLog& log) : files_(files), log_(log) {}
+  // `kept`, when given, is the block a read model goes into, kept after
+  // Release for the next model; else the buffer has a block of its own, let
+  // go by Release.
+  ModelBuffer(FileOps& files, JobLog& log, PageBlock* kept = nullptr)
+      : files_(files), log_(log), own_(files), pages_(kept != nullptr ? *kept : own_) {}
   ~ModelBuffer();
   ModelBuffer(const ModelBuffer&) = delete;
   ModelBuffer& operator=(const ModelBuffer&) = delete;
@@ -77,14 +86,17 @@ class ModelBuffer {
 
   const std::uint8_t* bytes() const { return bytes_; }
   std::int32_t size() const { return size_; }
-  bool mapped() const { return held_ != nullptr; }
+  bool held() const { return held_ != nullptr; }
+  // Held and mapped: a truncation by force would fault the walk.
+  bool mapped() const { return mapped_; }
 
  private:
-  enum class MapOutcome { Mapped, Moved, Refused };
-  // Holds and maps the open `file` when it still has `stamp` once held; on
-  // success the buffer keeps `file` open. Moved (a write came after the
-  // stamp) or Refused leave nothing held and `file` open.
-  MapOutcome MapWhole(std::FILE* file, const FileStamp& stamp);
+  enum class HoldOutcome { Held, Moved, Refused, NoMemory };
+  // Holds the open `file` and maps or reads it when it still has `stamp`
+  // once held; on success the buffer keeps `file` open. Moved (a write came
+  // after the stamp), Refused (read unheld instead) or NoMemory (for the
+  // block) leave nothing held and `file` open.
+  HoldOutcome TakeHeld(std::FILE* file, const FileStamp& stamp);
   // Takes `file`'s stamp into `stamp` once it is kQuietNs old, waiting as
   // needed; false when the bound ran out first.
   bool AwaitQuiet(std::FILE* file, FileStamp& stamp);
@@ -96,12 +108,13 @@ class ModelBuffer {
 
   FileOps& files_;
   JobLog& log_;
-  const std::uint8_t* bytes_ = nullptr;  // the mapping or block_; absent when empty
-  std::uint8_t* block_ = nullptr;        // the block of pages, when read
-  std::size_t blockSize_ = 0;
-  std::FILE* held_ = nullptr;  // the held file, while mapped
-  FileStamp stamp_;            // the held file's stamp when mapped
-  bool mayBeTorn_ = false;     // the block may mix two versions
+  PageBlock own_;
+  PageBlock& pages_;                     // where a read model goes
+  const std::uint8_t* bytes_ = nullptr;  // the mapping or pages_; absent when empty
+  std::FILE* held_ = nullptr;            // the held file, while mapped or read held
+  bool mapped_ = false;                  // bytes_ is held_'s mapping
+  FileStamp stamp_;                      // the held file's stamp when taken
+  bool mayBeTorn_ = false;               // the block may mix two versions
   bool shortOfResources_ = false;
   std::int64_t deadline_ = 0;  // the end of the bound; 0 before the first Load
   std::int32_t size_ = 0;      // count of bytes the block holds

@@ -31,7 +31,7 @@ class Job {
         path_(path),
         options_(options),
         scratch_(scratch),
-        buffer_(files, log) {}
+        buffer_(files, log, scratch != nullptr ? &scratch->model : nullptr) {}
 
   ExtractResult Run() {
     try {

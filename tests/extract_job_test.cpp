@@ -219,6 +219,7 @@ class FaultyFileOps : public FileOps {
  public:
   bool refuseHold = false;  // the job must read instead of mapping
   bool refuseMap = false;
+  bool readHeld = false;             // a held model is read instead of mapped
   bool holdBroken = false;           // another program asked to write during the scan
   int holdBrokenTimes = 0;           // ... during this many scans
   bool stampMoves = false;           // ... and the file changed
@@ -272,6 +273,7 @@ class FaultyFileOps : public FileOps {
     events += 'U';
     FileOps::Unhold(f);
   }
+  bool MapsBetter(std::size_t) override { return !readHeld; }
   const void* Map(std::FILE* f, std::size_t size) override {
     const void* view = refuseMap ? nullptr : FileOps::Map(f, size);
     if (view != nullptr) {
@@ -448,7 +450,8 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   if (c.waited >= 0) {
     EXPECT_EQ(files.paused > 0, c.waited == 1) << files.paused;
   }
-  if (c.mapped == 0 && std::string(c.title).find("no_watch") == std::string::npos) {
+  if (c.mapped == 0 && files.holds == 0 &&
+      std::string(c.title).find("no_watch") == std::string::npos) {
     EXPECT_GE(files.watches, 1);  // once per read: a read that overlapped a write is taken again
   }
   const bool shrinks = std::string(c.title).rfind("model_shrinks", 0) == 0;
@@ -461,7 +464,7 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   }
   // The model is opened once; no temporary file is left.
   // Once per take: a model let go for a writer is opened again.
-  EXPECT_LE(files.modelOpens, std::max(1, files.maps));
+  EXPECT_LE(files.modelOpens, std::max(1, files.holds));
   EXPECT_EQ(testing_support::FolderNames(dir.path()), c.completes ? "m.tav m.txt" : "m.tav");
   if (c.mapped >= 0) {
     EXPECT_EQ(files.maps > 0, c.mapped == 1);
@@ -473,6 +476,10 @@ TEST_P(Faults, LogResultAndReleaseEverything) {
   // The mapping is let go before its hold, and both before the model file is closed.
   if (c.mapped == 1) {
     EXPECT_NE(files.events.find("hmuUc"), std::string::npos) << files.events;
+  }
+  // A held model read into pages stays held until it is let go.
+  if (files.readHeld && c.completes && kMapsWhereItCan == 1) {
+    EXPECT_NE(files.events.find("hUc"), std::string::npos) << files.events;
   }
   if (std::string(c.title).rfind("model_shrinks", 0) != 0 &&
       std::string(c.title).rfind("model_replaced", 0) != 0) {
@@ -656,6 +663,36 @@ INSTANTIATE_TEST_SUITE_P(
         // Windows never maps: a view would make other programs' saves fail.
         FaultCase{"none_mapped", [](FaultyFileOps&) {}, "fsize: %S(%S)\nstart\n", true,
                   kMapsWhereItCan},
+        // Held and read into pages: the same as mapped, but for the mapping.
+        FaultCase{"read_held", [](FaultyFileOps& f) { f.readHeld = true; },
+                  "fsize: %S(%S)\nstart\n", true, 0},
+        FaultCase{"read_held_hold_broken_once",
+                  [](FaultyFileOps& f) {
+                    f.readHeld = true;
+                    f.holdBrokenTimes = 1;
+                  },
+                  "fsize: %S(%S)\nstart\n", true, 0},
+        FaultCase{"read_held_hold_broken_throughout",
+                  [](FaultyFileOps& f) {
+                    f.readHeld = true;
+                    f.holdBroken = true;
+                  },
+                  kMapsWhereItCan ? "fsize: %S(%S)\nstart\nERROR: model changed while reading\n"
+                                  : "fsize: %S(%S)\nstart\n",
+                  kMapsWhereItCan == 0, 0},
+        // A held read cut short is taken again unheld, which tells it.
+        FaultCase{"read_held_stops_midway",
+                  [](FaultyFileOps& f) {
+                    f.readHeld = true;
+                    f.halfRead = true;
+                  },
+                  "fsize: %S(%H)\nERROR: fread failed: request %S, read %H\n", false, 0},
+        FaultCase{"read_held_allocation",
+                  [](FaultyFileOps& f) {
+                    f.readHeld = true;
+                    f.failAllocate = true;
+                  },
+                  "ERROR: malloc failed\n", false, 0},
         FaultCase{"hold_refused", [](FaultyFileOps& f) { f.refuseHold = true; },
                   "fsize: %S(%S)\nstart\n", true, 0},
         FaultCase{"map_refused", [](FaultyFileOps& f) { f.refuseMap = true; },
@@ -759,15 +796,22 @@ TEST(ExtractJob, OutOfMemoryAtEveryBlock) {
   const std::string loaded = "fsize: " + size + "(" + size + ")\nstart\n";
   const std::string report =
       OnDisk(ReferenceReportText(bytes.data(), bytes.size(), ExtractOptions{0, 0, 1}));
-  for (const bool refuseHold : {false, true}) {
-    const bool read = refuseHold || kMapsWhereItCan == 0;
-    SCOPED_TRACE(read ? "read" : "mapped");
+  struct Way {
+    const char* title;
+    bool refuseHold;
+    bool readHeld;
+  };
+  for (const Way way : {Way{"mapped", false, false}, Way{"read_held", false, true},
+                        Way{"read_unheld", true, false}}) {
+    const bool read = way.refuseHold || way.readHeld || kMapsWhereItCan == 0;
+    SCOPED_TRACE(way.title);
     for (int failAt = 1;; ++failAt) {
       SCOPED_TRACE(failAt);
       fs::remove(dir.File("m.txt"));
       FaultyFileOps files;
       files.ahead = ModelBuffer::kQuietNs;
-      files.refuseHold = refuseHold;
+      files.refuseHold = way.refuseHold;
+      files.readHeld = way.readHeld;
       files.failPagesCall = failAt;
       ExtractResult result = ExtractResult::Completed;
       const std::string log = CaptureStdout(
@@ -984,6 +1028,32 @@ TEST(ExtractJob, AWorkersScratchLeavesNothingBehind) {
       EXPECT_EQ(fs::exists(report) ? ReadAll(report) : "(none)", plainReport);
     }
   }
+}
+
+// A worker's later models go into the blocks it kept: a smaller model after a
+// larger one takes no new pages at all.
+TEST(ExtractJob, AWorkersScratchKeepsItsBlocks) {
+  ScratchDir dir;
+  const std::string large = dir.File("large.tav");
+  const std::string small = dir.File("small.tav");
+  WriteBytes(large, ManyObjectsModel(3000));
+  WriteBytes(small, CockpitModel());
+  FaultyFileOps files;
+  files.ahead = ModelBuffer::kQuietNs;
+  files.readHeld = true;
+  JobScratch scratch(files);
+  int pagesAfterLarge = 0;
+  for (const std::string* path : {&large, &small, &large}) {
+    ExtractResult result = ExtractResult::Failed;
+    CaptureStdout([&] {
+      result = ExtractModelArgsWith(files, JobLog::Stdout(), path->c_str(), 0, 0, 1, &scratch);
+    });
+    EXPECT_EQ(result, ExtractResult::Completed);
+    if (pagesAfterLarge == 0) pagesAfterLarge = files.pageCalls;
+  }
+  EXPECT_GE(pagesAfterLarge, 2);  // the model's block and the arena's
+  EXPECT_EQ(files.pageCalls, pagesAfterLarge);
+  EXPECT_EQ(ReadAll(dir.File("small.txt")), OnDisk(CockpitReport(1)));
 }
 
 TEST(ExtractJob, NullPathFails) {
