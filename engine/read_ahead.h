@@ -21,7 +21,7 @@ class ReadAhead {
  public:
   // At most this many models past the one starting, and this many bytes of
   // them, are asked for ahead.
-  static constexpr std::size_t kModels = 8;
+  static constexpr std::size_t kModels = 16;
   static constexpr std::uint64_t kBytes = std::uint64_t{64} << 20;
 
   // `models` in batch order; it must outlive this object.
