@@ -27,6 +27,11 @@ ModelBuffer::~ModelBuffer() {
 }
 
 void ModelBuffer::Release() {
+  LetGoOfFile();
+  own_.Release();
+}
+
+std::span<std::uint8_t> ModelBuffer::LetGoOfFile() {
   if (held_ != nullptr) {
     // The mapping goes before the hold, so no page can fault.
     if (mapped_) files_.Unmap(bytes_, static_cast<std::size_t>(size_));
@@ -35,10 +40,14 @@ void ModelBuffer::Release() {
     held_ = nullptr;
     mapped_ = false;
   }
-  own_.Release();
+  const std::span<std::uint8_t> room =
+      readBlock_ == nullptr ? std::span<std::uint8_t>()
+                            : std::span<std::uint8_t>(readBlock_, static_cast<std::size_t>(size_));
+  readBlock_ = nullptr;
   bytes_ = nullptr;
   size_ = 0;
   mayBeTorn_ = false;
+  return room;
 }
 
 bool ModelBuffer::Unchanged() const {
@@ -113,7 +122,7 @@ ModelBuffer::HoldOutcome ModelBuffer::TakeHeld(std::FILE* file, const FileStamp&
       return HoldOutcome::NoMemory;
     }
     // Held, the file cannot change under the read: no stamps or watch needed.
-    if (files_.Rewind(file) && files_.Read(block, size, file) == size) view = block;
+    if (files_.Rewind(file) && files_.Read(block, size, file) == size) view = readBlock_ = block;
   }
   if (view == nullptr) {
     // Read unheld instead, which tells its own failure.
@@ -216,7 +225,7 @@ bool ModelBuffer::Load(const char* path) {
       return false;
     }
     files_.Close(file);
-    bytes_ = block;
+    bytes_ = readBlock_ = block;
     size_ = count;
     mayBeTorn_ = torn || !quiet;
     return true;

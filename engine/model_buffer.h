@@ -34,6 +34,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 
 #include "engine/file_ops.h"
 #include "engine/job_log.h"
@@ -76,6 +77,11 @@ class ModelBuffer {
 
   // Lets go of the block (unmap, unhold and close, or free); then empty.
   void Release();
+  // Lets go of the file and of a mapping as Release does, but keeps the block
+  // the model was read into, which no longer holds anything the caller needs,
+  // as room for it until Release: that block, or an empty span when the
+  // model was mapped or empty. Then empty.
+  std::span<std::uint8_t> LetGoOfFile();
 
   // How long a file's stamp must stand still before its bytes are taken, and
   // how long a job waits at most for a model that is being written.
@@ -111,6 +117,7 @@ class ModelBuffer {
   PageBlock own_;
   PageBlock& pages_;                     // where a read model goes
   const std::uint8_t* bytes_ = nullptr;  // the mapping or pages_; absent when empty
+  std::uint8_t* readBlock_ = nullptr;    // pages_ as read into, when it was
   std::FILE* held_ = nullptr;            // the held file, while mapped or read held
   bool mapped_ = false;                  // bytes_ is held_'s mapping
   FileStamp stamp_;                      // the held file's stamp when taken

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "engine/arena.h"
@@ -83,14 +84,16 @@ class Job {
       }
       Announce();
       // The tables hold copies of all the names: let the model go now, so
-      // that a waiting writer is not kept longer and the block and the
-      // report's memory are never both taken.
-      buffer_.Release();
+      // that a waiting writer is not kept longer; a block it was read into
+      // takes the text where it fits (memory already in place, where fresh
+      // pages would cost a fault each).
+      const std::span<std::uint8_t> room = buffer_.LetGoOfFile();
       // The text is made before the report is opened: running out of memory
       // then leaves no open stream and no truncated report behind.
-      const std::string_view text = ReportFromTables(tables, options_, arena);
+      const std::string_view text = ReportFromTables(tables, options_, arena, room);
       return WriteArgReport(files_, log_, path_, options_.saveBesideExtractor, text);
-      // The arena goes when this scope ends, after the report is closed.
+      // The arena and the block go when this scope ends, after the report is
+      // closed.
     }
   }
 

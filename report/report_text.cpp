@@ -88,7 +88,8 @@ class Writer {
 
 std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
                                  std::int32_t matchedCount, std::int32_t connectorCount,
-                                 std::int32_t analyzeConnector, Arena& arena) {
+                                 std::int32_t analyzeConnector, Arena& arena,
+                                 std::span<std::uint8_t> spare) {
   const bool column = analyzeConnector != 0;
   // What stands between a record's arg and its connector (or line end), one
   // piece per kind: " ( label )", and " [ " after it with the column. Slot
@@ -122,7 +123,8 @@ std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
     if (column && r.connector != nullptr) room += r.connector->length + 2;
   }
 
-  char* text = static_cast<char*>(arena.Take(room, 1));
+  char* text = room <= spare.size() ? reinterpret_cast<char*>(spare.data())
+                                    : static_cast<char*>(arena.Take(room, 1));
   Writer out(text);
   out.Put(kHeadTop);
   out.Number(matchedCount);
@@ -147,11 +149,12 @@ std::string_view FormatArgReport(const std::pmr::vector<FlatRecord>& records,
   return {text, static_cast<std::size_t>(out.at() - text)};
 }
 
-std::string_view ReportFromTables(FlatTables& tables, const ExtractOptions& options, Arena& arena) {
+std::string_view ReportFromTables(FlatTables& tables, const ExtractOptions& options, Arena& arena,
+                                  std::span<std::uint8_t> spare) {
   // Matched in the final order, in which the connector table is read from
   // front to back.
   OrderArgList(tables.records(), options.sortByName, arena);
   const std::int32_t matched = MatchConnectors(tables);
   return FormatArgReport(tables.records(), matched, tables.connectorCount(),
-                         options.analyzeConnector, arena);
+                         options.analyzeConnector, arena, spare);
 }

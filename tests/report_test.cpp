@@ -2,6 +2,7 @@
 // status line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <string_view>
@@ -90,6 +91,30 @@ TEST(Report, WorkedExampleWithAndWithoutConnectors) {
   AddWorkedExample(finds, false);
   EXPECT_EQ(ReportFromTables(finds.tables, ExtractOptions{0, 0, 0}, finds.arena),
             ReportHeader(0, 0) + plain);
+}
+
+// Spare room takes the text only when the longest text fits there; the text
+// is the same either way, and a spare too small is left untouched.
+TEST(Report, SpareRoomTakesTheTextWhereItFits) {
+  const std::string want = [] {
+    Finds finds;
+    AddWorkedExample(finds, true);
+    return std::string(ReportFromTables(finds.tables, ExtractOptions{0, 0, 1}, finds.arena));
+  }();
+  for (const std::size_t spareSize : {std::size_t{0}, std::size_t{16}, want.size() + 4096}) {
+    SCOPED_TRACE(spareSize);
+    Finds finds;
+    AddWorkedExample(finds, true);
+    std::vector<std::uint8_t> spare(spareSize, 0xEE);
+    const std::string_view text =
+        ReportFromTables(finds.tables, ExtractOptions{0, 0, 1}, finds.arena, spare);
+    EXPECT_EQ(text, want);
+    const bool inSpare = spareSize > 0 && text.data() == reinterpret_cast<char*>(spare.data());
+    EXPECT_EQ(inSpare, spareSize > want.size());
+    if (!inSpare) {
+      EXPECT_EQ(std::count(spare.begin(), spare.end(), 0xEE), static_cast<long>(spareSize));
+    }
+  }
 }
 
 TEST(Report, LinesPrintBytesAndNumbersVerbatim) {
