@@ -352,6 +352,28 @@ std::vector<ScanCase> CountCases() {
                    {{"v", 2, 1, V}},
                    {},
                    2});
+  // Later nodes reached by steps count twice, and one landed on directly
+  // after a node's 11 bytes counts once: whether the "model::" right behind
+  // a node begins a node or not.
+  cases.push_back({"later_nodes_between_steps_and_landings",
+                   TavBuilder()
+                       .Version()
+                       .Node()
+                       .Stray("model::Bone")
+                       .Node()
+                       .Node()
+                       .Text("model::Node")
+                       .Text("model::Node")
+                       .Text("model::Bone")
+                       .Hex("00")
+                       .ArgNode(Kind::Visibility, "v", 1, kNoMark)
+                       .Node()
+                       .Text("model::Node")
+                       .bytes(),
+                   0,
+                   {{"v", 10, 1, V}},
+                   {},
+                   14});
   // The stretch an arg node's search passed over is scanned again, so a node
   // there is found and its "model::" counted.
   cases.push_back({"nodes_inside_a_search_stretch_are_rescanned",
