@@ -8,12 +8,13 @@
 // held against change (FileOps::Hold: a read lease on Linux; never on
 // Windows, where a mapped view or a lock would make other programs' saves
 // fail, so the model is always read there), and only a held file is mapped. A
-// writer or truncation waits until Release lets go: the mapping goes first,
-// then the hold, then the file. A held file read into pages is one version of
-// it, as a mapping is, and stays held until Release all the same, so that a
-// writer who came meanwhile is told (Unchanged). A held file cannot change unless the system
-// breaks the hold by force (Linux: after the lease break time, at least 10 s);
-// the walk of a mapped model is guarded against that (engine/bus_guard.h).
+// writer or truncation waits until Release (or LetGoOfFile) lets go: the
+// mapping goes first, then the hold, then the file. A held file read into
+// pages is one version of it, as a mapping is, and stays held as long all the
+// same, so that a writer who came meanwhile is told (Unchanged). A held file
+// cannot change unless the system breaks the hold by force (Linux: after the
+// lease break time, at least 10 s); the walk of a mapped model is guarded
+// against that (engine/bus_guard.h).
 // Where no hold or mapping is granted, the file is read as it always was,
 // between two stamps and under a watch (FileOps::Watch) that notes any write
 // the stamps' resolution could hide.
