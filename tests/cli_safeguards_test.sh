@@ -108,10 +108,18 @@ for run in 1 2 3 4 5; do
   [[ -z $leftover ]] || fail "a closed pipe, run $run, left: $leftover"
   rm -f "$dir"/.quorvel-*
 done
-one=$(cd "$work" && bash -c 'ulimit -n 12; "$0" -j1 -c -r many' "$cli")
-eight=$(cd "$work" && bash -c 'ulimit -n 12; "$0" -j8 -c -r many' "$cli")
-[[ $eight == "$one" && $(grep -c 'completed$' <<<"$one") == 200 ]] ||
-  fail "ulimit -n 12: -j 8 differs from -j 1"
+# Not under a sanitizer: its own checks need descriptors too (UBSan's type
+# check opens a pipe to learn whether memory is readable), and short of them
+# it reports sound objects as of no type and ends the run; the plain build's
+# run of this script covers the case.
+if ldd "$cli" 2>/dev/null | grep -q 'lib[atu]*san'; then
+  echo "ulimit -n 12: left to the build without sanitizers"
+else
+  one=$(cd "$work" && bash -c 'ulimit -n 12; "$0" -j1 -c -r many' "$cli")
+  eight=$(cd "$work" && bash -c 'ulimit -n 12; "$0" -j8 -c -r many' "$cli")
+  [[ $eight == "$one" && $(grep -c 'completed$' <<<"$one") == 200 ]] ||
+    fail "ulimit -n 12: -j 8 differs from -j 1"
+fi
 
 no_temp_left "the whole test"
 ((failures == 0)) && echo "PASS" || echo "$failures failures"
