@@ -115,7 +115,6 @@ ModelBuffer::HoldOutcome ModelBuffer::TakeHeld(std::FILE* file, const FileStamp&
   if (map) {
     view = files_.Map(file, size);
   } else {
-    errno = 0;
     std::uint8_t* block = pages_.Take(size);
     if (block == nullptr) {
       files_.Unhold(file);
@@ -135,6 +134,13 @@ ModelBuffer::HoldOutcome ModelBuffer::TakeHeld(std::FILE* file, const FileStamp&
   bytes_ = static_cast<const std::uint8_t*>(view);
   size_ = static_cast<std::int32_t>(stamp.size);
   return HoldOutcome::Held;
+}
+
+bool ModelBuffer::FailForWantOfMemory(std::FILE* file) {
+  shortOfResources_ = true;
+  files_.Close(file);
+  log_.Printf("ERROR: malloc failed\n");
+  return false;
 }
 
 bool ModelBuffer::Load(const char* path) {
@@ -174,12 +180,7 @@ bool ModelBuffer::Load(const char* path) {
     if (quiet && measured > 0 && measured64 == stamp.size) {
       const HoldOutcome outcome = TakeHeld(file, stamp);
       if (outcome == HoldOutcome::Held) return true;
-      if (outcome == HoldOutcome::NoMemory) {
-        shortOfResources_ = true;
-        files_.Close(file);
-        log_.Printf("ERROR: malloc failed\n");
-        return false;
-      }
+      if (outcome == HoldOutcome::NoMemory) return FailForWantOfMemory(file);
       if (outcome == HoldOutcome::Moved && TimeLeft()) {
         files_.Pause(kRetryPauseNs);
         continue;
@@ -202,12 +203,7 @@ bool ModelBuffer::Load(const char* path) {
       // Huge pages: reading into fresh 4 KiB pages costs a fault per page.
       errno = 0;
       block = pages_.Take(static_cast<std::size_t>(measured));
-      if (block == nullptr) {
-        shortOfResources_ = true;
-        files_.Close(file);
-        log_.Printf("ERROR: malloc failed\n");
-        return false;
-      }
+      if (block == nullptr) return FailForWantOfMemory(file);
     }
     bool torn = false;
     const std::size_t read = ReadWhole(file, block, measured, stamp, torn);

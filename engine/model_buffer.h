@@ -112,6 +112,8 @@ class ModelBuffer {
   std::size_t ReadWhole(std::FILE* file, std::uint8_t* block, std::int32_t measured,
                         const FileStamp& before, bool& torn);
   bool TimeLeft() const;
+  // Closes `file`, logs that the block could not be had; false.
+  bool FailForWantOfMemory(std::FILE* file);
 
   FileOps& files_;
   JobLog& log_;

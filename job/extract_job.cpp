@@ -92,8 +92,8 @@ class Job {
       // then leaves no open stream and no truncated report behind.
       const std::string_view text = ReportFromTables(tables, options_, arena, room);
       return WriteArgReport(files_, log_, path_, options_.saveBesideExtractor, text);
-      // The arena and the block go when this scope ends, after the report is
-      // closed.
+      // The arena goes when this scope ends and the block with the job (a
+      // worker's stay for its next model), both after the report is closed.
     }
   }
 
